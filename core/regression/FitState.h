@@ -1,0 +1,79 @@
+#pragma once
+// The one fit state of the main window: the data set, the chosen model, the
+// conditions typed for the fit and the results of the last fit. Plain records
+// so that every fitting routine, the GUI and the CLI share them.
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "regression/ResultFields.h"
+
+namespace kurvex {
+
+// The data set built from the candidate rows of the data input window.
+struct TFitData {
+    std::int32_t n = 0;                  // number of points (shown in EdtNS)
+    std::int16_t nx = 0;                 // explanatory variables per point
+    std::vector<std::int32_t> sourceRow; // table row each point came from
+    std::vector<double> y;               // objective values
+    std::vector<double> sqrtw;           // square roots of the weights
+    std::vector<double> x;               // X1..Xnx of point 0, then of point 1, ...
+    long double N = 0;                   // Σ w: the number of data in every degree of freedom
+    long double yMean = 0;               // Σ w·y / N
+    long double Syy = 0;                 // Σ w·y² − ȳ²·N
+
+    // X1..Xnx of point i.
+    std::span<const double> PointX(std::int32_t i) const {
+        return {x.data() + static_cast<std::size_t>(i) * static_cast<std::size_t>(nx),
+                static_cast<std::size_t>(nx)};
+    }
+    double Weight(std::int32_t i) const { return sqrtw[i] * sqrtw[i]; }
+
+    // Empties the set (no points, N = ȳ = Syy = 0); nx is kept.
+    void Clear();
+    // Sets N, ȳ and Syy from the points, in extended precision.
+    void ComputeSums();
+};
+
+inline constexpr std::int32_t kGeneralModelIndex = 9;
+
+struct TFitModel {
+    std::int32_t index = 0;                      // 0..8 built-in, 9 the general model
+    std::string formula;                         // general: its formula; built-in: catalogue text up to its first blank
+    std::int32_t m = 0;                          // coefficients C0..C(m−1)
+    std::int16_t nx = 1;                         // explanatory variables the model uses
+    std::vector<std::string> derivativeFormulas; // ∂f/∂Cj, upper case
+    bool numericDerivatives = true;              // finite differences instead of the formulas
+};
+
+// Items of RadioGroup1 ("微分係数の計算方法").
+enum class DerivativeMethod { Numeric = 0, Formulas = 1 };
+
+struct TFitConditions {
+    long double lambdaUpperBound = 250;        // EdtAlammx
+    std::int32_t maxIterations = 100;          // EdtItmax
+    std::vector<double> h0;                    // initial increments (EditdX for every coefficient)
+    std::vector<double> initialValues;         // StringGridCoefInit column 1
+    std::vector<double> tolerances;            // StringGridCoefInit column 2
+    long double alpha = 0.05L;                 // 1 − p/100, p from EditConfLimit
+    DerivativeMethod derivativeMethod = DerivativeMethod::Numeric;
+};
+
+struct TFitResults {
+    std::vector<double> coefficients; // the fit starts from the initial values copied here and leaves its coefficients here
+    std::vector<double> residuals;    // weighted residuals at the current coefficients
+    long double SSR = 0;              // Σ r_i²
+    long double F = -1;               // analysis-of-variance F, −1 when m < 2
+    bool valid = false;               // a complete set of results has been shown
+};
+
+struct TFitState {
+    TFitData data;
+    TFitModel model;
+    TFitConditions conditions;
+    TFitResults results;
+    TResultFields fields; // the texts of the result pages, as last shown
+};
+
+}  // namespace kurvex
