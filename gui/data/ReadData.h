@@ -1,0 +1,156 @@
+#pragma once
+
+// The data input window `TForm2`: shows and edits the data table, sets the
+// fixed rows and columns, defines Y, X1..Xn, the weight and the rows to use,
+// and on "読込み" prepares the selection the main window builds its data set
+// from. The window owns the data table and the selection settings; the
+// computations themselves live in core/data.
+
+#include <QDialog>
+#include <QString>
+
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+class QComboBox;
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QAction;
+class QPushButton;
+class QSplitter;
+class QStatusBar;
+class QTableView;
+class QTableWidget;
+class QWidget;
+
+namespace kurvex {
+class DataTable;
+}  // namespace kurvex
+
+namespace kurvex::gui {
+
+class DataTableModel;
+class DataWindowState;
+
+class TForm2 : public QDialog {
+  Q_OBJECT
+
+ public:
+  explicit TForm2(QWidget* parent = nullptr);
+  ~TForm2() override;
+
+  // --- The four ways the main window opens the window (all modal). ---
+  // Each returns QDialog::Accepted when "読込み" succeeded (the save
+  // question has then been asked already) and QDialog::Rejected on Cancel.
+
+  // Open command and recent-file items: a snapshot of the present table is
+  // taken, the file is loaded (large-file question included) and the window
+  // shown. Cancel brings back the previous table, file name, read mode and
+  // line count.
+  int LoadAndShow(const QString& path);
+
+  // Menu item "入力画面(&F)": snapshot, show.
+  int ShowForInput();
+
+  // Chart click on a data point: `row` (a table row, 1-based) becomes the
+  // current row with whole-row selection, snapshot, show. Afterwards the
+  // caller rebuilds the data set when Modified() is true.
+  int ShowAtRow(int row);
+
+  // New-data command: the table is reset to `dataColumns` data columns and
+  // `rows` rows below the label row, marked as not loaded from a file, and
+  // shown without a snapshot (Cancel then leaves the new table as it is).
+  int ShowNewTable(int dataColumns, int rows);
+
+  // --- What the main window tells the window before it is shown. ---
+  // The main window's number of explanatory variables and whether the model
+  // lets the user change it (only the first model of the list does).
+  void SetMainExplanatoryCount(int count, bool dimensionEditable);
+
+  // --- What the main window reads afterwards. ---
+  int ExplanatoryCount() const;      // n as confirmed by the last "読込み"
+  bool Modified() const;             // set by typing and the row/column commands
+  bool LoadedFromFile() const;
+  QString CurrentFileName() const;   // full path of the current data file
+  int TableRowCount() const;         // rows of StringGrid1 including the label row
+  int FixedRowCount() const;         // fixed rows of StringGrid1 including the label row
+  int FixedColumnCount() const;      // fixed columns including the row-number column
+
+  // The data table and the selection prepared by the last successful
+  // "読込み"; the data-set build and the used-data output scan rows through
+  // these (BeginRowScan / ReadDataRow / EndRowScan of core/data).
+  kurvex::DataTable& Table();
+  const kurvex::DataTable& Table() const;
+
+  // Row scan over the prepared selection, forwarded to the core so that
+  // callers need only this window. Candidate k runs from 1 to CandidateCount().
+  int CandidateCount() const;
+  QString YName() const;
+  QStringList XNames() const;
+
+  // --- Settings files (the "Datum Table" ... "Explanatory" sections). ---
+  // Read at start-up from ProgramFolder()/"ReadParameter.ini".
+  void ReadSettings(const std::filesystem::path& path);
+  void WriteSettings(const std::filesystem::path& path) const;
+
+  // --- The open dialog this window owns ("Source File" of the main settings). ---
+  // Shows the open dialog (filter "カンマ区切りファイル (*.csv)|*.CSV|すべてのファイル (*.*)|*.*")
+  // and returns the chosen path, or an empty text when cancelled.
+  QString RunOpenDialog();
+  QString OpenDialogFileName() const;
+  void SetOpenDialogFileName(const QString& name);
+
+  // Geometry stored in the main settings file ("Input Form").
+  int Panel1Width() const;
+  void SetPanel1Width(int width);
+
+  // File dialogs go through these hooks so tests can answer them. Arguments:
+  // parent, caption, initial folder or file, filter (Qt form); the result is
+  // the chosen path or an empty text for Cancel.
+  using FileDialogHook =
+      std::function<QString(QWidget*, const QString&, const QString&, const QString&)>;
+  static void SetSaveFileDialogHook(FileDialogHook hook);  // empty restores the real dialog
+  static void SetOpenFileDialogHook(FileDialogHook hook);
+
+ signals:
+  // "ヘルプ" pressed: the main window opens its help viewer at the keyword
+  // ("データの読み込み").
+  void HelpRequested(const QString& keyword);
+  // Step 3 of "読込み": the main window's number of explanatory variables
+  // becomes n.
+  void ExplanatoryCountChosen(int count);
+
+ private:
+  // Handlers, named after their controls.
+  void BitBtn1Click();        // "読込み"
+  void BitBtn2Click();        // "ｷｬﾝｾﾙ"
+  void BitBtn3Click();        // "ヘルプ"
+  void Button1Click();        // "設定の保存"
+  void BitBtnDefaultClick();  // "デフォルト"
+  void ComboBoxDimChange();
+  void ComboBoxFixedColChange();
+  void ComboBoxFixedRowChange();
+  void MenuInsertRowClick();
+  void MenuDeleteRowClick();
+  void MenuInsertColumnClick();
+  void MenuDeleteColumnClick();
+  void PopupMenu1Popup();
+  void FormShow();
+
+  int ShowPrepared();  // every showing: flags, caption, TempTableSheet.ini, exec
+
+  struct Controls;
+  std::unique_ptr<Controls> ui_;
+  struct Snapshot;
+  std::unique_ptr<Snapshot> snapshot_;
+  std::unique_ptr<kurvex::DataTable> table_;
+  DataTableModel* model_ = nullptr;
+};
+
+}  // namespace kurvex::gui
