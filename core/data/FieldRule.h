@@ -1,0 +1,22 @@
+#pragma once
+// How one line of a comma-separated file is cut into fields: split at every
+// comma, drop every double-quote character. Quotes do not protect commas, so
+// "1,"2,5",3" has the four fields 1, 2, 5 and 3.
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace kurvex {
+
+// Number of fields of a line: one more than its commas (an empty line has one).
+std::size_t CountFields(std::string_view line);
+
+// Field k (counted from 1) without its double quotes; empty when the line has
+// fewer than k fields or k < 1. Every field of the line can be reached.
+std::string Field(std::string_view line, std::size_t k);
+
+class RowTexts;
+// Appends fields 1..count of the line to `out` (missing ones empty).
+void AppendFields(std::string_view line, std::size_t count, RowTexts& out);
+
+}  // namespace kurvex
