@@ -1,0 +1,151 @@
+#include "regression/Calculate.h"
+
+#include <cfloat>
+#include <cmath>
+#include <cstdint>
+
+#include "common/MessageSink.h"
+#include "common/NumberFormat.h"
+#include "regression/Models.h"
+#include "regression/Statistics.h"
+
+namespace kurvex {
+
+namespace {
+
+bool running = false;
+
+class RunningGuard {
+public:
+    RunningGuard() { running = true; }
+    ~RunningGuard() { running = false; }
+    RunningGuard(const RunningGuard&) = delete;
+    RunningGuard& operator=(const RunningGuard&) = delete;
+};
+
+std::string NotARealMessage(const std::string& text) { return "'" + text + "' は正しい浮動小数点数ではありません。"; }
+std::string NotAnIntegerMessage(const std::string& text) { return "'" + text + "' は正しい整数値ではありません。"; }
+
+bool ReadReal(const std::string& text, long double& value) {
+    const auto parsed = ParseExtended(text);
+    if (!parsed || !std::isfinite(*parsed) || std::fabs(*parsed) > DBL_MAX) {
+        ShowError(NotARealMessage(text));
+        return false;
+    }
+    value = *parsed;
+    return true;
+}
+
+bool CheckDataAgainstModel(const TFitState& state, int dataNx) {
+    if (dataNx != state.model.nx) {
+        ShowError(kWrongVariablesMessage);
+        return false;
+    }
+    if (state.model.m >= state.data.n) {
+        ShowError(TooFewDataMessage(state.model.m));
+        return false;
+    }
+    return true;
+}
+
+CalculateOutcome RunFit(TFitState& state, const TFitConditions& conditions, ProgressSink& progress,
+                        const ResultObserver& observer) {
+    RunningGuard guard;
+    TFitModel& model = state.model;
+    const auto m = static_cast<std::size_t>(model.m);
+    state.conditions = conditions;
+    if (model.index > 1)
+        model.numericDerivatives = conditions.derivativeMethod == DerivativeMethod::Numeric ||
+                                   model.derivativeFormulas.size() < m;
+    state.conditions.h0.resize(m, conditions.h0.empty() ? 1e-6 : conditions.h0.back());
+    state.conditions.initialValues.resize(m, 1.0);
+    state.conditions.tolerances.resize(m, 1e-6);
+
+    state.fields.ClearGridColumns(model.m);
+    if (observer) observer(state.fields);
+
+    CalculateOutcome outcome;
+    outcome.ran = true;
+    struct ResidualRelease {
+        std::vector<double>& residuals;
+        ~ResidualRelease() {
+            residuals.clear();
+            residuals.shrink_to_fit();
+        }
+    } release{state.results.residuals};
+
+    try {
+        state.results.residuals.assign(static_cast<std::size_t>(state.data.n), 0.0);
+        state.results.coefficients = state.conditions.initialValues;
+    } catch (const std::bad_alloc&) {
+        ShowError(kCalculationErrorMessage);
+        return outcome;
+    }
+
+    progress.StartProgress(kProgressCaption);
+    switch (FitMethodOf(model.index)) {
+    case FitMethod::Linear: outcome.end = FitLinear(state, progress, observer); break;
+    case FitMethod::Allometric: outcome.end = FitAllometric(state, progress, observer); break;
+    case FitMethod::Marquardt: outcome.end = FitMarquardt(state, progress, observer); break;
+    }
+    progress.FinishProgress();
+
+    if (state.results.valid) {
+        if (FitMethodOf(model.index) == FitMethod::Linear) LinearConfidenceLimits(state);
+        ShowFTest(state);
+        if (observer) observer(state.fields);
+    }
+    outcome.resultsValid = state.results.valid;
+    return outcome;
+}
+
+}  // namespace
+
+std::string TooFewDataMessage(int m) {
+    return "データ数が足りません。\n推定すべきパラメータ数 " + std::to_string(m) + " より多くして下さい。";
+}
+
+bool ReadFitConditions(const FitConditionTexts& texts, int m, TFitConditions& conditions) {
+    TFitConditions read;
+    if (!ReadReal(texts.lambdaUpperBound, read.lambdaUpperBound)) return false;
+    const auto iterations = ParseInteger(texts.maxIterations);
+    if (!iterations || *iterations < INT32_MIN || *iterations > INT32_MAX) {
+        ShowError(NotAnIntegerMessage(texts.maxIterations));
+        return false;
+    }
+    read.maxIterations = static_cast<std::int32_t>(*iterations);
+    long double increment = 0, percent = 0;
+    if (!ReadReal(texts.increment, increment)) return false;
+    if (!ReadReal(texts.confidencePercent, percent)) return false;
+    read.alpha = 1 - percent / 100;
+    for (int j = 0; j < m; ++j) {
+        const auto jj = static_cast<std::size_t>(j);
+        long double initial = 0, tolerance = 0;
+        if (!ReadReal(jj < texts.initialValues.size() ? texts.initialValues[jj] : std::string(), initial)) return false;
+        if (!ReadReal(jj < texts.tolerances.size() ? texts.tolerances[jj] : std::string(), tolerance)) return false;
+        read.initialValues.push_back(static_cast<double>(initial));
+        read.tolerances.push_back(static_cast<double>(tolerance));
+        read.h0.push_back(static_cast<double>(increment));
+    }
+    read.derivativeMethod = texts.derivativeMethod;
+    conditions = std::move(read);
+    return true;
+}
+
+CalculateOutcome Calculate(TFitState& state, int dataNx, const FitConditionTexts& texts, ProgressSink& progress,
+                           const ResultObserver& observer) {
+    if (running || !CheckDataAgainstModel(state, dataNx)) return {};
+    TFitConditions conditions;
+    if (!ReadFitConditions(texts, state.model.m, conditions)) return {};
+    return RunFit(state, conditions, progress, observer);
+}
+
+CalculateOutcome Calculate(TFitState& state, int dataNx, const TFitConditions& conditions, ProgressSink& progress,
+                           const ResultObserver& observer) {
+    if (running || !CheckDataAgainstModel(state, dataNx)) return {};
+    return RunFit(state, conditions, progress, observer);
+}
+
+bool CalculationRunning() { return running; }
+
+}  // namespace kurvex

@@ -1,0 +1,405 @@
+#include "regression/Fitting.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <optional>
+#include <utility>
+#include <vector>
+
+#include "common/MessageSink.h"
+#include "common/NumberFormat.h"
+#include "regression/Distributions.h"
+#include "regression/FloatingPoint.h"
+#include "regression/LeastSquares.h"
+#include "regression/Models.h"
+#include "regression/Statistics.h"
+
+namespace kurvex {
+
+const char* FitEndName(FitEnd end) {
+    switch (end) {
+    case FitEnd::Converged: return "converged";
+    case FitEnd::IterationLimit: return "iteration limit";
+    case FitEnd::LambdaBound: return "lambda bound";
+    case FitEnd::Cancelled: return "cancelled";
+    case FitEnd::Error: return "error";
+    case FitEnd::StartError: return "start error";
+    }
+    return "?";
+}
+
+namespace {
+
+std::size_t Index(std::int32_t row, std::int32_t column, std::int32_t columns) {
+    return static_cast<std::size_t>(row) * static_cast<std::size_t>(columns) + static_cast<std::size_t>(column);
+}
+
+void EnsureSizes(TFitState& state) {
+    const auto m = static_cast<std::size_t>(state.model.m);
+    state.results.coefficients.resize(m, 1.0);
+    if (state.results.residuals.size() != static_cast<std::size_t>(state.data.n))
+        state.results.residuals.resize(static_cast<std::size_t>(state.data.n));
+    if (state.fields.coefficients.size() < m) state.fields.coefficients.resize(m);
+    if (state.fields.limits.size() < m) state.fields.limits.resize(m);
+}
+
+// 2 − R limited to 2..10: the growth of λ after a poor step.
+long double GrowthFactor(long double ratio) { return std::clamp(2 - ratio, 2.0L, 10.0L); }
+
+// Everything one Marquardt run works on, allocated once.
+class MarquardtIteration {
+public:
+    MarquardtIteration(TFitState& state, ProgressSink& progress, const ResultObserver& observer)
+        : state_(state), data_(state.data), conditions_(state.conditions), progress_(progress),
+          observer_(observer), model_(state.model), n_(state.data.n), m_(state.model.m),
+          J_(Index(n_, 0, m_), 0.0), JtJ_(Index(m_, 0, m_), 0.0), G_(Index(m_, 0, 2 * m_), 0.0),
+          A_(Index(n_ + m_, 0, m_), 0.0), b_(static_cast<std::size_t>(n_ + m_), 0.0),
+          delta_(static_cast<std::size_t>(m_), 0.0), trialC_(static_cast<std::size_t>(m_), 0.0),
+          trialR_(static_cast<std::size_t>(n_), 0.0), perturbedC_(static_cast<std::size_t>(m_), 0.0),
+          inverseDiagonal_(static_cast<std::size_t>(m_), 0.0), work_(m_) {}
+
+    FitEnd Run();
+
+private:
+    void ComputeResiduals(std::span<const double> c, std::vector<double>& r, long double& ssr);
+    void BuildJacobian();
+    long double NumericDerivative(std::int32_t i, int j);
+    void FormCrossProducts();
+    void SolveTrialStep(long double lambda);
+    void ShowIteration();
+
+    TFitState& state_;
+    const TFitData& data_;
+    const TFitConditions& conditions_;
+    ProgressSink& progress_;
+    const ResultObserver& observer_;
+    ModelEvaluator model_;
+    const std::int32_t n_;
+    const std::int32_t m_;
+
+    std::vector<double> J_, JtJ_, G_, A_, b_, delta_, trialC_, trialR_, perturbedC_, inverseDiagonal_;
+    LeastSquaresWorkspace work_;
+    long double lambdaRestart_ = 0;
+    std::optional<long double> t_;  // Student t factor; none without residual degrees of freedom
+    std::int32_t iterations_ = 0;
+};
+
+void MarquardtIteration::ComputeResiduals(std::span<const double> c, std::vector<double>& r, long double& ssr) {
+    long double sum = 0;
+    for (std::int32_t i = 0; i < n_; ++i) {
+        const long double ri = model_.WeightedResidual(data_, i, c);
+        r[static_cast<std::size_t>(i)] = static_cast<double>(ri);
+        sum += ri * ri;
+    }
+    ssr = Finite(sum);
+}
+
+// The increment search: shrink h tenfold until the quotients with h and h/10
+// agree within the coefficient's tolerance, or h falls below 1e-20.
+long double MarquardtIteration::NumericDerivative(std::int32_t i, int j) {
+    auto& c = perturbedC_;
+    const double cj = state_.results.coefficients[static_cast<std::size_t>(j)];
+    const long double ri = state_.results.residuals[static_cast<std::size_t>(i)];
+    const long double tolerance = conditions_.tolerances[static_cast<std::size_t>(j)];
+    long double h = conditions_.h0[static_cast<std::size_t>(j)];
+    long double best = 0, bestDisagreement = std::numeric_limits<long double>::infinity();
+    for (;;) {
+        c[static_cast<std::size_t>(j)] = static_cast<double>(cj + h);
+        const long double r1 = model_.WeightedResidual(data_, i, c);
+        c[static_cast<std::size_t>(j)] = static_cast<double>(cj + h / 10);
+        const long double r2 = model_.WeightedResidual(data_, i, c);
+        c[static_cast<std::size_t>(j)] = cj;
+        const long double d1 = CheckedDivide(r1 - ri, h);
+        const long double d2 = CheckedDivide(r2 - ri, h / 10);
+        const long double disagreement = std::fabs(d1 - d2);
+        if (disagreement < tolerance) return d2;
+        if (disagreement < bestDisagreement) {
+            bestDisagreement = disagreement;
+            best = d2;
+        }
+        h /= 10;
+        // Quotients that never agree: the pair that came closest is the one
+        // least spoilt by rounding (the last ones perturb below the
+        // coefficient's resolution).
+        if (h < 1e-20L) return best;
+    }
+}
+
+void MarquardtIteration::BuildJacobian() {
+    const auto& c = state_.results.coefficients;
+    const bool numeric = state_.model.numericDerivatives;
+    if (numeric) std::copy(c.begin(), c.end(), perturbedC_.begin());
+    for (std::int32_t i = 0; i < n_; ++i) {
+        const auto x = data_.PointX(i);
+        for (int j = 0; j < m_; ++j) {
+            const long double d =
+                numeric ? NumericDerivative(i, j) : -data_.sqrtw[static_cast<std::size_t>(i)] * model_.Derivative(j, x, c);
+            J_[Index(i, j, m_)] = static_cast<double>(Finite(d));
+        }
+    }
+}
+
+void MarquardtIteration::FormCrossProducts() {
+    for (int j = 0; j < m_; ++j)
+        for (int k = 0; k <= j; ++k) {
+            long double s = 0;
+            for (std::int32_t i = 0; i < n_; ++i)
+                s += static_cast<long double>(J_[Index(i, j, m_)]) * J_[Index(i, k, m_)];
+            const double stored = static_cast<double>(Finite(s));
+            JtJ_[Index(j, k, m_)] = stored;
+            JtJ_[Index(k, j, m_)] = stored;
+        }
+    const int width = 2 * m_;
+    for (int j = 0; j < m_; ++j)
+        for (int k = 0; k < width; ++k)
+            G_[Index(j, k, width)] = k < m_ ? JtJ_[Index(j, k, m_)] : (k - m_ == j ? 1.0 : 0.0);
+    InvertGaussJordan(G_.data(), m_);
+    long double trace = 0;
+    for (int j = 0; j < m_; ++j) {
+        inverseDiagonal_[static_cast<std::size_t>(j)] = G_[Index(j, m_ + j, width)];
+        trace += inverseDiagonal_[static_cast<std::size_t>(j)];
+    }
+    lambdaRestart_ = CheckedDivide(1, trace);
+}
+
+// δ from min |[J; √(λ·diag JᵀJ)]·δ + [r; 0]|.
+void MarquardtIteration::SolveTrialStep(long double lambda) {
+    std::copy(J_.begin(), J_.end(), A_.begin());
+    std::fill(A_.begin() + static_cast<std::ptrdiff_t>(Index(n_, 0, m_)), A_.end(), 0.0);
+    for (int j = 0; j < m_; ++j)
+        A_[Index(n_ + j, j, m_)] = static_cast<double>(CheckedSqrt(Finite(lambda * JtJ_[Index(j, j, m_)])));
+    const auto& r = state_.results.residuals;
+    for (std::int32_t i = 0; i < n_; ++i) b_[static_cast<std::size_t>(i)] = -r[static_cast<std::size_t>(i)];
+    std::fill(b_.begin() + n_, b_.end(), 0.0);
+    SolveLeastSquares(n_ + m_, m_, A_.data(), delta_.data(), b_.data(), work_);
+}
+
+void MarquardtIteration::ShowIteration() {
+    TResultFields& fields = state_.fields;
+    fields.iterations = iterations_;
+    fields.comment = kIterationCommentPrefix + std::to_string(iterations_);
+    progress_.SetComment(fields.comment);
+    const int maxIterations = conditions_.maxIterations;
+    const long double share = maxIterations > 0 ? static_cast<long double>(iterations_) / maxIterations : 1.0L;
+    progress_.SetProgress(static_cast<int>(std::clamp(RoundHalfEven(share * 100), 0LL, 100LL)));
+
+    const auto& c = state_.results.coefficients;
+    ShowFitStatistics(state_, c, model_);
+    const auto se = StandardError(state_.results.SSR, data_.N, m_);
+    for (int j = 0; j < m_; ++j) {
+        const auto jj = static_cast<std::size_t>(j);
+        fields.coefficients[jj] = FormatNumber(c[jj], kResultPrecision);
+        // A negative diagonal of the inverse (a nearly singular JᵀJ) has no limit.
+        if (se && t_ && inverseDiagonal_[jj] >= 0)
+            fields.limits[jj] = FormatNumber(*se * *t_ * std::sqrt(static_cast<long double>(inverseDiagonal_[jj])),
+                                             kResultPrecision);
+        else
+            fields.limits[jj] = kNotComputableText;
+    }
+    if (observer_) observer_(fields);
+    progress_.ProcessPendingEvents();
+    state_.results.valid = true;
+}
+
+FitEnd MarquardtIteration::Run() {
+    TFitResults& results = state_.results;
+    long double S = 0;
+    try {
+        ComputeResiduals(results.coefficients, results.residuals, S);
+    } catch (const std::exception&) {
+        Messages().Show(MessageKind::Confirmation, kStartFailedMessage, MessageButtons::Ok);
+        return FitEnd::StartError;
+    }
+
+    try {
+        const long long dfT = RoundHalfEven(data_.N) - m_;
+        if (dfT > 0) t_ = TUpperQuantile(static_cast<int>(dfT), static_cast<double>(conditions_.alpha / 2));
+        long double lambda = 0;
+        results.SSR = S;
+        iterations_ = 0;
+        for (;;) {
+            BuildJacobian();
+            FormCrossProducts();
+            for (;;) {
+                SolveTrialStep(lambda);
+                for (int j = 0; j < m_; ++j)
+                    trialC_[static_cast<std::size_t>(j)] =
+                        static_cast<double>(results.coefficients[static_cast<std::size_t>(j)] +
+                                            static_cast<long double>(delta_[static_cast<std::size_t>(j)]));
+                ++iterations_;
+                long double trialS = 0;
+                ComputeResiduals(trialC_, trialR_, trialS);
+
+                // P = −(δᵀ(JᵀJ + λI)δ + λδᵀδ): minus the predicted reduction.
+                long double quadratic = 0, deltaSquared = 0;
+                for (int i = 0; i < m_; ++i) {
+                    long double row = 0;
+                    for (int j = 0; j < m_; ++j)
+                        row += (JtJ_[Index(i, j, m_)] + (i == j ? lambda : 0.0L)) * delta_[static_cast<std::size_t>(j)];
+                    quadratic += delta_[static_cast<std::size_t>(i)] * row;
+                    deltaSquared += static_cast<long double>(delta_[static_cast<std::size_t>(i)]) * delta_[static_cast<std::size_t>(i)];
+                }
+                const long double predicted = Finite(-quadratic - lambda * deltaSquared);
+                const long double ratio = CheckedDivide(trialS - S, predicted);
+
+                if (trialS > S) {
+                    lambda = lambda == 0 ? lambdaRestart_ : Finite(GrowthFactor(ratio) * lambda);
+                    if (lambda < conditions_.lambdaUpperBound) continue;
+                    Messages().Show(MessageKind::Warning, kLambdaTooLargeMessage, MessageButtons::Ok);
+                    return FitEnd::LambdaBound;
+                }
+
+                std::copy(trialC_.begin(), trialC_.end(), results.coefficients.begin());
+                std::swap(results.residuals, trialR_);
+                S = trialS;
+                results.SSR = S;
+                if (progress_.Cancelled()) return FitEnd::Cancelled;
+                ShowIteration();
+
+                if (ratio >= 0.75L) {
+                    lambda /= 2;
+                    if (lambda < lambdaRestart_) lambda = 0;
+                } else if (ratio <= 0.25L) {
+                    lambda = lambda == 0 ? lambdaRestart_ : Finite(GrowthFactor(ratio) * lambda);
+                }
+
+                bool converged = true;
+                for (int j = 0; j < m_; ++j)
+                    if (!(std::fabs(delta_[static_cast<std::size_t>(j)]) <= conditions_.tolerances[static_cast<std::size_t>(j)]))
+                        converged = false;
+                if (converged) return FitEnd::Converged;
+                if (iterations_ > conditions_.maxIterations) return FitEnd::IterationLimit;
+                break;  // a new Jacobian at the accepted coefficients
+            }
+        }
+    } catch (const std::exception&) {
+        ShowError(kCalculationErrorMessage);
+        return FitEnd::Error;
+    }
+}
+
+// Restores the data set and the model index after the log-linear start.
+class AllometricStartGuard {
+public:
+    explicit AllometricStartGuard(TFitState& state)
+        : state_(state), n_(state.data.n), x_(state.data.x), y_(state.data.y), sqrtw_(state.data.sqrtw),
+          index_(state.model.index) {}
+    ~AllometricStartGuard() {
+        state_.data.n = n_;
+        state_.data.x = std::move(x_);
+        state_.data.y = std::move(y_);
+        state_.data.sqrtw = std::move(sqrtw_);
+        state_.model.index = index_;
+    }
+    AllometricStartGuard(const AllometricStartGuard&) = delete;
+    AllometricStartGuard& operator=(const AllometricStartGuard&) = delete;
+
+private:
+    TFitState& state_;
+    std::int32_t n_;
+    std::vector<double> x_, y_, sqrtw_;
+    std::int32_t index_;
+};
+
+}  // namespace
+
+FitEnd FitMarquardt(TFitState& state, ProgressSink& progress, const ResultObserver& observer) {
+    state.results.valid = false;
+    EnsureSizes(state);
+    std::optional<MarquardtIteration> iteration;
+    try {
+        iteration.emplace(state, progress, observer);
+    } catch (const std::bad_alloc&) {
+        ShowError(kCalculationErrorMessage);
+        return FitEnd::Error;
+    }
+    return iteration->Run();
+}
+
+FitEnd FitLinear(TFitState& state, ProgressSink& progress, const ResultObserver& observer) {
+    TFitResults& results = state.results;
+    const TFitData& data = state.data;
+    results.valid = false;
+    EnsureSizes(state);
+    const std::int32_t n = data.n;
+    const int m = state.model.m;
+    try {
+        std::vector<double> a(Index(n, 0, m), 0.0), b(static_cast<std::size_t>(n), 0.0), x(static_cast<std::size_t>(m), 0.0);
+        LeastSquaresWorkspace work(m);
+        for (std::int32_t i = 0; i < n; ++i) {
+            const double sw = data.sqrtw[static_cast<std::size_t>(i)];
+            const auto xi = data.PointX(i);
+            for (int j = 0; j <= m; ++j) {
+                if (progress.Cancelled()) return FitEnd::Cancelled;
+                if (j == m) {
+                    b[static_cast<std::size_t>(i)] = sw * data.y[static_cast<std::size_t>(i)];
+                } else if (j == 0) {
+                    a[Index(i, 0, m)] = sw;
+                } else if (state.model.index == 0) {
+                    a[Index(i, j, m)] = sw * xi[static_cast<std::size_t>(j - 1)];
+                } else {
+                    const long double power = j == 1 ? static_cast<long double>(xi[0]) : static_cast<long double>(xi[0]) * xi[0];
+                    a[Index(i, j, m)] = static_cast<double>(Finite(sw * power));
+                }
+            }
+        }
+        if (!SolveLeastSquares(n, m, a.data(), x.data(), b.data(), work)) {
+            ShowError(kCalculationErrorMessage);
+            return FitEnd::Error;
+        }
+        std::copy(x.begin(), x.end(), results.coefficients.begin());
+
+        ModelEvaluator model(state.model);
+        long double S = 0;
+        for (std::int32_t i = 0; i < n; ++i) {
+            const long double r = model.WeightedResidual(data, i, results.coefficients);
+            results.residuals[static_cast<std::size_t>(i)] = static_cast<double>(r);
+            S += r * r;
+        }
+        results.SSR = Finite(S);
+        ShowFitStatistics(state, results.coefficients, model);
+        for (int j = 0; j < m; ++j)
+            state.fields.coefficients[static_cast<std::size_t>(j)] =
+                FormatNumber(results.coefficients[static_cast<std::size_t>(j)], kResultPrecision);
+        results.valid = true;
+        if (observer) observer(state.fields);
+        return FitEnd::Converged;
+    } catch (const std::exception&) {
+        ShowError(kCalculationErrorMessage);
+        return FitEnd::Error;
+    }
+}
+
+FitEnd FitAllometric(TFitState& state, ProgressSink& progress, const ResultObserver& observer) {
+    {
+        AllometricStartGuard restore(state);
+        TFitData& data = state.data;
+        // ln y = ln C0 + C1·ln x over the points with x > 0 and y > 0, in their order.
+        std::int32_t kept = 0;
+        for (std::int32_t i = 0; i < data.n; ++i) {
+            const double x = data.x[static_cast<std::size_t>(i)];
+            const double y = data.y[static_cast<std::size_t>(i)];
+            if (!(x > 0 && y > 0)) continue;
+            data.x[static_cast<std::size_t>(kept)] = std::log(x);
+            data.y[static_cast<std::size_t>(kept)] = std::log(y);
+            data.sqrtw[static_cast<std::size_t>(kept)] = data.sqrtw[static_cast<std::size_t>(i)];
+            ++kept;
+        }
+        data.n = kept;
+        state.model.index = 0;
+        // With fewer than two usable points there is no line; the iteration starts from the typed values.
+        if (kept >= 2 && FitLinear(state, progress, observer) == FitEnd::Converged) {
+            auto& c = state.results.coefficients;
+            const long double c0 = std::exp(static_cast<long double>(c[0]));
+            if (std::isfinite(static_cast<double>(c0))) {
+                c[0] = static_cast<double>(c0);
+                state.fields.coefficients[0] = FormatNumber(c[0], kResultPrecision);
+                if (observer) observer(state.fields);
+            }
+        }
+    }
+    return FitMarquardt(state, progress, observer);
+}
+
+}  // namespace kurvex

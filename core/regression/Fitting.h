@@ -1,0 +1,35 @@
+#pragma once
+// The three fitting methods. Each works on the fit state: it starts from the
+// coefficients in state.results.coefficients (the initial values), leaves the
+// current coefficients there, writes the result texts into state.fields,
+// notifies the observer at each shown set of results and sets
+// state.results.valid once it has shown a complete set.
+// state.results.residuals must hold n elements (the calculate command sizes it).
+#include "common/ProgressSink.h"
+#include "regression/FitState.h"
+#include "regression/ResultFields.h"
+
+namespace kurvex {
+
+inline constexpr const char* kStartFailedMessage = "式型または初期値を修正して下さい。";
+inline constexpr const char* kLambdaTooLargeMessage =
+    "λが大きくなり過ぎました。\n初期値を変更して下さい。\n初期値に計算結果をコピーすると\nうまく行くことがあります。";
+inline constexpr const char* kIterationCommentPrefix = "繰り返し数：";
+
+// How a fitting method ended.
+enum class FitEnd {
+    Converged,       // every step within its tolerance (Marquardt), or the linear solution found
+    IterationLimit,  // maximum iterations passed, no message
+    LambdaBound,     // λ reached its upper bound, message shown
+    Cancelled,       // the progress sink's cancel flag, no message
+    Error,           // a fault inside the iteration, message shown, what was shown stays
+    StartError,      // the model could not be evaluated at the initial values (message) or the linear solve failed
+};
+
+const char* FitEndName(FitEnd end);
+
+FitEnd FitMarquardt(TFitState& state, ProgressSink& progress, const ResultObserver& observer);
+FitEnd FitLinear(TFitState& state, ProgressSink& progress, const ResultObserver& observer);
+FitEnd FitAllometric(TFitState& state, ProgressSink& progress, const ResultObserver& observer);
+
+}  // namespace kurvex

@@ -1,0 +1,136 @@
+#include "regression/Models.h"
+
+#include <cmath>
+#include <limits>
+
+#include "expression/Evaluator.h"
+
+namespace kurvex {
+
+namespace {
+
+const std::array<BuiltInModel, kBuiltInModelCount> kCatalogue = {{
+    {"C0+C1*x1+....+Cm*xm    ", "m変数一次式", false, FitMethod::Linear, 2, {nullptr, nullptr, nullptr}},
+    {"C0+C1*x1+C2*x1^2       ", "二次式", false, FitMethod::Linear, 3, {nullptr, nullptr, nullptr}},
+    {"C0/(1+exp(C1-C2*x1))   ", "Logistic model", true, FitMethod::Marquardt, 3,
+     {"1/(1+EXP(C1-C2*X1))", "-C0*EXP(C1-C2*X1)/(1+EXP(C1-C2*X1))^2",
+      "C0*X1*EXP(C1-C2*X1)/(1+EXP(C1-C2*X1))^2"}},
+    {"C0*x1/(C1+x1)          ", "Michaelis-Menten model", true, FitMethod::Marquardt, 2,
+     {"X1/(C1+X1)", "-C0*X1/(C1+X1)^2", nullptr}},
+    {"C0*(1-exp(-C1*x1))     ", "Exponential rise model", true, FitMethod::Marquardt, 2,
+     {"1-EXP(-C1*X1)", "C0*X1*EXP(-C1*X1)", nullptr}},
+    {"C0*x1^C1               ", "Allometoric model", false, FitMethod::Allometric, 2,
+     {"X1^C1", "C0*X1^C1*LN(X1)", nullptr}},
+    {"C0+C1*exp(C2*x1)       ", "Asymptotic regression model", true, FitMethod::Marquardt, 3,
+     {"1", "EXP(C2*X1)", "C1*X1*EXP(C2*X1)"}},
+    {"C0*exp(-exp(-C1*(x1-C2)))", "Gompertz growth model", true, FitMethod::Marquardt, 3,
+     {"EXP(-EXP(-C1*(X1-C2)))", "C0*EXP(-EXP(-C1*(X1-C2)))*EXP(-C1*(X1-C2))*(X1-C2)",
+      "-C0*EXP(-EXP(-C1*(X1-C2)))*EXP(-C1*(X1-C2))*C1"}},
+    {"C0/(1+exp(-(x1-C1)/C2))", "Sigmoid Curve", true, FitMethod::Marquardt, 3,
+     {"1/(1+EXP(-(X1-C1)/C2))", "-C0*EXP(-(X1-C1)/C2)/C2/(1+EXP(-(X1-C1)/C2))^2",
+      "-C0*EXP(-(X1-C1)/C2)*(X1-C1)/((1+EXP(-(X1-C1)/C2))*C2)^2"}},
+}};
+
+// x^k by repeated squaring for a whole exponent; negative x is allowed.
+long double WholePower(long double x, long double exponent) {
+    unsigned long long k = static_cast<unsigned long long>(std::fabs(exponent));
+    long double result = 1, base = x;
+    while (k != 0) {
+        if (k & 1) result = Finite(result * base);
+        k >>= 1;
+        if (k != 0) base = Finite(base * base);
+    }
+    return exponent < 0 ? CheckedDivide(1, result) : result;
+}
+
+// The power of the allometric model: 1 for a zero exponent, repeated
+// multiplication for a whole one, otherwise exp(C1·ln x), which faults for x < 0.
+long double AllometricPower(long double x, long double exponent) {
+    if (exponent == 0) return 1;
+    if (exponent == std::nearbyint(exponent) && std::fabs(exponent) <= 2147483647.0L)
+        return WholePower(x, exponent);
+    return CheckedExp(exponent * CheckedLn(x));
+}
+
+}  // namespace
+
+const std::array<BuiltInModel, kBuiltInModelCount>& ModelCatalogue() { return kCatalogue; }
+
+std::string ModelListItem(int index) {
+    const BuiltInModel& model = kCatalogue.at(static_cast<std::size_t>(index));
+    return std::string("y = ") + model.formula + "  (" + model.name + ")";
+}
+
+std::string CatalogueFormula(int index) {
+    const std::string formula = kCatalogue.at(static_cast<std::size_t>(index)).formula;
+    return formula.substr(0, formula.find(' '));
+}
+
+FitMethod FitMethodOf(int modelIndex) {
+    if (modelIndex >= 0 && modelIndex < kBuiltInModelCount) return kCatalogue[static_cast<std::size_t>(modelIndex)].method;
+    return FitMethod::Marquardt;
+}
+
+long double EvaluateBuiltInModel(int index, std::span<const double> x, std::span<const double> c) {
+    switch (index) {
+    case 0: {
+        long double f = c[0];
+        for (std::size_t k = 0; k < x.size(); ++k) f += static_cast<long double>(c[k + 1]) * x[k];
+        return Finite(f);
+    }
+    case 1: {
+        const long double t = x[0];
+        return Finite(c[0] + c[1] * t + c[2] * t * t);
+    }
+    case 2: return CheckedDivide(c[0], 1 + CheckedExp(c[1] - static_cast<long double>(c[2]) * x[0]));
+    case 3: return CheckedDivide(static_cast<long double>(c[0]) * x[0], static_cast<long double>(c[1]) + x[0]);
+    case 4: return Finite(c[0] * (1 - CheckedExp(-static_cast<long double>(c[1]) * x[0])));
+    case 5:
+        if (x[0] == 0) return 0;
+        return Finite(c[0] * AllometricPower(x[0], c[1]));
+    case 6: return Finite(c[0] + c[1] * CheckedExp(static_cast<long double>(c[2]) * x[0]));
+    case 7: {
+        const long double inner = CheckedExp(-static_cast<long double>(c[1]) * (static_cast<long double>(x[0]) - c[2]));
+        return Finite(c[0] * CheckedExp(-inner));
+    }
+    case 8: {
+        const long double z = CheckedDivide(-(static_cast<long double>(x[0]) - c[1]), c[2]);
+        return CheckedDivide(c[0], 1 + CheckedExp(z));
+    }
+    default: throw FloatingPointFault("unknown model");
+    }
+}
+
+struct ModelEvaluator::Prepared {};
+
+ModelEvaluator::ModelEvaluator(const TFitModel& model) : model_(model), xWithX0_(static_cast<std::size_t>(model.nx) + 1, 0.0) {}
+
+ModelEvaluator::~ModelEvaluator() = default;
+
+std::span<const double> ModelEvaluator::GeneralX(std::span<const double> x) {
+    if (xWithX0_.size() < x.size() + 1) xWithX0_.resize(x.size() + 1);
+    for (std::size_t k = 0; k < x.size(); ++k) xWithX0_[k + 1] = x[k];
+    return {xWithX0_.data(), x.size() + 1};
+}
+
+long double ModelEvaluator::Value(std::span<const double> x, std::span<const double> c) {
+    ++evaluations_;
+    if (model_.index != kGeneralModelIndex) return EvaluateBuiltInModel(model_.index, x, c);
+    return Finite(EvaluateFormula(model_.formula, GeneralX(x), c));
+}
+
+long double ModelEvaluator::Derivative(int j, std::span<const double> x, std::span<const double> c) {
+    return Finite(EvaluateFormula(model_.derivativeFormulas.at(static_cast<std::size_t>(j)), GeneralX(x), c));
+}
+
+long double EvaluateModel(const TFitModel& model, std::span<const double> x, std::span<const double> c) {
+    ModelEvaluator evaluator(model);
+    return evaluator.Value(x, c);
+}
+
+long double WeightedResidual(const TFitState& state, std::int32_t i, std::span<const double> c) {
+    ModelEvaluator evaluator(state.model);
+    return evaluator.WeightedResidual(state.data, i, c);
+}
+
+}  // namespace kurvex

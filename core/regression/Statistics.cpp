@@ -1,0 +1,175 @@
+#include "regression/Statistics.h"
+
+#include <cmath>
+#include <vector>
+
+#include "common/MessageSink.h"
+#include "common/NumberFormat.h"
+#include "regression/Distributions.h"
+#include "regression/FloatingPoint.h"
+#include "regression/LeastSquares.h"
+
+namespace kurvex {
+
+long long RoundHalfEven(long double v) { return std::llrint(std::nearbyint(v)); }
+
+std::optional<long double> StandardError(long double ssr, long double N, int m) {
+    if (!(N > m)) return std::nullopt;
+    return CheckedSqrt(CheckedDivide(ssr, N - m));
+}
+
+std::optional<long double> ComputeR2AndF(TFitState& state, std::span<const double> c, ModelEvaluator& model) {
+    const TFitData& data = state.data;
+    const int m = state.model.m;
+    long double sumWf = 0;
+    for (std::int32_t i = 0; i < data.n; ++i) sumWf += data.Weight(i) * model.Value(data.PointX(i), c);
+    const long double fMean = CheckedDivide(sumWf, data.N);
+
+    long double Sff = 0, Syf = 0;
+    for (std::int32_t i = 0; i < data.n; ++i) {
+        const long double w = data.Weight(i);
+        const long double df = model.Value(data.PointX(i), c) - fMean;
+        Sff += w * df * df;
+        Syf += w * (data.y[i] - data.yMean) * df;
+    }
+    Sff = Finite(Sff);
+    Syf = Finite(Syf);
+
+    // F has no value for one coefficient, an exact fit or no residual degree of freedom.
+    const long double ssr = state.results.SSR;
+    if (m < 2 || ssr == 0 || !(data.N > m))
+        state.results.F = -1;
+    else
+        state.results.F = CheckedDivide(Sff / (m - 1), ssr / (data.N - m));
+
+    const long double denominator = data.Syy * Sff;
+    if (!(denominator > 0)) return std::nullopt;
+    return CheckedDivide(Syf * Syf, denominator);
+}
+
+std::string ComputeRelativeError(const TFitState& state, std::span<const double> c, ModelEvaluator& model) {
+    const TFitData& data = state.data;
+    long double sum = 0;
+    for (std::int32_t i = 0; i < data.n; ++i) {
+        const long double f = model.Value(data.PointX(i), c);
+        if (f < 1e-5L) return kNotComputableText;
+        sum += std::fabs(f - data.y[i]) / f;
+    }
+    if (data.n == 0) return kNotComputableText;
+    return FormatNumber(Finite(sum / data.n), kResultPrecision);
+}
+
+void ShowFitStatistics(TFitState& state, std::span<const double> c, ModelEvaluator& model) {
+    TResultFields& fields = state.fields;
+    const long double ssr = state.results.SSR;
+    fields.EdtSSQ = FormatNumber(ssr, kResultPrecision);
+    const auto se = StandardError(ssr, state.data.N, state.model.m);
+    fields.EdtSE = se ? FormatNumber(*se, kResultPrecision) : kNotComputableText;
+    const auto r2 = ComputeR2AndF(state, c, model);
+    fields.EditR2 = r2 ? FormatNumber(*r2, kResultPrecision) : kNotComputableText;
+    fields.EditR = r2 ? FormatNumber(std::sqrt(*r2), kResultPrecision) : kNotComputableText;
+    fields.EditRelativeError = ComputeRelativeError(state, c, model);
+}
+
+namespace {
+
+// Regressor j (1-based) of point i for the linear models: Xj for model 0, x^j for model 1.
+long double Regressor(const TFitState& state, std::int32_t i, int j) {
+    const auto x = state.data.PointX(i);
+    if (state.model.index == 0) return x[static_cast<std::size_t>(j - 1)];
+    long double v = 1;
+    for (int k = 0; k < j; ++k) v *= x[0];
+    return v;
+}
+
+void ComputeLinearLimits(TFitState& state) {
+    const TFitData& data = state.data;
+    const int m = state.model.m;
+    const int q = state.model.index == 0 ? data.nx : 2;
+    auto& limits = state.fields.limits;
+    if (limits.size() < static_cast<std::size_t>(q + 1)) limits.resize(static_cast<std::size_t>(q + 1));
+
+    const long long dfT = RoundHalfEven(data.N) - m;
+    if (dfT <= 0 || !(data.N > m)) {  // no residual degree of freedom: no limits
+        for (int j = 0; j <= q; ++j) limits[static_cast<std::size_t>(j)] = kNotComputableText;
+        return;
+    }
+
+    std::vector<long double> mean(static_cast<std::size_t>(q + 1), 0.0L);
+    for (std::int32_t i = 0; i < data.n; ++i)
+        for (int j = 1; j <= q; ++j) mean[static_cast<std::size_t>(j)] += data.Weight(i) * Regressor(state, i, j);
+    for (int j = 1; j <= q; ++j) mean[static_cast<std::size_t>(j)] = CheckedDivide(mean[static_cast<std::size_t>(j)], data.N);
+
+    // G = [S | I], S the weighted cross-products about the means.
+    const int width = 2 * q;
+    std::vector<double> g(static_cast<std::size_t>(q * width), 0.0);
+    for (int j = 1; j <= q; ++j)
+        for (int k = 1; k <= j; ++k) {
+            long double s = 0;
+            for (std::int32_t i = 0; i < data.n; ++i)
+                s += data.Weight(i) * (Regressor(state, i, j) - mean[static_cast<std::size_t>(j)]) *
+                     (Regressor(state, i, k) - mean[static_cast<std::size_t>(k)]);
+            const double stored = static_cast<double>(Finite(s));
+            g[static_cast<std::size_t>((j - 1) * width + (k - 1))] = stored;
+            g[static_cast<std::size_t>((k - 1) * width + (j - 1))] = stored;
+        }
+    InvertGaussJordan(g.data(), q);
+    auto inverse = [&](int j, int k) -> long double {
+        return g[static_cast<std::size_t>((j - 1) * width + q + (k - 1))];
+    };
+
+    const long double s2 = CheckedDivide(state.results.SSR, data.N - m);
+    const long double t = TUpperQuantile(static_cast<int>(dfT), static_cast<double>(state.conditions.alpha / 2));
+
+    long double quadratic = 0;
+    for (int j = 1; j <= q; ++j)
+        for (int k = 1; k <= q; ++k)
+            quadratic += mean[static_cast<std::size_t>(j)] * mean[static_cast<std::size_t>(k)] * inverse(j, k);
+    limits[0] = FormatNumber(t * CheckedSqrt(Finite(s2 * (CheckedDivide(1, data.N) + quadratic))), kTestPrecision);
+    for (int j = 1; j <= q; ++j)
+        limits[static_cast<std::size_t>(j)] = FormatNumber(t * CheckedSqrt(Finite(s2 * inverse(j, j))), kTestPrecision);
+}
+
+void ComputeFTest(TFitState& state) {
+    TResultFields& fields = state.fields;
+    const int m = state.model.m;
+    const int df1 = m - 1;
+    const long long df2 = RoundHalfEven(state.data.N - m);
+    fields.EditDF = std::to_string(df1) + ", " + std::to_string(df2);
+    const long double F = state.results.F;
+    if (F < 0 || df1 < 1 || df2 < 1) {
+        fields.EditFV = kImpossibleText;
+        fields.EditSP = kImpossibleText;
+        return;
+    }
+    fields.EditFV = FormatNumber(F, kTestPrecision);
+    const double critical = FUpperQuantile(df1, static_cast<int>(df2), 0.0001);
+    if (critical >= F)
+        fields.EditSP = FormatNumber(FUpperProb(df1, static_cast<int>(df2), static_cast<double>(F)), kTestPrecision);
+    else
+        fields.EditSP = "<< " + FormatNumber(0.0001L, kTestPrecision);
+}
+
+}  // namespace
+
+bool LinearConfidenceLimits(TFitState& state) {
+    try {
+        ComputeLinearLimits(state);
+        return true;
+    } catch (const std::exception&) {
+        ShowError(kCalculationErrorMessage);
+        return false;
+    }
+}
+
+bool ShowFTest(TFitState& state) {
+    try {
+        ComputeFTest(state);
+        return true;
+    } catch (const std::exception&) {
+        ShowError(kCalculationErrorMessage);
+        return false;
+    }
+}
+
+}  // namespace kurvex
