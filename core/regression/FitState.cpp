@@ -1,5 +1,7 @@
 #include "regression/FitState.h"
 
+#include <cmath>
+
 namespace kurvex {
 
 void TFitData::Clear() {
@@ -11,6 +13,24 @@ void TFitData::Clear() {
     N = 0;
     yMean = 0;
     Syy = 0;
+    sumWy = 0;
+    sumWy2 = 0;
+}
+
+void TFitData::AddPoint(std::int32_t row, double yValue, double w, std::span<const double> xValues) {
+    sourceRow.push_back(row);
+    y.push_back(yValue);
+    sqrtw.push_back(std::sqrt(w));
+    x.insert(x.end(), xValues.begin(), xValues.end());
+    ++n;
+    N += w;
+    sumWy2 += static_cast<long double>(yValue) * yValue * w;
+    sumWy += static_cast<long double>(w) * yValue;
+}
+
+void TFitData::FinishSums() {
+    yMean = N != 0 ? sumWy / N : 0;
+    Syy = sumWy2 - yMean * yMean * N;
 }
 
 void TFitData::ComputeSums() {
@@ -22,8 +42,9 @@ void TFitData::ComputeSums() {
         sumWy2 += static_cast<long double>(y[i]) * y[i] * w;
     }
     N = sumW;
-    yMean = sumW != 0 ? sumWy / sumW : 0;
-    Syy = sumWy2 - yMean * yMean * sumW;
+    this->sumWy = sumWy;
+    this->sumWy2 = sumWy2;
+    FinishSums();
 }
 
 }  // namespace kurvex

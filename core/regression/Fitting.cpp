@@ -50,9 +50,10 @@ long double GrowthFactor(long double ratio) { return std::clamp(2 - ratio, 2.0L,
 // Everything one Marquardt run works on, allocated once.
 class MarquardtIteration {
 public:
-    MarquardtIteration(TFitState& state, ProgressSink& progress, const ResultObserver& observer)
+    MarquardtIteration(TFitState& state, ProgressSink& progress, const ResultObserver& observer,
+                       const MarquardtTrace& trace)
         : state_(state), data_(state.data), conditions_(state.conditions), progress_(progress),
-          observer_(observer), model_(state.model), n_(state.data.n), m_(state.model.m),
+          observer_(observer), trace_(trace), model_(state.model), n_(state.data.n), m_(state.model.m),
           J_(Index(n_, 0, m_), 0.0), JtJ_(Index(m_, 0, m_), 0.0), G_(Index(m_, 0, 2 * m_), 0.0),
           A_(Index(n_ + m_, 0, m_), 0.0), b_(static_cast<std::size_t>(n_ + m_), 0.0),
           delta_(static_cast<std::size_t>(m_), 0.0), trialC_(static_cast<std::size_t>(m_), 0.0),
@@ -74,6 +75,7 @@ private:
     const TFitConditions& conditions_;
     ProgressSink& progress_;
     const ResultObserver& observer_;
+    const MarquardtTrace& trace_;
     ModelEvaluator model_;
     const std::int32_t n_;
     const std::int32_t m_;
@@ -242,6 +244,7 @@ FitEnd MarquardtIteration::Run() {
                 }
                 const long double predicted = Finite(-quadratic - lambda * deltaSquared);
                 const long double ratio = CheckedDivide(trialS - S, predicted);
+                if (trace_) trace_({iterations_, lambda, lambdaRestart_, S, trialS, ratio, !(trialS > S)});
 
                 if (trialS > S) {
                     lambda = lambda == 0 ? lambdaRestart_ : Finite(GrowthFactor(ratio) * lambda);
@@ -304,12 +307,13 @@ private:
 
 }  // namespace
 
-FitEnd FitMarquardt(TFitState& state, ProgressSink& progress, const ResultObserver& observer) {
+FitEnd FitMarquardt(TFitState& state, ProgressSink& progress, const ResultObserver& observer,
+                    const MarquardtTrace& trace) {
     state.results.valid = false;
     EnsureSizes(state);
     std::optional<MarquardtIteration> iteration;
     try {
-        iteration.emplace(state, progress, observer);
+        iteration.emplace(state, progress, observer, trace);
     } catch (const std::bad_alloc&) {
         ShowError(kCalculationErrorMessage);
         return FitEnd::Error;

@@ -5,6 +5,8 @@
 // notifies the observer at each shown set of results and sets
 // state.results.valid once it has shown a complete set.
 // state.results.residuals must hold n elements (the calculate command sizes it).
+#include <functional>
+
 #include "common/ProgressSink.h"
 #include "regression/FitState.h"
 #include "regression/ResultFields.h"
@@ -28,7 +30,20 @@ enum class FitEnd {
 
 const char* FitEndName(FitEnd end);
 
-FitEnd FitMarquardt(TFitState& state, ProgressSink& progress, const ResultObserver& observer);
+// One solved trial step of the Marquardt iteration, for a verbose CLI run and the tests.
+struct MarquardtStep {
+    int iteration = 0;            // solves so far, this one included
+    long double lambda = 0;       // damping used for this solve
+    long double lambdaRestart = 0; // λc of the current Jacobian
+    long double ssr = 0;          // SSR before the step
+    long double trialSsr = 0;     // SSR at the trial coefficients
+    long double ratio = 0;        // actual / predicted reduction
+    bool accepted = false;
+};
+using MarquardtTrace = std::function<void(const MarquardtStep&)>;
+
+FitEnd FitMarquardt(TFitState& state, ProgressSink& progress, const ResultObserver& observer,
+                    const MarquardtTrace& trace = {});
 FitEnd FitLinear(TFitState& state, ProgressSink& progress, const ResultObserver& observer);
 FitEnd FitAllometric(TFitState& state, ProgressSink& progress, const ResultObserver& observer);
 
