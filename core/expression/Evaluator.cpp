@@ -83,11 +83,3 @@ long double EvaluateFormulaByRewriting(std::string_view formula, std::span<const
 }
 
 }  // namespace kurvex
-
-namespace kurvex {
-
-long double EvaluateFormula(std::string_view formula, std::span<const double> x, std::span<const double> c) {
-    return EvaluateFormulaByRewriting(formula, x, c);
-}
-
-}  // namespace kurvex

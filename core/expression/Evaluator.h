@@ -41,11 +41,12 @@ struct OperandTable {
 // must be normalised already. Shows "式のフォーマットエラー" for an identifier
 // that does not resolve, "計算エラー" for a token string that cannot be
 // reduced, and raises EvaluationError in both cases and for numeric faults
-// (without a message). Never returns an infinity or NaN.
+// (without a message). Never returns an infinity or NaN. Each text is
+// reduced once and the recorded operations replayed (PreparedFormula.h).
 long double EvaluateFormula(std::string_view formula, std::span<const double> x, std::span<const double> c);
 
-// The same value computed by rewriting the token string on every call; kept as
-// the reference the faster evaluation is compared against.
+// The same result computed by rewriting the token string on every call; kept
+// as the reference the prepared evaluation is compared against.
 long double EvaluateFormulaByRewriting(std::string_view formula, std::span<const double> x,
                                        std::span<const double> c);
 
