@@ -1,0 +1,54 @@
+#pragma once
+// Files written from the analysis: the used data (the transformed variables
+// and/or the source cells of the rows the data set uses) and the points of a
+// drawn curve.
+#include <filesystem>
+#include <span>
+#include <string>
+
+#include "data/DataTable.h"
+#include "data/Selection.h"
+
+namespace kurvex {
+
+extern const char* const kOverwriteQuestion;  // "同名のファイルが存在します。\n上書きしてよろしいですか。"
+extern const char* const kSavedMessage;       // "保存しました。"
+
+struct UsedDataOptions {
+    bool variables = false;   // CheckBoxSaveXYData: Y, X1..Xn and W
+    bool sourceData = false;  // CheckBoxSaveSourceData: the cells of the used rows
+};
+
+// The used-data file text. Header: "Y,X1..Xn[,W]" with variables; with source
+// data the table's fixed data rows (or the label row when only it is fixed)
+// follow, the first beside the variable header, the others after one comma
+// per variable column. Then one line per valid candidate row: the values in 7
+// significant digits, then the cells as read. Runs one row scan. Returns
+// false when the data file cannot be read again (message shown).
+bool UsedDataText(const PreparedSelection& selection, DataTable& table, UsedDataOptions options,
+                  std::string& text);
+
+// The name the used-data file gets: the chosen name with the extension ".csv".
+std::filesystem::path UsedDataPath(std::filesystem::path chosen);
+
+// When the file exists, asks kOverwriteQuestion (warning, Yes/No); true to go on.
+bool ConfirmOverwrite(const std::filesystem::path& path);
+
+// Writes the used-data file whole or not at all and reports kSavedMessage
+// (confirmation, OK). Nothing happens unless at least one option is ticked.
+// No overwrite question here: see ConfirmOverwrite. Shows an error on failure.
+bool SaveUsedData(const std::filesystem::path& path, const PreparedSelection& selection, DataTable& table,
+                  UsedDataOptions options);
+
+// The curve file text: the axis titles line "x title,y title", then one line
+// "x,y" per point in 5 significant digits.
+std::string CurveText(const std::string& xTitle, const std::string& yTitle, std::span<const double> xs,
+                      std::span<const double> ys);
+// The name a curve file gets: the chosen name with the extension ".CSV".
+std::filesystem::path CurvePath(std::filesystem::path chosen);
+// Writes the curve file (replacing it without a question), whole or not at all;
+// shows an error and returns false on failure.
+bool SaveCurve(const std::filesystem::path& path, const std::string& xTitle, const std::string& yTitle,
+               std::span<const double> xs, std::span<const double> ys);
+
+}  // namespace kurvex

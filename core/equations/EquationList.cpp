@@ -1,0 +1,174 @@
+#include "equations/EquationList.h"
+
+#include "common/FileIo.h"
+#include "common/MessageSink.h"
+#include "common/TextDecode.h"
+#include "expression/Formula.h"
+
+namespace kurvex {
+
+const char* const kEquationListFullMessage =
+    "登録できる式は1000個までです。\n不要な式を削除してから登録して下さい。";
+
+const char* const kCommaInEquationMessage = "式、名前、偏導関数にカンマ（,）は使えません。";
+
+namespace {
+
+bool AnyComma(const std::string& formula, const std::string& name, const std::vector<std::string>& texts) {
+    if (formula.find(',') != std::string::npos || name.find(',') != std::string::npos) return true;
+    for (const std::string& text : texts)
+        if (text.find(',') != std::string::npos) return true;
+    return false;
+}
+
+const char* const kReadFailedMessage = "登録式のファイルを読み込めません。\n";
+const char* const kWriteFailedMessage = "登録式のファイルに保存できません。\n";
+const char* const kKeepUnreadFileMessage =
+    "登録式のファイルを読み込めなかったため、上書きしません。\n";
+
+std::string_view TrimBlanks(std::string_view text) {
+    auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+    while (!text.empty() && blank(text.front())) text.remove_prefix(1);
+    while (!text.empty() && blank(text.back())) text.remove_suffix(1);
+    return text;
+}
+
+// Fields of a line by the data file rule: split at every comma, quotes dropped.
+std::vector<std::string> SplitLine(std::string_view line) {
+    std::vector<std::string> fields(1);
+    for (const char c : line) {
+        if (c == ',')
+            fields.emplace_back();
+        else if (c != '"')
+            fields.back() += c;
+    }
+    return fields;
+}
+
+std::size_t CoefficientsOf(const std::string& text) { return static_cast<std::size_t>(CountCoefficients(text)); }
+
+}  // namespace
+
+RegisteredEquation DefaultEquation() {
+    return {"y = C0+C1*X1+C2*X1^2+C3*X1^3", "３次式", {"1", "X1", "X1^2", "X1^3"}};
+}
+
+std::string FormulaOfDisplayText(const std::string& formulaText) {
+    const std::string prefix = kFormulaPrefix;
+    if (formulaText.compare(0, prefix.size(), prefix) == 0) return formulaText.substr(prefix.size());
+    return formulaText;
+}
+
+void FitDerivativeTexts(std::vector<std::string>& texts, std::size_t count) { texts.resize(count); }
+
+EquationList::EquationList() : entries_{DefaultEquation()} {}
+
+bool EquationList::Load(const std::filesystem::path& file) {
+    file_ = file;
+    unreadableFile_ = false;
+    entries_.clear();
+    std::error_code ec;
+    if (!std::filesystem::exists(file, ec)) {
+        entries_.push_back(DefaultEquation());
+        return true;
+    }
+    std::string error;
+    const std::optional<std::string> bytes = ReadWholeFile(file, &error);
+    if (!bytes) {
+        unreadableFile_ = true;
+        entries_.push_back(DefaultEquation());
+        ShowError(kReadFailedMessage + error);
+        return false;
+    }
+    const std::string text = DecodeToUtf8(*bytes);
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find('\n', start);
+        if (end == std::string::npos) end = text.size();
+        std::string_view line(text.data() + start, end - start);
+        start = end + 1;
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+
+        const std::vector<std::string> fields = SplitLine(line);
+        // A blank line would end the list and lose the entries after it at the next save.
+        if (TrimBlanks(fields[0]).empty()) continue;
+        RegisteredEquation entry;
+        entry.formulaText = fields[0];
+        entry.name = fields.size() > 1 ? fields[1] : std::string();
+        const std::size_t m = CoefficientsOf(entry.formulaText);
+        entry.derivativeTexts.assign(m, std::string());
+        for (std::size_t k = 0; k < m && k + 2 < fields.size() && !fields[k + 2].empty(); ++k)
+            entry.derivativeTexts[k] = fields[k + 2];
+        entries_.push_back(std::move(entry));
+    }
+    return true;
+}
+
+std::string EquationList::FileText() const {
+    std::string text;
+    for (const RegisteredEquation& entry : entries_) {
+        text += entry.formulaText + "," + entry.name;
+        for (const std::string& derivative : entry.derivativeTexts) text += "," + derivative;
+        text += '\n';
+    }
+    return text;
+}
+
+bool EquationList::Save() const { return Save(file_); }
+
+bool EquationList::Save(const std::filesystem::path& file) const {
+    if (unreadableFile_ && file == file_) {
+        ShowError(kKeepUnreadFileMessage + file.string());
+        return false;
+    }
+    std::string error;
+    if (!WriteFileAtomically(file, FileText(), &error)) {
+        ShowError(kWriteFailedMessage + error);
+        return false;
+    }
+    return true;
+}
+
+bool EquationList::Add(const std::string& formulaAsTyped, const std::string& name,
+                       const std::vector<std::string>& derivativeTexts) {
+    if (entries_.size() >= kMaxRegisteredEquations) {
+        ShowError(kEquationListFullMessage);
+        return false;
+    }
+    if (AnyComma(formulaAsTyped, name, derivativeTexts)) {
+        ShowError(kCommaInEquationMessage);
+        return false;
+    }
+    RegisteredEquation entry{kFormulaPrefix + formulaAsTyped, name, derivativeTexts};
+    FitDerivativeTexts(entry.derivativeTexts, CoefficientsOf(formulaAsTyped));
+    entries_.push_back(std::move(entry));
+    return Save();
+}
+
+bool EquationList::Replace(std::size_t index, const std::string& formulaAsTyped,
+                           const std::vector<std::string>& derivativeTexts) {
+    RegisteredEquation& entry = entries_.at(index);
+    if (AnyComma(formulaAsTyped, {}, derivativeTexts)) {
+        ShowError(kCommaInEquationMessage);
+        return false;
+    }
+    entry.formulaText = kFormulaPrefix + formulaAsTyped;
+    entry.derivativeTexts = derivativeTexts;
+    FitDerivativeTexts(entry.derivativeTexts, CoefficientsOf(formulaAsTyped));
+    return Save();
+}
+
+bool EquationList::Rename(std::size_t index, const std::string& name) {
+    if (name.find(',') != std::string::npos) {
+        ShowError(kCommaInEquationMessage);
+        return false;
+    }
+    entries_.at(index).name = name;
+    return true;
+}
+
+void EquationList::Erase(std::size_t index) {
+    if (index < entries_.size()) entries_.erase(entries_.begin() + static_cast<std::ptrdiff_t>(index));
+}
+
+}  // namespace kurvex
