@@ -1,0 +1,349 @@
+#include "app/OrlaMain.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QSplitter>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+#include "app/AboutBox.h"
+#include "chart/ChartPanel.h"
+#include "common/ProgramFolder.h"
+#include "common/RadioGroup.h"
+#include "common/StringGrid.h"
+#include "regression/Processing.h"
+
+namespace kurvex::gui {
+
+namespace {
+
+QAction* NewAction(QMenu* menu, const char* objectName, const QString& caption) {
+    QAction* action = menu->addAction(caption);
+    action->setObjectName(QString::fromLatin1(objectName));
+    return action;
+}
+
+QMenu* NewMenu(QMenuBar* bar, const char* objectName, const QString& caption) {
+    QMenu* menu = bar->addMenu(caption);
+    menu->setObjectName(QString::fromLatin1(objectName));
+    menu->menuAction()->setObjectName(QString::fromLatin1(objectName) + QStringLiteral("Action"));
+    return menu;
+}
+
+QLineEdit* NewEdit(QWidget* parent, const char* objectName, bool readOnly = false) {
+    auto* edit = new QLineEdit(parent);
+    edit->setObjectName(QString::fromLatin1(objectName));
+    edit->setReadOnly(readOnly);
+    return edit;
+}
+
+QPushButton* NewButton(QWidget* parent, const char* objectName, const QString& caption) {
+    auto* button = new QPushButton(caption, parent);
+    button->setObjectName(QString::fromLatin1(objectName));
+    return button;
+}
+
+}  // namespace
+
+TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("回帰分析"));
+
+    CreateMenus();
+
+    auto* central = new QWidget(this);
+    auto* layout = new QVBoxLayout(central);
+    layout->setContentsMargins(4, 4, 4, 4);
+    layout->addWidget(CreateTopPanel());
+
+    auto* splitter = new QSplitter(Qt::Horizontal, central);
+    splitter->setObjectName(QStringLiteral("Splitter1"));
+    Chart1 = new ChartPanel(splitter);
+    Chart1->setMinimumSize(360, 300);
+    splitter->addWidget(Chart1);
+    splitter->addWidget(CreateRightPanel());
+    splitter->setStretchFactor(0, 1);
+    splitter->setStretchFactor(1, 0);
+    splitter->setChildrenCollapsible(false);
+    layout->addWidget(splitter, 1);
+    setCentralWidget(central);
+
+    // The other windows live as long as the main window.
+    FrmProgress = new TFrmProgress(this);
+    AboutBox = new TAboutBox(this);
+
+    resize(1020, 640);
+}
+
+TForm1::~TForm1() = default;
+
+void TForm1::CreateMenus() {
+    QMenuBar* bar = menuBar();
+
+    File1 = NewMenu(bar, "File1", QStringLiteral("ファイル(&F)"));
+    Open1 = NewAction(File1, "Open1", QStringLiteral("データの読み込み(&O)"));
+    MakeData = NewAction(File1, "MakeData", QStringLiteral("データの作成(&P)"));
+    File1->addSeparator();
+    SaveData = NewAction(File1, "SaveData", QStringLiteral("使用データの保存(&S)"));
+    G2 = NewAction(File1, "G2", QStringLiteral("グラフ画面の保存(&G)"));
+    SaveRegression = NewAction(File1, "SaveRegression", QStringLiteral("回帰曲線データの保存(&R)"));
+    SaveSpline = NewAction(File1, "SaveSpline", QStringLiteral("スプライン回帰曲線データの保存(&S)"));
+    File1->addSeparator();
+    Exit1 = NewAction(File1, "Exit1", QStringLiteral("終了(&Q)"));
+
+    D1 = NewMenu(bar, "D1", QStringLiteral("データ(&D)"));
+    InputFilter = NewAction(D1, "InputFilter", QStringLiteral("入力画面(&F)"));
+
+    G1 = NewMenu(bar, "G1", QStringLiteral("グラフ(&G)"));
+    A1 = NewAction(G1, "A1", QStringLiteral("軸の設定(&A)"));
+    GraphRefresh = NewAction(G1, "GraphRefresh", QStringLiteral("グラフのリフレッシュ(&R)"));
+    G1->addSeparator();
+    CopyGraph = G1->addMenu(QStringLiteral("画面コピー(&C)"));
+    CopyGraph->setObjectName(QStringLiteral("CopyGraph"));
+    CopyGraph->menuAction()->setObjectName(QStringLiteral("CopyGraphAction"));
+    M1 = NewAction(CopyGraph, "M1", QStringLiteral("メタファイル(&M)"));
+    B1 = NewAction(CopyGraph, "B1", QStringLiteral("ビットマップファイル(&B)"));
+    Print1 = NewAction(G1, "Print1", QStringLiteral("印刷(&P)"));
+    PrintPreview1 = NewAction(G1, "PrintPreview1", QStringLiteral("印刷プレビュー(&V)"));
+
+    Tool1 = NewMenu(bar, "Tool1", QStringLiteral("ツール(&T)"));
+    PredictMenu = NewAction(Tool1, "PredictMenu", QStringLiteral("回帰式による予測(&P)"));
+    DrawSpline = NewAction(Tool1, "DrawSpline", QStringLiteral("スプラインの描画(&S)"));
+    Tool1->addSeparator();
+    C2 = NewAction(Tool1, "C2", QStringLiteral("相関のKendallの検定(&K)"));
+
+    Help1 = NewMenu(bar, "Help1", QStringLiteral("ヘルプ(&H)"));
+    Contents = NewAction(Help1, "Contents", QStringLiteral("目次(&C)"));
+    N1 = NewAction(Help1, "N1", QStringLiteral("キーワードﾞ検索(&K)"));
+    Help1->addSeparator();
+    About1 = NewAction(Help1, "About1", QStringLiteral("バージョン情報(&V)"));
+
+    connect(Exit1, &QAction::triggered, this, &QWidget::close);
+    connect(About1, &QAction::triggered, this, &TForm1::About1Click);
+    connect(Contents, &QAction::triggered, this, &TForm1::ShowHelpContents);
+    connect(N1, &QAction::triggered, this, &TForm1::ShowHelpKeywordSearch);
+}
+
+QWidget* TForm1::CreateTopPanel() {
+    auto* panel = new QWidget(this);
+    panel->setObjectName(QStringLiteral("Panel1"));
+    auto* layout = new QHBoxLayout(panel);
+    layout->setContentsMargins(0, 0, 0, 0);
+    auto* label = new QLabel(QStringLiteral("回帰式："), panel);
+    label->setObjectName(QStringLiteral("Label1"));
+    ComboBoxEq = new QComboBox(panel);
+    ComboBoxEq->setObjectName(QStringLiteral("ComboBoxEq"));
+    ComboBoxEq->setMinimumContentsLength(48);
+    ComboBoxEq->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    label->setBuddy(ComboBoxEq);
+    BitBtn4 = NewButton(panel, "BitBtn4", QStringLiteral("一般式の設定"));
+    layout->addWidget(label);
+    layout->addWidget(ComboBoxEq, 1);
+    layout->addWidget(BitBtn4);
+    return panel;
+}
+
+QWidget* TForm1::CreateRightPanel() {
+    auto* panel = new QWidget(this);
+    panel->setObjectName(QStringLiteral("Panel2"));
+    auto* layout = new QVBoxLayout(panel);
+    layout->setContentsMargins(0, 0, 0, 0);
+
+    PageControl1 = new QTabWidget(panel);
+    PageControl1->setObjectName(QStringLiteral("PageControl1"));
+    TabSheet1 = CreateConditionPage1();
+    TabSheet2 = CreateConditionPage2();
+    TabSheet3 = CreateResultPage1();
+    TabSheet4 = CreateResultPage2();
+    PageControl1->addTab(TabSheet1, QStringLiteral("条件１"));
+    PageControl1->addTab(TabSheet2, QStringLiteral("条件２"));
+    PageControl1->addTab(TabSheet3, QStringLiteral("結果１"));
+    PageControl1->addTab(TabSheet4, QStringLiteral("結果２"));
+    layout->addWidget(PageControl1, 1);
+
+    auto* buttons = new QHBoxLayout;
+    BitBtn1 = NewButton(panel, "BitBtn1", QStringLiteral("計算"));
+    BitBtn6 = NewButton(panel, "BitBtn6", QStringLiteral("閉じる"));
+    buttons->addStretch();
+    buttons->addWidget(BitBtn1);
+    buttons->addWidget(BitBtn6);
+    layout->addLayout(buttons);
+    connect(BitBtn6, &QPushButton::clicked, this, &QWidget::close);
+    panel->setMinimumWidth(300);
+    return panel;
+}
+
+QWidget* TForm1::CreateConditionPage1() {
+    auto* page = new QWidget;
+    page->setObjectName(QStringLiteral("TabSheet1"));
+    auto* layout = new QVBoxLayout(page);
+    StringGridCoefInit = new StringGrid(3, 2, page);
+    StringGridCoefInit->setObjectName(QStringLiteral("StringGridCoefInit"));
+    StringGridCoefInit->SetEditable(true);
+    StringGridCoefInit->SetColWidth(0, 30);
+    StringGridCoefInit->SetColWidth(1, 91);
+    StringGridCoefInit->SetColWidth(2, 109);
+    layout->addWidget(StringGridCoefInit, 1);
+    ButtonDefault = NewButton(page, "ButtonDefault", QStringLiteral("デフォルト"));
+    BitBtn3 = NewButton(page, "BitBtn3", QStringLiteral("計算結果のコピー"));
+    BitBtn2 = NewButton(page, "BitBtn2", QStringLiteral("初期値を用いた式の描画"));
+    auto* row = new QHBoxLayout;
+    row->addWidget(ButtonDefault);
+    row->addWidget(BitBtn3);
+    layout->addLayout(row);
+    layout->addWidget(BitBtn2);
+    return page;
+}
+
+QWidget* TForm1::CreateConditionPage2() {
+    auto* page = new QWidget;
+    page->setObjectName(QStringLiteral("TabSheet2"));
+    auto* layout = new QVBoxLayout(page);
+    auto* form = new QFormLayout;
+    EdtAlammx = NewEdit(page, "EdtAlammx");
+    EdtItmax = NewEdit(page, "EdtItmax");
+    form->addRow(QStringLiteral("λの上限："), EdtAlammx);
+    form->addRow(QStringLiteral("最大繰返し数："), EdtItmax);
+    layout->addLayout(form);
+    RadioGroup1 = new RadioGroup(QStringLiteral("微分係数の計算方法"),
+                                 {QStringLiteral("近似式による計算"), QStringLiteral("偏導関数による計算")}, page);
+    RadioGroup1->setObjectName(QStringLiteral("RadioGroup1"));
+    layout->addWidget(RadioGroup1);
+    auto* increment = new QHBoxLayout;
+    Label2 = new QLabel(QStringLiteral("初期微分増分："), page);
+    Label2->setObjectName(QStringLiteral("Label2"));
+    EditdX = NewEdit(page, "EditdX");
+    increment->addWidget(Label2);
+    increment->addWidget(EditdX, 1);
+    layout->addLayout(increment);
+    layout->addStretch();
+    return page;
+}
+
+QWidget* TForm1::CreateResultPage1() {
+    auto* page = new QWidget;
+    page->setObjectName(QStringLiteral("TabSheet3"));
+    auto* layout = new QVBoxLayout(page);
+    auto* grids = new QHBoxLayout;
+    grids->setSpacing(0);
+    StringGridCoefficients = new StringGrid(2, 52, page);
+    StringGridCoefficients->setObjectName(QStringLiteral("StringGridCoefficients"));
+    StringGridCoefficients->SetColWidth(0, 40);
+    StringGridCoefficients->SetColWidth(1, 103);
+    StringGridCoefficients->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    StringGridCoefficients->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    StringGridLimit = new StringGrid(2, 52, page);
+    StringGridLimit->setObjectName(QStringLiteral("StringGridLimit"));
+    StringGridLimit->SetColWidth(0, 25);
+    StringGridLimit->SetColWidth(1, 116);
+    StringGridLimit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    StringGridLimit->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    grids->addWidget(StringGridCoefficients, 1);
+    grids->addWidget(StringGridLimit, 1);
+    layout->addLayout(grids, 1);
+    auto* confidence = new QHBoxLayout;
+    auto* label = new QLabel(QStringLiteral("両側信頼区間の確率(%)："), page);
+    EditConfLimit = NewEdit(page, "EditConfLimit");
+    EditConfLimit->setMaximumWidth(70);
+    label->setBuddy(EditConfLimit);
+    confidence->addWidget(label);
+    confidence->addWidget(EditConfLimit);
+    confidence->addStretch();
+    layout->addLayout(confidence);
+    return page;
+}
+
+QWidget* TForm1::CreateResultPage2() {
+    auto* page = new QWidget;
+    page->setObjectName(QStringLiteral("TabSheet4"));
+    auto* layout = new QVBoxLayout(page);
+    auto* form = new QFormLayout;
+    EdtNS = NewEdit(page, "EdtNS", true);
+    EdtSSQ = NewEdit(page, "EdtSSQ", true);
+    EdtSE = NewEdit(page, "EdtSE", true);
+    EditR2 = NewEdit(page, "EditR2", true);
+    EditR = NewEdit(page, "EditR", true);
+    EditRelativeError = NewEdit(page, "EditRelativeError", true);
+    EditRelativeError->setToolTip(QStringLiteral("(1/n)Σ｜yest,i-yi｜/yest,i"));
+    form->addRow(QStringLiteral("サンプル数 N："), EdtNS);
+    form->addRow(QStringLiteral("残差平方和 SSR："), EdtSSQ);
+    form->addRow(QStringLiteral("標準誤差 SE："), EdtSE);
+    form->addRow(QStringLiteral("寄与率 R^2："), EditR2);
+    form->addRow(QStringLiteral("重相関係数 |R|："), EditR);
+    form->addRow(QStringLiteral("相対誤差："), EditRelativeError);
+    layout->addLayout(form);
+
+    GroupBoxAnova = new QGroupBox(QStringLiteral("分散分析"), page);
+    GroupBoxAnova->setObjectName(QStringLiteral("GroupBoxAnova"));
+    auto* anova = new QFormLayout(GroupBoxAnova);
+    EditDF = NewEdit(GroupBoxAnova, "EditDF", true);
+    EditFV = NewEdit(GroupBoxAnova, "EditFV", true);
+    EditSP = NewEdit(GroupBoxAnova, "EditSP", true);
+    anova->addRow(QStringLiteral("自由度 df1, df2："), EditDF);
+    anova->addRow(QStringLiteral("F値："), EditFV);
+    anova->addRow(QStringLiteral("有意確率 P："), EditSP);
+    layout->addWidget(GroupBoxAnova);
+
+    auto* row = new QHBoxLayout;
+    BitBtn5 = NewButton(page, "BitBtn5", QStringLiteral("解説"));
+    row->addStretch();
+    row->addWidget(BitBtn5);
+    layout->addLayout(row);
+    layout->addStretch();
+    return page;
+}
+
+void TForm1::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (!firstShowDone_) {
+        firstShowDone_ = true;
+        FormShow();
+    }
+}
+
+void TForm1::FormShow() {
+    // 1. Caption, settings path, recent list and the File menu's own items.
+    setWindowTitle(QStringLiteral("回帰分析"));
+    settingsPath_ = ProgramFolder() / (ExecutablePath().stem().string() + ".ini");
+    recentFiles_.Clear();
+    baseFileItemCount_ = static_cast<int>(File1->actions().size());
+
+    // 4. Nothing to compute until a data set exists.
+    BitBtn1->setVisible(false);
+    D1->setEnabled(false);
+    G1->setEnabled(false);
+    Tool1->setEnabled(false);
+    SaveData->setEnabled(false);
+    G2->setEnabled(false);
+
+    // 6. The about box comes first.
+    AboutBox->exec();
+}
+
+void TForm1::EnableDataCommands() {
+    BitBtn1->setVisible(true);
+    D1->setEnabled(true);
+    G1->setEnabled(true);
+    Tool1->setEnabled(true);
+    G2->setEnabled(true);
+    SaveData->setEnabled(true);
+}
+
+void TForm1::About1Click() { AboutBox->exec(); }
+
+void TForm1::ShowHelpContents() {}
+void TForm1::ShowHelpKeywordSearch() {}
+void TForm1::ShowHelpKeyword(const QString&) {}
+
+void TForm1::closeEvent(QCloseEvent* event) { QMainWindow::closeEvent(event); }
+
+}  // namespace kurvex::gui

@@ -1,0 +1,30 @@
+// Kurvex: nonlinear regression analysis.
+#include <QApplication>
+#include <QFont>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
+
+#include "app/OrlaMain.h"
+#include "chart/ChartPanel.h"
+#include "common/GuiMessageSink.h"
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Kurvex"));
+
+    // Qt's own buttons and dialogs (file dialogs, print preview) in Japanese.
+    QTranslator qtTranslator;
+    if (qtTranslator.load(QStringLiteral("qtbase_ja"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&qtTranslator);
+    QLocale::setDefault(QLocale(QLocale::Japanese, QLocale::Japan));
+
+    // The chart and the windows name Windows font families; map them to the
+    // IPA fonts before the first widget asks for a font.
+    kurvex::gui::InstallJapaneseFontSubstitutions();
+    kurvex::gui::InstallGuiMessageSink();
+
+    kurvex::gui::TForm1 form1;
+    form1.show();
+    return QApplication::exec();
+}

@@ -1,0 +1,66 @@
+#include "common/GuiMessageSink.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QString>
+
+namespace kurvex::gui {
+
+namespace {
+
+QMessageBox::Icon IconFor(MessageKind kind) {
+    switch (kind) {
+    case MessageKind::Error: return QMessageBox::Critical;
+    case MessageKind::Warning: return QMessageBox::Warning;
+    case MessageKind::Information: return QMessageBox::Information;
+    case MessageKind::Confirmation: return QMessageBox::Question;
+    }
+    return QMessageBox::NoIcon;
+}
+
+QString TitleFor(MessageKind kind) {
+    switch (kind) {
+    case MessageKind::Error: return QStringLiteral("エラー");
+    case MessageKind::Warning: return QStringLiteral("警告");
+    case MessageKind::Information: return QStringLiteral("情報");
+    case MessageKind::Confirmation: return QStringLiteral("確認");
+    }
+    return QString();
+}
+
+}  // namespace
+
+MessageAnswer GuiMessageSink::Show(MessageKind kind, const std::string& text, MessageButtons buttons) {
+    QWidget* parent = QApplication::activeModalWidget();
+    if (!parent) parent = QApplication::activeWindow();
+    QMessageBox box(IconFor(kind), TitleFor(kind), QString::fromStdString(text), QMessageBox::NoButton, parent);
+    box.setObjectName(QStringLiteral("KurvexMessageBox"));
+    // The button captions are set here rather than left to the translation, so
+    // the answers read the same whatever Qt translation is installed.
+    if (buttons == MessageButtons::YesNo) {
+        QPushButton* yes = box.addButton(QStringLiteral("はい(&Y)"), QMessageBox::YesRole);
+        QPushButton* no = box.addButton(QStringLiteral("いいえ(&N)"), QMessageBox::NoRole);
+        yes->setObjectName(QStringLiteral("YesButton"));
+        no->setObjectName(QStringLiteral("NoButton"));
+        box.setDefaultButton(yes);
+        box.setEscapeButton(no);
+        box.exec();
+        return box.clickedButton() == yes ? MessageAnswer::Yes : MessageAnswer::No;
+    }
+    QPushButton* ok = box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
+    ok->setObjectName(QStringLiteral("OkButton"));
+    box.setDefaultButton(ok);
+    box.setEscapeButton(ok);
+    box.exec();
+    return MessageAnswer::Ok;
+}
+
+void GuiMessageSink::Beep() { QApplication::beep(); }
+
+void InstallGuiMessageSink() {
+    static GuiMessageSink sink;
+    SetMessageSink(&sink);
+}
+
+}  // namespace kurvex::gui

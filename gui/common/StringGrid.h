@@ -1,0 +1,48 @@
+#pragma once
+// A table with fixed (grey, read-only) leading rows and columns addressed as
+// Cells(column, row), the way the program's grids are described: row 0 holds
+// the headings and column 0 the row labels.
+#include <QString>
+#include <QTableWidget>
+
+namespace kurvex::gui {
+
+class StringGrid : public QTableWidget {
+    Q_OBJECT
+
+public:
+    explicit StringGrid(int columns, int rows, QWidget* parent = nullptr);
+
+    QString Cell(int column, int row) const;
+    void SetCell(int column, int row, const QString& text);
+
+    int ColCount() const { return columnCount(); }
+    int RowCount() const { return rowCount(); }
+    void SetColCount(int count);
+    void SetRowCount(int count);
+    void SetFixedCols(int count);
+    void SetFixedRows(int count);
+    int FixedCols() const { return fixedCols_; }
+    int FixedRows() const { return fixedRows_; }
+    void SetColWidth(int column, int width) { setColumnWidth(column, width); }
+    void SetEditable(bool editable);
+
+    // The first row shown at the top (the top left of the scrollable part).
+    int TopRow() const;
+    void SetTopRow(int row);
+
+signals:
+    // The grid scrolled vertically; `row` is the new top row.
+    void TopLeftChanged(int row);
+
+private:
+    QTableWidgetItem* EnsureItem(int column, int row);
+    void StyleCell(QTableWidgetItem* item, int column, int row) const;
+    void RestyleAll();
+
+    int fixedCols_ = 1;
+    int fixedRows_ = 1;
+    bool editable_ = false;
+};
+
+}  // namespace kurvex::gui
