@@ -99,21 +99,28 @@ void MarquardtIteration::ComputeResiduals(std::span<const double> c, std::vector
 
 // The increment search: shrink h tenfold until the quotients with h and h/10
 // agree within the coefficient's tolerance, or h falls below 1e-20.
+// Each quotient divides by the increment as actually stored in the 64-bit
+// coefficient, and a search that never agrees keeps the best-agreeing pair:
+// the last passes perturb below the coefficient's resolution and are noise.
 long double MarquardtIteration::NumericDerivative(std::int32_t i, int j) {
     auto& c = perturbedC_;
-    const double cj = state_.results.coefficients[static_cast<std::size_t>(j)];
+    const auto jj = static_cast<std::size_t>(j);
+    const double cj = state_.results.coefficients[jj];
     const long double ri = state_.results.residuals[static_cast<std::size_t>(i)];
-    const long double tolerance = conditions_.tolerances[static_cast<std::size_t>(j)];
-    long double h = conditions_.h0[static_cast<std::size_t>(j)];
+    const long double tolerance = conditions_.tolerances[jj];
+    long double h = conditions_.h0[jj];
     long double best = 0, bestDisagreement = std::numeric_limits<long double>::infinity();
     for (;;) {
-        c[static_cast<std::size_t>(j)] = static_cast<double>(cj + h);
+        const double wide = static_cast<double>(cj + h);
+        const double narrow = static_cast<double>(cj + h / 10);
+        if (wide == cj || narrow == cj) return best;  // below the coefficient's resolution
+        c[jj] = wide;
         const long double r1 = model_.WeightedResidual(data_, i, c);
-        c[static_cast<std::size_t>(j)] = static_cast<double>(cj + h / 10);
+        c[jj] = narrow;
         const long double r2 = model_.WeightedResidual(data_, i, c);
-        c[static_cast<std::size_t>(j)] = cj;
-        const long double d1 = CheckedDivide(r1 - ri, h);
-        const long double d2 = CheckedDivide(r2 - ri, h / 10);
+        c[jj] = cj;
+        const long double d1 = CheckedDivide(r1 - ri, static_cast<long double>(wide) - cj);
+        const long double d2 = CheckedDivide(r2 - ri, static_cast<long double>(narrow) - cj);
         const long double disagreement = std::fabs(d1 - d2);
         if (disagreement < tolerance) return d2;
         if (disagreement < bestDisagreement) {
@@ -121,9 +128,6 @@ long double MarquardtIteration::NumericDerivative(std::int32_t i, int j) {
             best = d2;
         }
         h /= 10;
-        // Quotients that never agree: the pair that came closest is the one
-        // least spoilt by rounding (the last ones perturb below the
-        // coefficient's resolution).
         if (h < 1e-20L) return best;
     }
 }
@@ -243,7 +247,10 @@ FitEnd MarquardtIteration::Run() {
                     deltaSquared += static_cast<long double>(delta_[static_cast<std::size_t>(i)]) * delta_[static_cast<std::size_t>(i)];
                 }
                 const long double predicted = Finite(-quadratic - lambda * deltaSquared);
-                const long double ratio = CheckedDivide(trialS - S, predicted);
+                // An exact fit (every residual 0) gives a zero step: nothing to
+                // reduce, which is what was predicted, not a 0/0 fault.
+                const long double ratio =
+                    deltaSquared == 0 && S == 0 && trialS == 0 ? 1.0L : CheckedDivide(trialS - S, predicted);
                 if (trace_) trace_({iterations_, lambda, lambdaRestart_, S, trialS, ratio, !(trialS > S)});
 
                 if (trialS > S) {

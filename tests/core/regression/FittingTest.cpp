@@ -1,0 +1,267 @@
+#include "regression/Fitting.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "common/MessageSink.h"
+#include "common/NumberFormat.h"
+#include "FitTestSupport.h"
+
+namespace kurvex {
+namespace {
+
+using test::MakeData;
+
+const std::vector<double> kLineX = {1, 2, 3, 4, 5, 6, 7, 8};
+const std::vector<double> kLineY = {3.1, 4.9, 7.2, 8.8, 11.1, 13.2, 14.8, 17.1};
+
+// Points of y = 5·(1 − e^(−0.4x)) with a little noise.
+const std::vector<double> kRiseX = {0.5, 1, 2, 3, 4, 6, 8, 10};
+const std::vector<double> kRiseY = {0.92, 1.66, 2.74, 3.47, 4.01, 4.55, 4.79, 4.91};
+
+struct Trace {
+    std::vector<MarquardtStep> steps;
+    MarquardtTrace Hook() {
+        return [this](const MarquardtStep& step) { steps.push_back(step); };
+    }
+};
+
+TEST(FitMarquardt, LinearModelReachesTheLeastSquaresSolutionOnItsFirstStep) {
+    for (bool numeric : {true, false}) {
+        RecordingMessageSink sink;
+        ScopedMessageSink guard(sink);
+        TFitState state = test::MakeState(MakeData(1, kLineX, kLineY),
+                                          numeric ? test::GeneralModel("C0+C1*X1", 2, 1)
+                                                  : test::GeneralModel("C0+C1*X1", 2, 1, {"1", "X1"}),
+                                          test::Conditions({1, 1}));
+        TFitState linear = test::MakeState(MakeData(1, kLineX, kLineY), test::BuiltInModel(0), test::Conditions({1, 1}));
+        SilentProgressSink progress;
+        ASSERT_EQ(FitLinear(linear, progress, {}), FitEnd::Converged);
+
+        Trace trace;
+        std::vector<TResultFields> shown;
+        const FitEnd end = FitMarquardt(state, progress, [&](const TResultFields& f) { shown.push_back(f); }, trace.Hook());
+        EXPECT_EQ(end, FitEnd::Converged);
+        ASSERT_GE(trace.steps.size(), 2u);
+        EXPECT_EQ(trace.steps[0].lambda, 0.0L);
+        EXPECT_TRUE(trace.steps[0].accepted);
+        EXPECT_NEAR(static_cast<double>(trace.steps[0].ratio), 1.0, 1e-6);
+        EXPECT_EQ(trace.steps[1].lambda, 0.0L);  // λ stays 0 after a step that went as predicted
+        // The first step already holds the least-squares coefficients.
+        EXPECT_EQ(shown.front().coefficients, linear.fields.coefficients);
+        EXPECT_EQ(shown.front().EdtSSQ, linear.fields.EdtSSQ);
+        EXPECT_EQ(shown.front().comment, "繰り返し数：1");
+        EXPECT_TRUE(state.results.valid);
+        for (int j = 0; j < 2; ++j)
+            EXPECT_NEAR(state.results.coefficients[j], linear.results.coefficients[j], 1e-9);
+        EXPECT_TRUE(sink.messages.empty());
+    }
+}
+
+TEST(FitMarquardt, RejectedStepRestartsLambdaWithTheSameJacobianAndTheBoundEndsTheFit) {
+    // From C1 = 3 the plain Gauss–Newton step of the exponential rise overshoots.
+    const auto start = std::vector<double>{1, 3};
+    {
+        RecordingMessageSink sink;
+        ScopedMessageSink guard(sink);
+        TFitState state = test::MakeState(MakeData(1, kRiseX, kRiseY), test::BuiltInModel(4), test::Conditions(start));
+        Trace trace;
+        SilentProgressSink progress;
+        EXPECT_EQ(FitMarquardt(state, progress, {}, trace.Hook()), FitEnd::Converged);
+        ASSERT_GE(trace.steps.size(), 2u);
+        ASSERT_FALSE(trace.steps[0].accepted);
+        EXPECT_EQ(trace.steps[1].iteration, 2);  // the counter counts rejected solves too
+        EXPECT_EQ(trace.steps[1].lambda, trace.steps[0].lambdaRestart);
+        EXPECT_EQ(trace.steps[1].lambdaRestart, trace.steps[0].lambdaRestart);  // same Jacobian
+        EXPECT_EQ(trace.steps[1].ssr, trace.steps[0].ssr);
+        EXPECT_NEAR(state.results.coefficients[0], 5.0, 0.1);
+        EXPECT_NEAR(state.results.coefficients[1], 0.4, 0.02);
+        EXPECT_TRUE(sink.messages.empty());
+    }
+    {
+        RecordingMessageSink sink;
+        ScopedMessageSink guard(sink);
+        TFitState state = test::MakeState(MakeData(1, kRiseX, kRiseY), test::BuiltInModel(4),
+                                          test::Conditions(start, 1e-6, /*lambdaBound=*/0));
+        SilentProgressSink progress;
+        EXPECT_EQ(FitMarquardt(state, progress, {}), FitEnd::LambdaBound);
+        ASSERT_EQ(sink.messages.size(), 1u);
+        EXPECT_EQ(sink.messages[0].kind, MessageKind::Warning);
+        EXPECT_EQ(sink.messages[0].text,
+                  "λが大きくなり過ぎました。\n初期値を変更して下さい。\n初期値に計算結果をコピーすると\nうまく行くことがあります。");
+        EXPECT_FALSE(state.results.valid);
+        EXPECT_EQ(state.results.coefficients, start);
+    }
+}
+
+TEST(FitMarquardt, ZeroTolerancesStopAfterMaximumIterationsPlusOneSolves) {
+    RecordingMessageSink sink;
+    ScopedMessageSink guard(sink);
+    TFitState state = test::MakeState(MakeData(1, kRiseX, kRiseY), test::BuiltInModel(4),
+                                      test::Conditions({4, 0.5}, /*tolerance=*/0, 250, /*maxIterations=*/3));
+    Trace trace;
+    SilentProgressSink progress;
+    EXPECT_EQ(FitMarquardt(state, progress, {}, trace.Hook()), FitEnd::IterationLimit);
+    ASSERT_EQ(trace.steps.size(), 4u);
+    for (const auto& step : trace.steps) EXPECT_TRUE(step.accepted);
+    EXPECT_EQ(state.fields.iterations, 4);
+    EXPECT_EQ(progress.Percent(), 100);  // 4/3 of the way, shown as full
+    EXPECT_TRUE(sink.messages.empty());
+}
+
+TEST(FitMarquardt, NumericDerivativesThatNeverAgreeStillGiveAUsableJacobian) {
+    // Tolerance 0: the increment search runs down to 1e-20; the best-agreeing
+    // quotients must still follow the formula derivatives step by step.
+    RecordingMessageSink sink;
+    ScopedMessageSink guard(sink);
+    SilentProgressSink progress;
+    TFitState numeric = test::MakeState(MakeData(1, kRiseX, kRiseY), test::BuiltInModel(4),
+                                        test::Conditions({4, 0.5}, 0, 250, 2));
+    numeric.model.numericDerivatives = true;
+    TFitState formulas = test::MakeState(MakeData(1, kRiseX, kRiseY), test::BuiltInModel(4),
+                                         test::Conditions({4, 0.5}, 0, 250, 2));
+    EXPECT_EQ(FitMarquardt(numeric, progress, {}), FitEnd::IterationLimit);
+    EXPECT_EQ(FitMarquardt(formulas, progress, {}), FitEnd::IterationLimit);
+    for (int j = 0; j < 2; ++j)
+        EXPECT_NEAR(numeric.results.coefficients[j], formulas.results.coefficients[j],
+                    1e-6 * std::fabs(formulas.results.coefficients[j]));
+}
+
+TEST(FitMarquardt, ModelThatCannotBeEvaluatedAtTheStartGivesNoResults) {
+    RecordingMessageSink sink;
+    ScopedMessageSink guard(sink);
+    // Model 5 at x = −2 with C1 = 0.5.
+    TFitState state = test::MakeState(MakeData(1, {1, -2, 3}, {1, 2, 3}), test::BuiltInModel(5), test::Conditions({1, 0.5}));
+    state.results.valid = true;
+    SilentProgressSink progress;
+    EXPECT_EQ(FitMarquardt(state, progress, {}), FitEnd::StartError);
+    ASSERT_EQ(sink.messages.size(), 1u);
+    EXPECT_EQ(sink.messages[0].text, "式型または初期値を修正して下さい。");
+    EXPECT_EQ(sink.messages[0].kind, MessageKind::Confirmation);
+    EXPECT_FALSE(state.results.valid);
+    EXPECT_EQ(state.fields.EdtSSQ, "");
+}
+
+TEST(FitMarquardt, FailureInsideTheIterationKeepsWhatWasShown) {
+    RecordingMessageSink sink;
+    ScopedMessageSink guard(sink);
+    // The first derivative formula fails once C0 passes 2, i.e. after the first step (intercept ≈ 1).
+    TFitState state = test::MakeState(MakeData(1, kLineX, kLineY),
+                                      test::GeneralModel("C0+C1*X1", 2, 1, {"1+0*LN(0.5-C0)", "X1"}),
+                                      test::Conditions({-1, 1}));
+    SilentProgressSink progress;
+    int shown = 0;
+    EXPECT_EQ(FitMarquardt(state, progress, [&](const TResultFields&) { ++shown; }), FitEnd::Error);
+    EXPECT_EQ(shown, 1);
+    EXPECT_TRUE(state.results.valid);
+    EXPECT_EQ(state.fields.iterations, 1);
+    ASSERT_FALSE(sink.messages.empty());
+    EXPECT_EQ(sink.messages.back().text, "計算エラー！\n計算条件を変更して下さい。");
+    EXPECT_EQ(sink.messages.back().kind, MessageKind::Error);
+}
+
+class CancelAtFirstShow : public SilentProgressSink {
+public:
+    void SetProgress(int percent) override {
+        SilentProgressSink::SetProgress(percent);
+        Cancel();
+    }
+};
+
+TEST(FitMarquardt, CancelEndsAfterTheNextAcceptedStepWithoutShowingIt) {
+    RecordingMessageSink sink;
+    ScopedMessageSink guard(sink);
+    TFitState state = test::MakeState(MakeData(1, kRiseX, kRiseY), test::BuiltInModel(4), test::Conditions({4, 0.5}));
+    CancelAtFirstShow progress;
+    Trace trace;
+    std::vector<TResultFields> shown;
+    EXPECT_EQ(FitMarquardt(state, progress, [&](const TResultFields& f) { shown.push_back(f); }, trace.Hook()),
+              FitEnd::Cancelled);
+    ASSERT_EQ(trace.steps.size(), 2u);
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(state.fields.iterations, 1);  // the fields still show the first iteration
+    EXPECT_EQ(state.fields.coefficients, shown[0].coefficients);
+    EXPECT_NE(FormatNumber(state.results.coefficients[0], 7), shown[0].coefficients[0]);  // accepted, not shown
+    EXPECT_TRUE(sink.messages.empty());
+}
+
+TEST(FitMarquardt, ExactDataConvergeWithoutAFault) {
+    RecordingMessageSink sink;
+    ScopedMessageSink guard(sink);
+    std::vector<double> y;
+    for (double x : kLineX) y.push_back(2 + 3 * x);
+    // Starting on the solution: every residual is 0 and the step is 0.
+    TFitState state = test::MakeState(MakeData(1, kLineX, y), test::GeneralModel("C0+C1*X1", 2, 1), test::Conditions({2, 3}));
+    SilentProgressSink progress;
+    EXPECT_EQ(FitMarquardt(state, progress, {}), FitEnd::Converged);
+    EXPECT_TRUE(state.results.valid);
+    EXPECT_EQ(state.fields.EdtSSQ, "0");
+    EXPECT_TRUE(sink.messages.empty());
+}
+
+TEST(FitLinear, QuadraticWithNegativeXAndCancelBeforeAnyElement) {
+    RecordingMessageSink sink;
+    ScopedMessageSink guard(sink);
+    const std::vector<double> x = {-3, -2, -1, 0, 1, 2};
+    std::vector<double> y;
+    for (double v : x) y.push_back(1 - 2 * v + 0.5 * v * v);
+    TFitState state = test::MakeState(MakeData(1, x, y), test::BuiltInModel(1), test::Conditions({0, 0, 0}));
+    SilentProgressSink progress;
+    ASSERT_EQ(FitLinear(state, progress, {}), FitEnd::Converged);
+    EXPECT_NEAR(state.results.coefficients[0], 1, 1e-12);
+    EXPECT_NEAR(state.results.coefficients[1], -2, 1e-12);
+    EXPECT_NEAR(state.results.coefficients[2], 0.5, 1e-12);
+    EXPECT_TRUE(state.results.valid);
+
+    TFitState cancelled = test::MakeState(MakeData(1, x, y), test::BuiltInModel(1), test::Conditions({0, 0, 0}));
+    progress.Cancel();
+    EXPECT_EQ(FitLinear(cancelled, progress, {}), FitEnd::Cancelled);
+    EXPECT_FALSE(cancelled.results.valid);
+    EXPECT_EQ(cancelled.fields.EdtSSQ, "");
+    EXPECT_EQ(cancelled.results.coefficients, (std::vector<double>{0, 0, 0}));
+}
+
+TEST(FitAllometric, LogLinearStartSkipsNonPositivePointsWhichTheIterationUses) {
+    RecordingMessageSink sink;
+    ScopedMessageSink guard(sink);
+    const std::vector<double> x = {0, 1, 2, 3, 4, 5, 6, -1};
+    const std::vector<double> y = {0.3, 2.1, 5.4, 10.5, 15.8, -0.5, 30.2, 1.9};
+    const TFitData data = MakeData(1, x, y);
+    TFitState state = test::MakeState(data, test::BuiltInModel(5), test::Conditions({1, 1}));
+    SilentProgressSink progress;
+    std::vector<TResultFields> shown;
+    const FitEnd end = FitAllometric(state, progress, [&](const TResultFields& f) { shown.push_back(f); });
+
+    // The log-linear start over (1,2.1) (2,5.4) (3,10.5) (4,15.8) (6,30.2).
+    double sx = 0, sy = 0, sxx = 0, sxy = 0;
+    for (int i : {1, 2, 3, 4, 6}) {
+        const double lx = std::log(x[i]), ly = std::log(y[i]);
+        sx += lx; sy += ly; sxx += lx * lx; sxy += lx * ly;
+    }
+    const double slope = (5 * sxy - sx * sy) / (5 * sxx - sx * sx);
+    const double c0 = std::exp((sy - slope * sx) / 5);
+    ASSERT_GE(shown.size(), 2u);
+    EXPECT_EQ(shown[0].coefficients[1], FormatNumber(slope, 7));  // the linear stage as first shown
+    EXPECT_EQ(shown[1].coefficients[0], FormatNumber(c0, 7));     // then C0 = exp(C0′)
+
+    // Data set and model as before.
+    EXPECT_EQ(state.model.index, 5);
+    EXPECT_EQ(state.data.n, 8);
+    EXPECT_EQ(state.data.x, data.x);
+    EXPECT_EQ(state.data.y, data.y);
+    EXPECT_EQ(state.data.sqrtw, data.sqrtw);
+
+    // C1 reaches 2 (a whole number), where x = −1 is allowed: the iteration uses all points.
+    // Compare with the same iteration from the log-linear start on all eight points.
+    TFitState all = test::MakeState(data, test::BuiltInModel(5), test::Conditions({c0, slope}));
+    EXPECT_EQ(FitMarquardt(all, progress, {}), end);
+    for (int j = 0; j < 2; ++j)
+        EXPECT_NEAR(all.results.coefficients[j], state.results.coefficients[j], 1e-9 * std::fabs(all.results.coefficients[j]));
+    EXPECT_EQ(state.fields.EdtNS, "");  // the count is the data-set build's field
+}
+
+}  // namespace
+}  // namespace kurvex
