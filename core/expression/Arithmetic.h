@@ -4,6 +4,7 @@
 // checked: an infinity or NaN means division by zero, an invalid operation or
 // overflow, and ends the evaluation. Underflow passes.
 #include <cmath>
+#include <cstdint>
 
 #include "expression/Evaluator.h"
 
@@ -25,8 +26,36 @@ inline long double Checked(long double value) {
     return value;
 }
 
-long double Power(long double base, long double exponent);
 long double ApplyFunction(int code, long double argument);
+
+// Repeated squaring; a negative exponent takes the reciprocal at the end, so a
+// negative base with an integral exponent works.
+inline long double IntegerPower(long double base, std::int64_t exponent) {
+    std::uint64_t remaining = exponent < 0 ? static_cast<std::uint64_t>(-exponent) : static_cast<std::uint64_t>(exponent);
+    long double factor = base;
+    long double result = 1.0L;
+    while (remaining > 0) {
+        while ((remaining & 1u) == 0) {
+            remaining >>= 1;
+            factor = Checked(factor * factor);
+        }
+        --remaining;
+        result = Checked(result * factor);
+    }
+    if (exponent < 0) result = Checked(1.0L / result);
+    return result;
+}
+
+inline long double Power(long double base, long double exponent) {
+    if (exponent == 0.0L) return 1.0L;
+    if (base == 0.0L && exponent > 0.0L) return 0.0L;
+    if (std::fabs(exponent) <= 2147483647.0L) {  // false for NaN and infinities too
+        const auto integral = static_cast<std::int64_t>(exponent);
+        if (static_cast<long double>(integral) == exponent) return IntegerPower(base, integral);
+    }
+    const long double logarithm = Checked(std::log(base));
+    return Checked(std::exp(Checked(exponent * logarithm)));
+}
 
 // op is one of '+', '-', '*', '/'.
 inline long double ApplyBinary(char op, long double left, long double right) {

@@ -66,21 +66,29 @@ PreparedFormula PrepareFormula(std::string_view formula) {
     prepared.text_ = std::string(formula);
 
     std::string tokens;
+    std::vector<OperandSource> operands;
     constexpr std::size_t kAnyLength = std::numeric_limits<std::size_t>::max();
-    if (!BuildTokenString(formula, kAnyLength, kAnyLength, tokens, prepared.operands_) || tokens.empty()) {
-        prepared.operands_.clear();
-        return prepared;
-    }
+    if (!BuildTokenString(formula, kAnyLength, kAnyLength, tokens, operands) || tokens.empty()) return prepared;
     prepared.resolves_ = true;
-    for (const OperandSource& source : prepared.operands_) {
-        if (source.kind == OperandSource::Kind::Variable) {
-            prepared.requiredVariables_ = std::max(prepared.requiredVariables_, source.index + 1);
-        } else if (source.kind == OperandSource::Kind::Coefficient) {
-            prepared.requiredCoefficients_ = std::max(prepared.requiredCoefficients_, source.index + 1);
+    for (std::size_t k = 0; k < operands.size(); ++k) {
+        const OperandSource& source = operands[k];
+        const int slot = static_cast<int>(k) + 1;
+        switch (source.kind) {
+            case OperandSource::Kind::Variable:
+                prepared.requiredVariables_ = std::max(prepared.requiredVariables_, source.index + 1);
+                prepared.variableLoads_.push_back({source.index, slot});
+                break;
+            case OperandSource::Kind::Coefficient:
+                prepared.requiredCoefficients_ = std::max(prepared.requiredCoefficients_, source.index + 1);
+                prepared.coefficientLoads_.push_back({source.index, slot});
+                break;
+            case OperandSource::Kind::Constant:
+                prepared.constantLoads_.push_back({source.value, slot});
+                break;
         }
     }
 
-    const int operandCount = static_cast<int>(prepared.operands_.size());
+    const int operandCount = static_cast<int>(operands.size());
     RecordingOperations recorder(prepared.instructions_);
     for (;;) {
         if (reduction::Reduce(tokens, operandCount, recorder) == ReduceOutcome::CalculationError) {
@@ -103,15 +111,9 @@ long double EvaluatePrepared(const PreparedFormula& formula, std::span<const dou
     }
     std::array<long double, kMaxOperands + 1> slots;
     slots[0] = 0.0L;  // the unused second operand of one-slot operations
-    const std::size_t operandCount = formula.operands_.size();
-    for (std::size_t k = 0; k < operandCount; ++k) {
-        const OperandSource& source = formula.operands_[k];
-        switch (source.kind) {
-            case OperandSource::Kind::Variable: slots[k + 1] = x[source.index]; break;
-            case OperandSource::Kind::Coefficient: slots[k + 1] = c[source.index]; break;
-            case OperandSource::Kind::Constant: slots[k + 1] = source.value; break;
-        }
-    }
+    for (const auto& load : formula.variableLoads_) slots[load.slot] = x[load.index];
+    for (const auto& load : formula.coefficientLoads_) slots[load.slot] = c[load.index];
+    for (const auto& load : formula.constantLoads_) slots[load.slot] = load.value;
     for (const Instruction& step : formula.instructions_) {
         long double& target = slots[step.target];
         const long double source = slots[step.source];
@@ -134,7 +136,10 @@ const PreparedFormula& CachedPreparedFormula(std::string_view formula) {
     if (cache.last != nullptr && cache.last->Text() == formula) return *cache.last;
     auto found = cache.entries.find(formula);
     if (found == cache.entries.end()) {
-        if (cache.entries.size() >= kCacheCapacity) cache.entries.clear();
+        if (cache.entries.size() >= kCacheCapacity) {
+            cache.last = nullptr;
+            cache.entries.clear();
+        }
         found = cache.entries.emplace(std::string(formula), PrepareFormula(formula)).first;
     }
     cache.last = &found->second;

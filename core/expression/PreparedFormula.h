@@ -49,7 +49,19 @@ private:
     int resultSlot_ = 0;
     std::size_t requiredVariables_ = 0;
     std::size_t requiredCoefficients_ = 0;
-    std::vector<OperandSource> operands_;  // operands_[k] fills slot k + 1
+    // Where each slot's starting value comes from, by kind, so the per-point
+    // loads need no branching.
+    struct IndexedLoad {
+        std::size_t index;
+        int slot;
+    };
+    struct ConstantLoad {
+        long double value;
+        int slot;
+    };
+    std::vector<IndexedLoad> variableLoads_;
+    std::vector<IndexedLoad> coefficientLoads_;
+    std::vector<ConstantLoad> constantLoads_;
     std::vector<Instruction> instructions_;
 };
 
