@@ -215,6 +215,7 @@ int ChartPanel::SeriesPointCount(int index) const {
 }
 
 QPointF ChartPanel::SeriesPoint(int index, int k) const {
+  if (k < 0 || k >= SeriesPointCount(index)) return QPointF(qQNaN(), qQNaN());
   if (index == DataSeries) {
     auto it = series1_->data()->at(k);
     return QPointF(it->key, it->value);
