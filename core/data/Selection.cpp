@@ -323,7 +323,7 @@ void ReadDataRow(const PreparedSelection& s, DataTable& table, long long k, Data
 
     // Columns the formulas do not name stay 0.
     row.columnValues.assign(static_cast<std::size_t>(s.C) + 1, 0.0);
-    for (int c = 0; c <= s.C; ++c) {
+    for (int c = 0; c <= s.C && c < static_cast<int>(s.numericColumns.size()); ++c) {
         if (!s.numericColumns[c]) continue;
         if (!ReadCellNumber(row.texts[c], row.columnValues[c])) return;
     }

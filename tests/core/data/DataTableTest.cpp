@@ -211,6 +211,39 @@ TEST(DataTable, BadBytesNeverStopTheLoad) {
     EXPECT_FALSE(table.Cell(1, 3).empty());  // invalid bytes become replacement characters
 }
 
+TEST(DataTable, TenThousandColumnLinesAndCp932StreamingRows) {
+    TempFolder folder;
+    std::string wide;
+    for (int k = 1; k <= 10000; ++k) wide += (k > 1 ? "," : "") + std::to_string(k);
+    DataTable table;
+    ASSERT_TRUE(table.LoadFile(folder.Write("wide.csv", "a\n" + wide + "\n" + wide.substr(0, 20) + "\n")));
+    EXPECT_EQ(table.ColumnCount(), 10001);
+    EXPECT_EQ(table.Cell(10000, 0), "A10000");
+    EXPECT_EQ(table.Cell(10000, 2), "10000");
+    EXPECT_EQ(table.Cell(10000, 3), "");
+    RowTexts texts;
+    ASSERT_TRUE(table.BeginRowScan());
+    table.ReadRowCells(2, texts);
+    table.EndRowScan();
+    EXPECT_EQ(texts.Size(), 10001u);
+    EXPECT_EQ(texts[9999], "9999");
+
+    // A CP932 file in streaming mode: rows read from the file are decoded too.
+    std::string cp932 = "\x89\xB7\x93\x78,x\n" + testing::NumberedLines(1100, 2) + "\x94\x5A,\x93\x78\n";
+    RecordingMessageSink sink;
+    sink.answers.push_back(MessageAnswer::Yes);
+    ScopedMessageSink guard(sink);
+    DataTable streaming;
+    ASSERT_TRUE(streaming.LoadFile(folder.Write("sjis.csv", cp932)));
+    ASSERT_EQ(streaming.Mode(), ReadMode::Streaming);
+    EXPECT_EQ(streaming.Cell(1, 1), "温度");
+    ASSERT_TRUE(streaming.BeginRowScan());
+    streaming.ReadRowCells(1102, texts);
+    streaming.EndRowScan();
+    EXPECT_EQ(texts[1], "濃");
+    EXPECT_EQ(texts[2], "度");
+}
+
 TEST(DataTable, MissingOrUnreadableFileKeepsTheTable) {
     TempFolder folder;
     DataTable table;
