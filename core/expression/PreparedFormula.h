@@ -71,7 +71,8 @@ PreparedFormula PrepareFormula(std::string_view formula);
 // Same contract as EvaluateFormula.
 long double EvaluatePrepared(const PreparedFormula& formula, std::span<const double> x, std::span<const double> c);
 
-// The prepared form of a formula from this thread's cache (prepared on first use).
+// The prepared form of a formula from this thread's cache (prepared on first
+// use). The reference holds until the next call on this thread.
 const PreparedFormula& CachedPreparedFormula(std::string_view formula);
 
 }  // namespace kurvex
