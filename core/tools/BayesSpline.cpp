@@ -76,20 +76,41 @@ struct Point {
     double y;
 };
 
+// A kept point with the interval and basis values it is fitted through,
+// evaluated once for the normal equations and every residual sum.
+struct BasisPoint {
+    double y;
+    long long d;
+    double values[3];
+};
+
 // The points that take part: x0 <= X <= xU, ordered by ascending X.
-std::vector<Point> SelectPoints(std::span<const double> x, std::span<const double> y, const SplineKnots& knots) {
+std::vector<BasisPoint> SelectPoints(std::span<const double> x, std::span<const double> y, const SplineKnots& knots) {
     std::vector<Point> points;
     for (std::size_t k = 0; k < x.size(); ++k)
         if (x[k] >= knots.KnotOrigin && x[k] <= knots.KnotUpper) points.push_back({x[k], y[k]});
     std::stable_sort(points.begin(), points.end(), [](const Point& a, const Point& b) { return a.x < b.x; });
-    return points;
+    std::vector<BasisPoint> kept(points.size());
+    for (std::size_t k = 0; k < points.size(); ++k) {
+        const SplineBasisTriple triple = SplineBasisAt(knots, points[k].x);
+        kept[k] = {points[k].y, triple.d, {triple.values[0], triple.values[1], triple.values[2]}};
+    }
+    return kept;
 }
 
-long double ResidualSumOfSquares(const std::vector<Point>& points, const SplineKnots& knots,
-                                 std::span<const double> coef) {
+long double FittedValue(const BasisPoint& p, int a, std::span<const double> coef) {
+    long double sum = 0;
+    for (int k = 0; k < 3; ++k) {
+        const long long j = p.d - 1 + k;
+        if (j >= 1 && j <= a) sum += static_cast<long double>(p.values[k]) * coef[static_cast<std::size_t>(j - 1)];
+    }
+    return sum;
+}
+
+long double ResidualSumOfSquares(const std::vector<BasisPoint>& points, int a, std::span<const double> coef) {
     long double rss = 0;
-    for (const Point& p : points) {
-        const long double r = p.y - SplineCurveValue(knots, coef, p.x);
+    for (const BasisPoint& p : points) {
+        const long double r = p.y - FittedValue(p, a, coef);
         rss += r * r;
     }
     return rss;
@@ -115,7 +136,7 @@ BayesSplineFit FitBayesSpline(std::span<const double> x, std::span<const double>
         fit.failure = kRangeOrderMessage;
         return fit;
     }
-    const std::vector<Point> points = SelectPoints(x, y, knots);
+    const std::vector<BasisPoint> points = SelectPoints(x, y, knots);
     fit.keptPoints = static_cast<long long>(points.size());
     if (points.empty()) {
         fit.failure = kNoPointsForBayesMessage;
@@ -127,17 +148,16 @@ BayesSplineFit FitBayesSpline(std::span<const double> x, std::span<const double>
     // Normal equations; basis functions more than two apart never overlap.
     std::vector<long double> gramSum(static_cast<std::size_t>(a) * 3, 0.0L);  // (i, i), (i, i−1), (i, i−2)
     std::vector<long double> rhsSum(static_cast<std::size_t>(a), 0.0L);
-    for (const Point& p : points) {
-        const SplineBasisTriple triple = SplineBasisAt(knots, p.x);
+    for (const BasisPoint& p : points) {
         for (int k = 0; k < 3; ++k) {
-            const long long i = triple.d - 1 + k;
+            const long long i = p.d - 1 + k;
             if (i < 1 || i > a) continue;
-            rhsSum[static_cast<std::size_t>(i - 1)] += static_cast<long double>(p.y) * triple.values[k];
+            rhsSum[static_cast<std::size_t>(i - 1)] += static_cast<long double>(p.y) * p.values[k];
             for (int l = 0; l <= k; ++l) {
-                const long long j = triple.d - 1 + l;
+                const long long j = p.d - 1 + l;
                 if (j < 1) continue;
                 gramSum[static_cast<std::size_t>(i - 1) * 3 + static_cast<std::size_t>(k - l)] +=
-                    static_cast<long double>(triple.values[k]) * triple.values[l];
+                    static_cast<long double>(p.values[k]) * p.values[l];
             }
         }
     }
@@ -180,7 +200,7 @@ BayesSplineFit FitBayesSpline(std::span<const double> x, std::span<const double>
         }
         const std::span<const double> coef(u.data() + 2, static_cast<std::size_t>(a));
 
-        const long double rss = ResidualSumOfSquares(points, knots, coef);
+        const long double rss = ResidualSumOfSquares(points, a, coef);
         long double roughness = 0;
         for (int i = 1; i <= a; ++i) {
             const long double r = 2.0L * u[static_cast<std::size_t>(i)] - u[static_cast<std::size_t>(i - 1)] -
@@ -220,7 +240,7 @@ BayesSplineFit FitBayesSpline(std::span<const double> x, std::span<const double>
         return fit;
     }
     // The standard error of the result comes from the stored coefficients.
-    fit.standardError = std::sqrt(ResidualSumOfSquares(points, knots, fit.coef) / n);
+    fit.standardError = std::sqrt(ResidualSumOfSquares(points, a, fit.coef) / n);
     fit.ok = true;
     return fit;
 }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <numeric>
+#include <utility>
 #include <stdexcept>
 #include <vector>
 
@@ -37,22 +38,40 @@ std::int64_t KendallScore(std::span<const double> x, std::span<const double> y) 
     return s;
 }
 
-std::int64_t KendallScoreFast(std::span<const double> x, std::span<const double> y) {
-    if (x.size() != y.size()) throw std::invalid_argument("KendallScoreFast: x and y differ in length");
-    const std::size_t n = x.size();
-    if (n < 2) return 0;
-    std::vector<std::size_t> order(n);
-    std::iota(order.begin(), order.end(), std::size_t{0});
-    std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
-        return x[a] < x[b] || (x[a] == x[b] && y[a] < y[b]);
-    });
-    std::vector<double> ys(n);
-    for (std::size_t i = 0; i < n; ++i) ys[i] = y[order[i]];
+namespace {
 
-    const std::int64_t tiedX = TiedPairs(n, [&](std::size_t a, std::size_t b) { return x[order[a]] == x[order[b]]; });
-    const std::int64_t tiedBoth = TiedPairs(n, [&](std::size_t a, std::size_t b) {
-        return x[order[a]] == x[order[b]] && ys[a] == ys[b];
-    });
+// Adds the run sizes of a sorted sequence (equal(a, b): items a and b equal)
+// to the three tie sums.
+template <typename Equal>
+void AddRuns(std::size_t n, Equal&& equal, TieSumsResult& sums) {
+    std::size_t start = 0;
+    for (std::size_t i = 1; i <= n; ++i) {
+        if (i < n && equal(start, i)) continue;
+        const long double t = static_cast<long double>(i - start);
+        sums.T1 += t * (t - 1);
+        sums.T2 += t * (t - 1) * (t - 2);
+        sums.T3 += t * (t - 1) * (2 * t + 5);
+        start = i;
+    }
+}
+
+}  // namespace
+
+KendallPairStatistics KendallStatistics(std::span<const double> x, std::span<const double> y) {
+    if (x.size() != y.size()) throw std::invalid_argument("KendallStatistics: x and y differ in length");
+    const std::size_t n = x.size();
+    KendallPairStatistics result;
+    if (n < 2) return result;
+    std::vector<std::pair<double, double>> points(n);
+    for (std::size_t i = 0; i < n; ++i) points[i] = {x[i], y[i]};
+    std::sort(points.begin(), points.end());
+    std::vector<double> ys(n);
+    for (std::size_t i = 0; i < n; ++i) ys[i] = points[i].second;
+
+    const std::int64_t tiedX = TiedPairs(n, [&](std::size_t a, std::size_t b) { return points[a].first == points[b].first; });
+    const std::int64_t tiedBoth = TiedPairs(n, [&](std::size_t a, std::size_t b) { return points[a] == points[b]; });
+    AddRuns(n, [&](std::size_t a, std::size_t b) { return points[a].first == points[b].first; }, result.xTies);
+    points = {};
 
     // Bottom-up merge sort of ys; each element taken from the right run jumps
     // over the still waiting, strictly greater elements of the left run.
@@ -77,25 +96,21 @@ std::int64_t KendallScoreFast(std::span<const double> x, std::span<const double>
         ys.swap(buffer);
     }
     const std::int64_t tiedY = TiedPairs(n, [&](std::size_t a, std::size_t b) { return ys[a] == ys[b]; });
+    AddRuns(n, [&](std::size_t a, std::size_t b) { return ys[a] == ys[b]; }, result.yTies);
 
     const std::int64_t allPairs = static_cast<std::int64_t>(n) * static_cast<std::int64_t>(n - 1) / 2;
     const std::int64_t untied = allPairs - tiedX - tiedY + tiedBoth;
-    return untied - 2 * discordant;
+    result.S = untied - 2 * discordant;
+    return result;
 }
+
+std::int64_t KendallScoreFast(std::span<const double> x, std::span<const double> y) { return KendallStatistics(x, y).S; }
 
 TieSumsResult TieSums(std::span<const double> values) {
     std::vector<double> sorted(values.begin(), values.end());
     std::sort(sorted.begin(), sorted.end());
     TieSumsResult sums;
-    std::size_t start = 0;
-    for (std::size_t i = 1; i <= sorted.size(); ++i) {
-        if (i < sorted.size() && sorted[i] == sorted[start]) continue;
-        const long double t = static_cast<long double>(i - start);
-        sums.T1 += t * (t - 1);
-        sums.T2 += t * (t - 1) * (t - 2);
-        sums.T3 += t * (t - 1) * (2 * t + 5);
-        start = i;
-    }
+    AddRuns(sorted.size(), [&](std::size_t a, std::size_t b) { return sorted[a] == sorted[b]; }, sums);
     return sums;
 }
 

@@ -23,6 +23,14 @@ struct TieSumsResult {
 };
 TieSumsResult TieSums(std::span<const double> values);
 
+// S together with the tie sums of both variables, from the same two sorts.
+struct KendallPairStatistics {
+    std::int64_t S = 0;
+    TieSumsResult xTies;
+    TieSumsResult yTies;
+};
+KendallPairStatistics KendallStatistics(std::span<const double> x, std::span<const double> y);
+
 // Variance of S under independence, corrected for ties; needs n >= 3.
 long double KendallVariance(std::int64_t n, const TieSumsResult& x, const TieSumsResult& y);
 

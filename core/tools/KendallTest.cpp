@@ -19,8 +19,9 @@ std::optional<KendallNormalResult> KendallNormalApproximation(std::span<const do
     const std::int64_t n = static_cast<std::int64_t>(x.size());
     if (n < 3) return std::nullopt;
     KendallNormalResult result;
-    result.S = KendallScoreFast(x, y);
-    result.variance = KendallVariance(n, TieSums(x), TieSums(y));
+    const KendallPairStatistics statistics = KendallStatistics(x, y);
+    result.S = statistics.S;
+    result.variance = KendallVariance(n, statistics.xTies, statistics.yTies);
     if (!(result.variance > 0)) return std::nullopt;
     result.z = (static_cast<long double>(std::llabs(result.S)) - 1) / std::sqrt(result.variance);
     result.P = NormalUpperProb(static_cast<double>(result.z));

@@ -98,6 +98,10 @@ TEST(Kendall, FastScoreEqualsPairwiseDefinition) {
             const std::vector<double> x = RandomValues(rng, n, distinct), y = RandomValues(rng, n, distinct);
             EXPECT_EQ(KendallScoreFast(x, y), KendallScore(x, y)) << n << " " << distinct;
             EXPECT_EQ(KendallScoreFast(x, x), KendallScore(x, x)) << n << " " << distinct;
+            const KendallPairStatistics statistics = KendallStatistics(x, y);
+            EXPECT_EQ(statistics.xTies.T3, TieSums(x).T3);
+            EXPECT_EQ(statistics.yTies.T1, TieSums(y).T1);
+            EXPECT_EQ(statistics.yTies.T2, TieSums(y).T2);
         }
     }
 }
