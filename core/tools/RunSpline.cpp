@@ -1,6 +1,8 @@
 #include "tools/RunSpline.h"
 
+#include <algorithm>
 #include <cmath>
+#include <stdexcept>
 
 #include "common/MessageSink.h"
 #include "common/NumberFormat.h"
@@ -69,6 +71,12 @@ bool RunSpline(SplineState& state, const SplineSettings& settings, std::span<con
                         : CubicSpline(work, x, y);
     if (ok) state = std::move(work);
     return ok;
+}
+
+bool RunSpline(SplineState& state, const SplineSettings& settings, const TFitData& data) {
+    if (data.nx != 1 && data.n > 0) throw std::invalid_argument("RunSpline: the data set must have one X variable");
+    const std::size_t n = static_cast<std::size_t>(std::max<std::int32_t>(data.n, 0));
+    return RunSpline(state, settings, std::span<const double>(data.x.data(), n), std::span<const double>(data.y.data(), n));
 }
 
 const char* SplineSeriesTitle(SplineMethod method) {

@@ -5,6 +5,7 @@
 #include <span>
 #include <string>
 
+#include "regression/FitState.h"
 #include "tools/SplineState.h"
 
 namespace kurvex {
@@ -34,6 +35,10 @@ std::vector<double> SplineOutputGrid(double rangeMin, double rangeMax, long long
 // (Np + 1 points) may be drawn; on false the state's previous curve is kept.
 bool RunSpline(SplineState& state, const SplineSettings& settings, std::span<const double> x,
                std::span<const double> y);
+
+// RunSpline on a data set with one explanatory variable (the spline command
+// is offered only then); the point weights play no part.
+bool RunSpline(SplineState& state, const SplineSettings& settings, const TFitData& data);
 
 // "Bayesian Spline" or "Cubic Spline": the title of the drawn series.
 const char* SplineSeriesTitle(SplineMethod method);

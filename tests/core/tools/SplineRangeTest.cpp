@@ -72,6 +72,18 @@ TEST(RunSpline, DefaultGridHasNpPlusOnePointsOverTheRange) {
         EXPECT_EQ(state.RangeMin, -1);
         EXPECT_EQ(state.RangeMax, 6);
     }
+    // The data-set form reads X1 and Y of each point.
+    TFitData data;
+    data.n = static_cast<std::int32_t>(x.size());
+    data.nx = 1;
+    data.x = x;
+    data.y = y;
+    data.sqrtw.assign(x.size(), 1.0);
+    SplineState fromData, fromSpans;
+    ASSERT_TRUE(RunSpline(fromData, Settings(SplineMethod::Cubic, 10, 10, 0, 5), data));
+    ASSERT_TRUE(RunSpline(fromSpans, Settings(SplineMethod::Cubic, 10, 10, 0, 5), x, y));
+    EXPECT_EQ(fromData.CurveY, fromSpans.CurveY);
+
     // Only the Bayesian spline reports its fit.
     EXPECT_EQ(sink.captions, (std::vector<std::string>{"計算結果"}));
     EXPECT_STREQ(SplineSeriesTitle(SplineMethod::Bayesian), "Bayesian Spline");
