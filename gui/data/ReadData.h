@@ -8,6 +8,7 @@
 
 #include <QDialog>
 #include <QString>
+#include <QStringList>
 
 #include <filesystem>
 #include <functional>
@@ -31,12 +32,15 @@ class QWidget;
 
 namespace kurvex {
 class DataTable;
+struct PreparedSelection;
+struct SelectionSettings;
+struct TFitData;
+struct BuildResult;
 }  // namespace kurvex
 
 namespace kurvex::gui {
 
 class DataTableModel;
-class DataWindowState;
 
 class TForm2 : public QDialog {
   Q_OBJECT
@@ -88,10 +92,15 @@ class TForm2 : public QDialog {
   kurvex::DataTable& Table();
   const kurvex::DataTable& Table() const;
 
-  // Row scan over the prepared selection, forwarded to the core so that
-  // callers need only this window. Candidate k runs from 1 to CandidateCount().
-  int CandidateCount() const;
-  QString YName() const;
+  // The selection prepared by the last successful "読込み" (nullptr before
+  // the first). Kept until the next one: the data set and the used-data file
+  // are rebuilt from it at any later time.
+  const kurvex::PreparedSelection* Selection() const;
+  // The data-set build over this window's table and selection (core
+  // kurvex::BuildDataSet); NoCandidates before the first "読込み".
+  kurvex::BuildResult BuildDataSet(kurvex::TFitData& data);
+  long long CandidateCount() const;
+  QString YName() const;       // axis titles and labels of the chart
   QStringList XNames() const;
 
   // --- Settings files (the "Datum Table" ... "Explanatory" sections). ---
@@ -110,13 +119,8 @@ class TForm2 : public QDialog {
   int Panel1Width() const;
   void SetPanel1Width(int width);
 
-  // File dialogs go through these hooks so tests can answer them. Arguments:
-  // parent, caption, initial folder or file, filter (Qt form); the result is
-  // the chosen path or an empty text for Cancel.
-  using FileDialogHook =
-      std::function<QString(QWidget*, const QString&, const QString&, const QString&)>;
-  static void SetSaveFileDialogHook(FileDialogHook hook);  // empty restores the real dialog
-  static void SetOpenFileDialogHook(FileDialogHook hook);
+  // Cancel, Escape and the close box all act as "ｷｬﾝｾﾙ".
+  void reject() override;
 
  signals:
   // "ヘルプ" pressed: the main window opens its help viewer at the keyword
@@ -144,13 +148,37 @@ class TForm2 : public QDialog {
   void FormShow();
 
   int ShowPrepared();  // every showing: flags, caption, TempTableSheet.ini, exec
+  void TakeSnapshot();
+  void KeepSnapshotCopy();
+  void RestoreSnapshot();
+  void ReleaseSnapshot();
+  void SetModified();
+  void SetModifiedFlag(bool modified);
+  void ApplyTableLook();
+  void ApplyFixedSettings();
+  void ShowExplanatoryRows(int count);
+  void AskToSaveTable();
+  kurvex::SelectionSettings CollectSettings() const;
+  void ApplySettings(const kurvex::SelectionSettings& settings);
+  static std::string Text(const QComboBox* box);
+  static void SetText(QComboBox* box, const std::string& text);
 
   struct Controls;
   std::unique_ptr<Controls> ui_;
   struct Snapshot;
   std::unique_ptr<Snapshot> snapshot_;
   std::unique_ptr<kurvex::DataTable> table_;
+  struct Prepared;
+  std::unique_ptr<Prepared> prepared_;
   DataTableModel* model_ = nullptr;
+
+  bool modified_ = false;
+  bool loadedFromFile_ = false;
+  bool settingControls_ = false;  // controls set from a file: not a user change
+  int mainExplanatoryCount_ = 1;
+  bool dimensionEditable_ = true;
+  int explanatoryCount_ = 1;
+  QString openDialogFileName_;
 };
 
 }  // namespace kurvex::gui

@@ -1,0 +1,47 @@
+#pragma once
+
+// The table view of `StringGrid1`: a QTableView that behaves like the grid
+// the window needs. Enter moves the current cell to the right (and to the
+// next row after the last column), any typed key is reported as a change
+// even where nothing can be edited, and whole-row selection (set when the
+// window is opened from a chart point) ends with the first click.
+
+#include <QTableView>
+
+namespace kurvex::gui {
+
+class DataGridView : public QTableView {
+  Q_OBJECT
+
+ public:
+  explicit DataGridView(QWidget* parent = nullptr);
+
+  void SetWholeRowSelection(bool on);
+  bool WholeRowSelection() const { return wholeRowSelection_; }
+
+  // The current cell in table coordinates (row 0 and column 0 are the
+  // headers, so both are >= 1 when a cell is current, 0 otherwise).
+  int CurrentTableRow() const;
+  int CurrentTableColumn() const;
+  void SetCurrentTableCell(int column, int row);
+
+  // Moves the current cell as Enter does.
+  void MoveAfterEnter();
+
+ signals:
+  void keyTyped();
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  int FirstMovableRow() const;
+  int FirstMovableColumn() const;
+
+  bool wholeRowSelection_ = false;
+};
+
+}  // namespace kurvex::gui

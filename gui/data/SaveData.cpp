@@ -1,0 +1,64 @@
+#include "data/SaveData.h"
+
+#include <QCheckBox>
+#include <QHBoxLayout>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "data/DataOutput.h"
+#include "data/FileDialogs.h"
+#include "data/ReadData.h"
+#include "data/Selection.h"
+
+namespace kurvex::gui {
+
+namespace {
+QString Q(const char* text) { return QString::fromUtf8(text); }
+}  // namespace
+
+TFrmSaveData::TFrmSaveData(QWidget* parent) : QDialog(parent) {
+  setObjectName(QStringLiteral("FrmSaveData"));
+  setWindowTitle(Q("使用データの保存"));
+  CheckBoxSaveXYData = new QCheckBox(Q("変数(Y, Xi, W)"), this);
+  CheckBoxSaveXYData->setObjectName(QStringLiteral("CheckBoxSaveXYData"));
+  CheckBoxSaveSourceData = new QCheckBox(Q("ソースデータ（使用している行データのみ）"), this);
+  CheckBoxSaveSourceData->setObjectName(QStringLiteral("CheckBoxSaveSourceData"));
+  BitBtn1 = new QPushButton(QStringLiteral("OK"), this);
+  BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
+  BitBtn1->setDefault(true);
+
+  auto* buttons = new QHBoxLayout();
+  buttons->addStretch(1);
+  buttons->addWidget(BitBtn1);
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(CheckBoxSaveXYData);
+  layout->addWidget(CheckBoxSaveSourceData);
+  layout->addLayout(buttons);
+  layout->setSizeConstraint(QLayout::SetFixedSize);
+  connect(BitBtn1, &QPushButton::clicked, this, &QDialog::accept);
+}
+
+bool TFrmSaveData::SaveVariables() const { return CheckBoxSaveXYData->isChecked(); }
+bool TFrmSaveData::SaveSourceData() const { return CheckBoxSaveSourceData->isChecked(); }
+
+bool RunSaveDataCommand(TFrmSaveData& dialog, TForm2& form2, FileDialogRequest& saveDialog) {
+  if (dialog.exec() != QDialog::Accepted) return false;
+  kurvex::UsedDataOptions options;
+  options.variables = dialog.SaveVariables();
+  options.sourceData = dialog.SaveSourceData();
+  if (!options.variables && !options.sourceData) return false;
+  const kurvex::PreparedSelection* selection = form2.Selection();
+  if (!selection) return false;  // no data set yet: the menu item is off then
+
+  saveDialog.filterList = Q(kUsedDataFilter);
+  saveDialog.initialPath.clear();
+  saveDialog.confirmOverwrite = false;  // asked below, after the extension is set
+  const QString chosen = AskSaveFileName(saveDialog);
+  if (chosen.isEmpty()) return false;
+  const std::filesystem::path path = kurvex::UsedDataPath(std::filesystem::path(chosen.toStdString()));
+  saveDialog.initialPath = QString::fromStdString(path.string());
+  if (!kurvex::ConfirmOverwrite(path)) return false;
+  return kurvex::SaveUsedData(path, *selection, form2.Table(), options);
+}
+
+}  // namespace kurvex::gui
