@@ -29,7 +29,8 @@ SplineBasisTriple SplineBasisAt(const SplineKnots& knots, double x) {
     const long double position = std::trunc((x - x0) / h);
     const long double limit = static_cast<long double>(knots.basisCount) + 3;
     SplineBasisTriple triple;
-    triple.d = static_cast<long long>(std::clamp(position, -limit, limit)) + 1;
+    triple.d = std::isnan(position) ? static_cast<long long>(limit) + 2
+                                    : static_cast<long long>(std::clamp(position, -limit, limit)) + 1;
     const long double centre = x0 + (static_cast<long double>(triple.d) - 0.5L) * h;
     const double fromCentre = static_cast<double>(x - centre);
     const long double t = fromCentre / h;
