@@ -9,6 +9,7 @@
 
 #include "common/MessageSink.h"
 #include "common/NumberFormat.h"
+#include "expression/Evaluator.h"
 #include "regression/Distributions.h"
 #include "regression/FloatingPoint.h"
 #include "regression/LeastSquares.h"
@@ -58,17 +59,23 @@ public:
           A_(Index(n_ + m_, 0, m_), 0.0), b_(static_cast<std::size_t>(n_ + m_), 0.0),
           delta_(static_cast<std::size_t>(m_), 0.0), trialC_(static_cast<std::size_t>(m_), 0.0),
           trialR_(static_cast<std::size_t>(n_), 0.0), perturbedC_(static_cast<std::size_t>(m_), 0.0),
-          inverseDiagonal_(static_cast<std::size_t>(m_), 0.0), work_(m_) {}
+          inverseDiagonal_(static_cast<std::size_t>(m_), 0.0), extendedR_(static_cast<std::size_t>(n_), 0.0L),
+          extendedTrialR_(static_cast<std::size_t>(n_), 0.0L),
+          undampedDelta_(static_cast<std::size_t>(m_), 0.0), work_(m_) {}
 
     FitEnd Run();
 
 private:
-    void ComputeResiduals(std::span<const double> c, std::vector<double>& r, long double& ssr);
+    void ComputeResiduals(std::span<const double> c, std::vector<double>& r, std::vector<long double>& extended,
+                          long double& ssr);
     void BuildJacobian();
     long double NumericDerivative(std::int32_t i, int j);
     void FormCrossProducts();
-    void SolveTrialStep(long double lambda);
+    void SolveStep(long double lambda, std::vector<double>& step);
     void ShowIteration();
+    bool TryResiduals(std::span<const double> c, long double& ssr);
+    bool WithinTolerance(const std::vector<double>& step) const;
+    bool UndampedStepNegligible();
 
     TFitState& state_;
     const TFitData& data_;
@@ -80,18 +87,24 @@ private:
     const std::int32_t n_;
     const std::int32_t m_;
 
-    std::vector<double> J_, JtJ_, G_, A_, b_, delta_, trialC_, trialR_, perturbedC_, inverseDiagonal_;
+    std::vector<double> J_, JtJ_, G_, A_, b_, delta_, trialC_, trialR_, perturbedC_, inverseDiagonal_, undampedDelta_;
+    // The residuals at the current and the trial coefficients unrounded: the
+    // difference quotients subtract them from residuals of nearby points.
+    std::vector<long double> extendedR_, extendedTrialR_;
     LeastSquaresWorkspace work_;
     long double lambdaRestart_ = 0;
+    bool inverseValid_ = false;  // (JᵀJ)⁻¹ of the current Jacobian could be formed
     std::optional<long double> t_;  // Student t factor; none without residual degrees of freedom
     std::int32_t iterations_ = 0;
 };
 
-void MarquardtIteration::ComputeResiduals(std::span<const double> c, std::vector<double>& r, long double& ssr) {
+void MarquardtIteration::ComputeResiduals(std::span<const double> c, std::vector<double>& r,
+                                          std::vector<long double>& extended, long double& ssr) {
     long double sum = 0;
     for (std::int32_t i = 0; i < n_; ++i) {
         const long double ri = model_.WeightedResidual(data_, i, c);
         r[static_cast<std::size_t>(i)] = static_cast<double>(ri);
+        extended[static_cast<std::size_t>(i)] = ri;
         sum += ri * ri;
     }
     ssr = Finite(sum);
@@ -100,20 +113,22 @@ void MarquardtIteration::ComputeResiduals(std::span<const double> c, std::vector
 // The increment search: shrink h tenfold until the quotients with h and h/10
 // agree within the coefficient's tolerance, or h falls below 1e-20.
 // Each quotient divides by the increment as actually stored in the 64-bit
-// coefficient, and a search that never agrees keeps the best-agreeing pair:
-// the last passes perturb below the coefficient's resolution and are noise.
+// coefficient. While truncation dominates, the disagreement falls about
+// tenfold per pass; once it grows again rounding has taken over, and the
+// pair before is the most accurate this search can give (the passes further
+// down perturb below the coefficient's resolution and are noise).
 long double MarquardtIteration::NumericDerivative(std::int32_t i, int j) {
     auto& c = perturbedC_;
     const auto jj = static_cast<std::size_t>(j);
     const double cj = state_.results.coefficients[jj];
-    const long double ri = state_.results.residuals[static_cast<std::size_t>(i)];
+    const long double ri = extendedR_[static_cast<std::size_t>(i)];
     const long double tolerance = conditions_.tolerances[jj];
     long double h = conditions_.h0[jj];
-    long double best = 0, bestDisagreement = std::numeric_limits<long double>::infinity();
+    long double previous = 0, previousDisagreement = std::numeric_limits<long double>::infinity();
     for (;;) {
         const double wide = static_cast<double>(cj + h);
         const double narrow = static_cast<double>(cj + h / 10);
-        if (wide == cj || narrow == cj) return best;  // below the coefficient's resolution
+        if (wide == cj || narrow == cj) return previous;
         c[jj] = wide;
         const long double r1 = model_.WeightedResidual(data_, i, c);
         c[jj] = narrow;
@@ -123,12 +138,11 @@ long double MarquardtIteration::NumericDerivative(std::int32_t i, int j) {
         const long double d2 = CheckedDivide(r2 - ri, static_cast<long double>(narrow) - cj);
         const long double disagreement = std::fabs(d1 - d2);
         if (disagreement < tolerance) return d2;
-        if (disagreement < bestDisagreement) {
-            bestDisagreement = disagreement;
-            best = d2;
-        }
+        if (disagreement > previousDisagreement) return previous;
+        previous = d2;
+        previousDisagreement = disagreement;
         h /= 10;
-        if (h < 1e-20L) return best;
+        if (h < 1e-20L) return d2;
     }
 }
 
@@ -160,17 +174,29 @@ void MarquardtIteration::FormCrossProducts() {
     for (int j = 0; j < m_; ++j)
         for (int k = 0; k < width; ++k)
             G_[Index(j, k, width)] = k < m_ ? JtJ_[Index(j, k, m_)] : (k - m_ == j ? 1.0 : 0.0);
-    InvertGaussJordan(G_.data(), m_);
-    long double trace = 0;
-    for (int j = 0; j < m_; ++j) {
-        inverseDiagonal_[static_cast<std::size_t>(j)] = G_[Index(j, m_ + j, width)];
-        trace += inverseDiagonal_[static_cast<std::size_t>(j)];
+    // λc = 1 / trace of the inverse of JᵀJ scaled to unit diagonal, the same
+    // scaling as the damping block √(λ·JᵀJ[j][j]): λ is then free of the
+    // coefficients' units, and so is its upper bound. A numerically singular
+    // JᵀJ (no inverse, or a trace that rounding made non-positive) restarts
+    // from λ = 1, damping as strongly as the diagonal itself; the stacked
+    // solve copes with the rank, only the limits are then not available.
+    inverseValid_ = true;
+    try {
+        InvertGaussJordan(G_.data(), m_);
+    } catch (const FloatingPointFault&) {
+        inverseValid_ = false;
     }
-    lambdaRestart_ = CheckedDivide(1, trace);
+    long double trace = 0;
+    for (int j = 0; j < m_ && inverseValid_; ++j) {
+        inverseDiagonal_[static_cast<std::size_t>(j)] = G_[Index(j, m_ + j, width)];
+        trace += static_cast<long double>(inverseDiagonal_[static_cast<std::size_t>(j)]) * JtJ_[Index(j, j, m_)];
+    }
+    if (!std::isfinite(trace)) inverseValid_ = false;
+    lambdaRestart_ = inverseValid_ && trace > 0 ? CheckedDivide(1, trace) : 1.0L;
 }
 
 // δ from min |[J; √(λ·diag JᵀJ)]·δ + [r; 0]|.
-void MarquardtIteration::SolveTrialStep(long double lambda) {
+void MarquardtIteration::SolveStep(long double lambda, std::vector<double>& step) {
     std::copy(J_.begin(), J_.end(), A_.begin());
     std::fill(A_.begin() + static_cast<std::ptrdiff_t>(Index(n_, 0, m_)), A_.end(), 0.0);
     for (int j = 0; j < m_; ++j)
@@ -178,7 +204,39 @@ void MarquardtIteration::SolveTrialStep(long double lambda) {
     const auto& r = state_.results.residuals;
     for (std::int32_t i = 0; i < n_; ++i) b_[static_cast<std::size_t>(i)] = -r[static_cast<std::size_t>(i)];
     std::fill(b_.begin() + n_, b_.end(), 0.0);
-    SolveLeastSquares(n_ + m_, m_, A_.data(), delta_.data(), b_.data(), work_);
+    SolveLeastSquares(n_ + m_, m_, A_.data(), step.data(), b_.data(), work_);
+}
+
+bool MarquardtIteration::TryResiduals(std::span<const double> c, long double& ssr) {
+    try {
+        ComputeResiduals(c, trialR_, extendedTrialR_, ssr);
+        return true;
+    } catch (const EvaluationError&) {
+        return false;
+    } catch (const FloatingPointFault&) {
+        return false;
+    }
+}
+
+bool MarquardtIteration::WithinTolerance(const std::vector<double>& step) const {
+    for (int j = 0; j < m_; ++j)
+        if (!(std::fabs(step[static_cast<std::size_t>(j)]) <= conditions_.tolerances[static_cast<std::size_t>(j)]))
+            return false;
+    return true;
+}
+
+// The Gauss–Newton step from the current coefficients is within the
+// tolerances, or promises a reduction of the SSR lost in rounding.
+bool MarquardtIteration::UndampedStepNegligible() {
+    std::fill(undampedDelta_.begin(), undampedDelta_.end(), 0.0);
+    SolveStep(0, undampedDelta_);
+    if (WithinTolerance(undampedDelta_)) return true;
+    long double promised = 0;
+    for (int i = 0; i < m_; ++i)
+        for (int j = 0; j < m_; ++j)
+            promised += static_cast<long double>(undampedDelta_[static_cast<std::size_t>(i)]) * JtJ_[Index(i, j, m_)] *
+                        undampedDelta_[static_cast<std::size_t>(j)];
+    return promised <= 1e-10L * state_.results.SSR + 1e-28L * std::fabs(data_.Syy);
 }
 
 void MarquardtIteration::ShowIteration() {
@@ -197,7 +255,7 @@ void MarquardtIteration::ShowIteration() {
         const auto jj = static_cast<std::size_t>(j);
         fields.coefficients[jj] = FormatNumber(c[jj], kResultPrecision);
         // A negative diagonal of the inverse (a nearly singular JᵀJ) has no limit.
-        if (se && t_ && inverseDiagonal_[jj] >= 0)
+        if (se && t_ && inverseValid_ && inverseDiagonal_[jj] >= 0)
             fields.limits[jj] = FormatNumber(*se * *t_ * std::sqrt(static_cast<long double>(inverseDiagonal_[jj])),
                                              kResultPrecision);
         else
@@ -212,7 +270,7 @@ FitEnd MarquardtIteration::Run() {
     TFitResults& results = state_.results;
     long double S = 0;
     try {
-        ComputeResiduals(results.coefficients, results.residuals, S);
+        ComputeResiduals(results.coefficients, results.residuals, extendedR_, S);
     } catch (const std::exception&) {
         Messages().Show(MessageKind::Confirmation, kStartFailedMessage, MessageButtons::Ok);
         return FitEnd::StartError;
@@ -228,25 +286,36 @@ FitEnd MarquardtIteration::Run() {
             BuildJacobian();
             FormCrossProducts();
             for (;;) {
-                SolveTrialStep(lambda);
+                SolveStep(lambda, delta_);
                 for (int j = 0; j < m_; ++j)
                     trialC_[static_cast<std::size_t>(j)] =
                         static_cast<double>(results.coefficients[static_cast<std::size_t>(j)] +
                                             static_cast<long double>(delta_[static_cast<std::size_t>(j)]));
                 ++iterations_;
                 long double trialS = 0;
-                ComputeResiduals(trialC_, trialR_, trialS);
-
-                // P = −(δᵀ(JᵀJ + λI)δ + λδᵀδ): minus the predicted reduction.
-                long double quadratic = 0, deltaSquared = 0;
-                for (int i = 0; i < m_; ++i) {
-                    long double row = 0;
-                    for (int j = 0; j < m_; ++j)
-                        row += (JtJ_[Index(i, j, m_)] + (i == j ? lambda : 0.0L)) * delta_[static_cast<std::size_t>(j)];
-                    quadratic += delta_[static_cast<std::size_t>(i)] * row;
-                    deltaSquared += static_cast<long double>(delta_[static_cast<std::size_t>(i)]) * delta_[static_cast<std::size_t>(i)];
+                // A trial point where the model cannot be evaluated (an
+                // overflowing exponential after a wild step) is a failed step,
+                // not a failed fit: reject it and damp harder.
+                if (!TryResiduals(trialC_, trialS)) {
+                    if (trace_) trace_({iterations_, lambda, lambdaRestart_, S, std::numeric_limits<long double>::infinity(), -8, false});
+                    lambda = lambda == 0 ? lambdaRestart_ : Finite(10 * lambda);
+                    if (lambda < conditions_.lambdaUpperBound) continue;
+                    Messages().Show(MessageKind::Warning, kLambdaTooLargeMessage, MessageButtons::Ok);
+                    return FitEnd::LambdaBound;
                 }
-                const long double predicted = Finite(-quadratic - lambda * deltaSquared);
+
+                // P = −(δᵀJᵀJδ + 2λ·δᵀDδ), D = diag JᵀJ: minus the reduction the
+                // damped linear model predicts for the step it was solved with.
+                long double quadratic = 0, dampedSquared = 0, deltaSquared = 0;
+                for (int i = 0; i < m_; ++i) {
+                    const long double di = delta_[static_cast<std::size_t>(i)];
+                    long double row = 0;
+                    for (int j = 0; j < m_; ++j) row += JtJ_[Index(i, j, m_)] * delta_[static_cast<std::size_t>(j)];
+                    quadratic += di * row;
+                    dampedSquared += di * di * JtJ_[Index(i, i, m_)];
+                    deltaSquared += di * di;
+                }
+                const long double predicted = Finite(-quadratic - 2 * lambda * dampedSquared);
                 // An exact fit (every residual 0) gives a zero step: nothing to
                 // reduce, which is what was predicted, not a 0/0 fault.
                 const long double ratio =
@@ -260,8 +329,10 @@ FitEnd MarquardtIteration::Run() {
                     return FitEnd::LambdaBound;
                 }
 
+                const long double lambdaUsed = lambda;
                 std::copy(trialC_.begin(), trialC_.end(), results.coefficients.begin());
                 std::swap(results.residuals, trialR_);
+                std::swap(extendedR_, extendedTrialR_);
                 S = trialS;
                 results.SSR = S;
                 if (progress_.Cancelled()) return FitEnd::Cancelled;
@@ -274,10 +345,14 @@ FitEnd MarquardtIteration::Run() {
                     lambda = lambda == 0 ? lambdaRestart_ : Finite(GrowthFactor(ratio) * lambda);
                 }
 
-                bool converged = true;
-                for (int j = 0; j < m_; ++j)
-                    if (!(std::fabs(delta_[static_cast<std::size_t>(j)]) <= conditions_.tolerances[static_cast<std::size_t>(j)]))
-                        converged = false;
+                // A damped step can be small only because λ is large while the
+                // coefficients still drift (a valley running off to infinity);
+                // it counts as convergence only when the undamped step from
+                // here is negligible too.
+                // Coefficients the data do not determine (JᵀJ has no inverse)
+                // have not converged, however small the step.
+                bool converged = inverseValid_ && WithinTolerance(delta_);
+                if (converged && lambdaUsed != 0) converged = UndampedStepNegligible();
                 if (converged) return FitEnd::Converged;
                 if (iterations_ > conditions_.maxIterations) return FitEnd::IterationLimit;
                 break;  // a new Jacobian at the accepted coefficients
