@@ -105,6 +105,43 @@ std::vector<std::uint64_t> PermutationInversionCounts(int n) {
     return counts;
 }
 
+std::vector<std::uint64_t> MultisetInversionCounts(std::span<const int> runSizes) {
+    int total = 0;
+    for (int size : runSizes) {
+        if (size < 1) throw std::invalid_argument("MultisetInversionCounts: empty run");
+        total += size;
+    }
+    if (total < 1 || total > kMaxPermutationPoints) throw std::invalid_argument("MultisetInversionCounts: n outside 1..20");
+    // Gaussian binomials [m, k]_q as coefficient lists, by [m, k] = [m−1, k−1] + q^k·[m−1, k].
+    auto gaussianBinomial = [](int m, int k) {
+        std::vector<std::vector<std::uint64_t>> row(static_cast<std::size_t>(k) + 1);  // row[j] = [current m, j]
+        row[0] = {1};
+        for (int mm = 1; mm <= m; ++mm) {
+            for (int j = std::min(mm, k); j >= 1; --j) {
+                const std::vector<std::uint64_t>& lower = row[static_cast<std::size_t>(j - 1)];  // [mm−1, j−1]
+                const std::vector<std::uint64_t> same = row[static_cast<std::size_t>(j)];        // [mm−1, j]
+                std::vector<std::uint64_t> next(
+                    std::max(lower.size(), same.empty() ? 0 : same.size() + static_cast<std::size_t>(j)), 0);
+                for (std::size_t e = 0; e < lower.size(); ++e) next[e] += lower[e];
+                for (std::size_t e = 0; e < same.size(); ++e) next[e + static_cast<std::size_t>(j)] += same[e];
+                row[static_cast<std::size_t>(j)] = std::move(next);
+            }
+        }
+        return row[static_cast<std::size_t>(k)];
+    };
+    std::vector<std::uint64_t> counts{1};
+    int placed = 0;
+    for (int size : runSizes) {
+        const std::vector<std::uint64_t> factor = gaussianBinomial(placed + size, size);
+        std::vector<std::uint64_t> product(counts.size() + factor.size() - 1, 0);
+        for (std::size_t a = 0; a < counts.size(); ++a)
+            for (std::size_t b = 0; b < factor.size(); ++b) product[a + b] += counts[a] * factor[b];
+        counts = std::move(product);
+        placed += size;
+    }
+    return counts;
+}
+
 namespace {
 
 bool HasTies(std::span<const double> values) {
@@ -113,17 +150,42 @@ bool HasTies(std::span<const double> values) {
     return std::adjacent_find(sorted.begin(), sorted.end()) != sorted.end();
 }
 
-// Without ties S = n(n−1)/2 − 2·(inversions of the ordering), so counting
-// orderings by inversions counts them by S.
-KendallPermutationResult CountWithoutTies(int n, std::int64_t observed) {
+// Sizes of the runs of equal values.
+std::vector<int> RunSizes(std::span<const double> values) {
+    std::vector<double> sorted(values.begin(), values.end());
+    std::sort(sorted.begin(), sorted.end());
+    std::vector<int> sizes;
+    for (std::size_t i = 0; i < sorted.size();) {
+        std::size_t j = i;
+        while (j < sorted.size() && sorted[j] == sorted[i]) ++j;
+        sizes.push_back(static_cast<int>(j - i));
+        i = j;
+    }
+    return sizes;
+}
+
+// With one variable free of ties, sorted, the score of an ordering of the
+// other is U − 2·(its inversions), U the pairs not tied in it. Counting the
+// distinct arrangements of the tied values by inversions (q-multinomial
+// coefficients; all n! orderings without ties) counts the orderings by S, each
+// arrangement standing for Π t! orderings.
+KendallPermutationResult CountByInversions(std::span<const double> tied, std::int64_t observed) {
+    const std::vector<int> sizes = RunSizes(tied);
+    const std::vector<std::uint64_t> byInversions = MultisetInversionCounts(sizes);
+    const std::int64_t n = static_cast<std::int64_t>(tied.size());
+    std::int64_t untied = n * (n - 1) / 2;
+    std::uint64_t weight = 1;
+    for (int t : sizes) {
+        untied -= static_cast<std::int64_t>(t) * (t - 1) / 2;
+        weight *= Factorial(t);
+    }
     KendallPermutationResult result;
     result.S = observed;
     const bool upward = observed >= 0;
-    const std::vector<std::uint64_t> byInversions = PermutationInversionCounts(n);
-    const std::int64_t pairs = static_cast<std::int64_t>(n) * (n - 1) / 2;
     for (std::size_t k = 0; k < byInversions.size(); ++k) {
-        result.count += byInversions[k];
-        if (IsHit(pairs - 2 * static_cast<std::int64_t>(k), observed, upward)) result.hits += byInversions[k];
+        const std::uint64_t orderings = byInversions[k] * weight;
+        result.count += orderings;
+        if (IsHit(untied - 2 * static_cast<std::int64_t>(k), observed, upward)) result.hits += orderings;
     }
     result.P = Fraction(result.hits, result.count);
     return result;
@@ -164,10 +226,13 @@ KendallPermutationResult CountByTranspositions(std::span<const double> fixed, st
     progress.StartProgress(kPermutationProgressCaption);
 
     std::int64_t s = KendallScore(key, value);  // the starting ordering is the observed one
+    // Branch-free hit test: the scores of consecutive orderings jump around.
+    const std::int64_t direction = upward ? 1 : -1;
+    const std::int64_t threshold = direction * observed;
     auto visit = [&]() {
         ++result.count;
-        if (IsHit(s, observed, upward)) ++result.hits;
-        if (result.count % kProgressEvery == 1) {
+        result.hits += static_cast<std::uint64_t>(direction * s >= threshold);
+        if ((result.count & (kProgressEvery - 1)) == 1) {
             progress.SetProgress(PercentDone(result.count, total));
             if (progress.Cancelled()) result.cancelled = true;
         }
@@ -231,22 +296,114 @@ KendallPermutationResult CountByTranspositions(std::span<const double> fixed, st
     return result;
 }
 
+// Every distinct arrangement of the moving values (a multiset) in
+// lexicographic order, each standing for Π t! orderings. The fixed variable is
+// sorted; the next arrangement changes a suffix only, so the score is kept as
+// running sums over prefixes and only the changed part is recomputed.
+KendallPermutationResult CountByArrangements(std::span<const double> fixed, std::span<const double> moving,
+                                             std::int64_t observed, ProgressSink& progress) {
+    const std::size_t n = fixed.size();
+    std::vector<double> key(fixed.begin(), fixed.end());
+    std::sort(key.begin(), key.end());
+    // untiedFixed[p·n + q], p < q: 1 when key p < key q (the pair can count), 0 when tied.
+    std::vector<signed char> untiedFixed(n * n, 0);
+    for (std::size_t p = 0; p < n; ++p)
+        for (std::size_t q = p + 1; q < n; ++q) untiedFixed[p * n + q] = key[p] != key[q];
+    // The moving values as ranks, in their smallest arrangement.
+    std::vector<double> sortedMoving(moving.begin(), moving.end());
+    std::sort(sortedMoving.begin(), sortedMoving.end());
+    std::vector<int> value(n);
+    std::uint64_t weight = 1;
+    {
+        int rank = 0;
+        std::uint64_t run = 0;
+        for (std::size_t i = 0; i < n; ++i) {
+            if (i > 0 && sortedMoving[i] != sortedMoving[i - 1]) {
+                ++rank;
+                run = 0;
+            }
+            weight *= ++run;  // builds Π t! run by run
+            value[i] = rank;
+        }
+    }
+
+    KendallPermutationResult result;
+    result.S = observed;
+    const std::int64_t direction = observed >= 0 ? 1 : -1;
+    const std::int64_t threshold = direction * observed;
+    const std::uint64_t total = Factorial(static_cast<int>(n));
+    constexpr std::uint64_t kProgressEvery = 65536;
+    progress.StartProgress(kPermutationProgressCaption);
+
+    // prefix[q] = score of the pairs inside positions 0..q−1.
+    std::vector<std::int64_t> prefix(n + 1, 0);
+    auto rescoreFrom = [&](std::size_t first) {
+        for (std::size_t q = std::max<std::size_t>(first, 1); q < n; ++q) {
+            std::int64_t add = 0;
+            const int vq = value[q];
+            for (std::size_t p = 0; p < q; ++p) add += untiedFixed[p * n + q] * ((vq > value[p]) - (vq < value[p]));
+            prefix[q + 1] = prefix[q] + add;
+        }
+    };
+    rescoreFrom(0);
+    std::uint64_t arrangements = 0;
+    for (;;) {
+        ++arrangements;
+        result.count += weight;
+        result.hits += weight * static_cast<std::uint64_t>(direction * prefix[n] >= threshold);
+        if ((arrangements & (kProgressEvery - 1)) == 1) {
+            progress.SetProgress(PercentDone(result.count, total));
+            if (progress.Cancelled()) {
+                result.cancelled = true;
+                break;
+            }
+        }
+        // Next arrangement: the last rise value[i] < value[i + 1] ...
+        std::size_t i = n - 1;
+        while (i > 0 && value[i - 1] >= value[i]) --i;
+        if (i == 0) break;
+        --i;
+        // ... takes the smallest larger value after it; the tail is reversed.
+        std::size_t j = n - 1;
+        while (value[j] <= value[i]) --j;
+        std::swap(value[i], value[j]);
+        std::reverse(value.begin() + static_cast<std::ptrdiff_t>(i) + 1, value.end());
+        rescoreFrom(i);
+    }
+    progress.FinishProgress();
+    result.P = result.cancelled ? -1.0 : Fraction(result.hits, result.count);
+    return result;
+}
+
+std::uint64_t OrderingsPerArrangement(std::span<const double> values) {
+    std::uint64_t weight = 1;
+    for (int t : RunSizes(values)) weight *= Factorial(t);
+    return weight;
+}
+
 }  // namespace
 
 KendallPermutationResult KendallPermutationP(std::span<const double> x, std::span<const double> y,
                                              ProgressSink& progress) {
     CheckArguments(x, y);
-    const int n = static_cast<int>(x.size());
     const std::int64_t observed = KendallScoreFast(x, y);
     const bool xTied = HasTies(x);
     const bool yTied = HasTies(y);
-    if (!xTied && !yTied) return CountWithoutTies(n, observed);
-    // S is symmetric in the two variables and the set of orderings is the same
-    // either way, so keep fixed the one whose ties cost less per step.
-    const TieSumsResult xTies = TieSums(x);
-    const TieSumsResult yTies = TieSums(y);
-    return xTies.T1 <= yTies.T1 ? CountByTranspositions(x, y, observed, progress)
-                                : CountByTranspositions(y, x, observed, progress);
+    if (!xTied) return CountByInversions(y, observed);
+    if (!yTied) return CountByInversions(x, observed);
+    // Ties in both. S is symmetric in the two variables and the set of
+    // orderings is the same either way. A step through the distinct
+    // arrangements costs about four adjacent transpositions, so arrange the
+    // variable with more repeated orderings once that saves at least that much.
+    const std::uint64_t xWeight = OrderingsPerArrangement(x);
+    const std::uint64_t yWeight = OrderingsPerArrangement(y);
+    constexpr std::uint64_t kArrangementStepCost = 4;
+    if (std::max(xWeight, yWeight) >= kArrangementStepCost)
+        return xWeight >= yWeight ? CountByArrangements(y, x, observed, progress)
+                                  : CountByArrangements(x, y, observed, progress);
+    // Otherwise keep fixed the one whose ties cost less per transposition.
+    return TieSums(x).T1 <= TieSums(y).T1 ? CountByTranspositions(x, y, observed, progress)
+                                          : CountByTranspositions(y, x, observed, progress);
 }
 
 }  // namespace kurvex

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <span>
+#include <vector>
 
 #include "common/ProgressSink.h"
 
@@ -32,15 +33,22 @@ std::uint64_t EnumeratePermutations(int n, const std::function<bool(std::span<co
 KendallPermutationResult KendallPermutationPByEnumeration(std::span<const double> x, std::span<const double> y,
                                                           ProgressSink& progress);
 
-// The same counts, fast: without ties the null distribution of S comes from
-// the inversion counts of permutations (no enumeration, no progress window);
-// with ties every ordering is visited by adjacent transpositions, each
-// updating S from the few pairs it changes. Progress and the stop request
-// every 65536 orderings.
+// The same counts, fast. When one variable has no ties the null distribution
+// of S comes from counting the orderings of the other by inversions (no
+// enumeration, no progress window). With ties in both, the orderings are
+// enumerated with an incremental score: the distinct arrangements of the more
+// often tied variable (each standing for Π t! orderings, S updated over the
+// changed suffix), or, when that saves little, every ordering by adjacent
+// transpositions (S updated from the few pairs a swap changes). Progress and
+// the stop request every 65536 steps.
 KendallPermutationResult KendallPermutationP(std::span<const double> x, std::span<const double> y,
                                              ProgressSink& progress);
 
 // Number of permutations of n elements with exactly k inversions, k = 0..n(n−1)/2 (n <= 20).
 std::vector<std::uint64_t> PermutationInversionCounts(int n);
+
+// Number of distinct arrangements of a multiset with runs of equal values of
+// the given sizes that have exactly k inversions (total size <= 20).
+std::vector<std::uint64_t> MultisetInversionCounts(std::span<const int> runSizes);
 
 }  // namespace kurvex

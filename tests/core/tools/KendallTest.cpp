@@ -5,6 +5,7 @@
 #include <boost/math/distributions/normal.hpp>
 #include <cmath>
 #include <map>
+#include <numeric>
 #include <random>
 #include <set>
 
@@ -163,6 +164,12 @@ TEST(KendallPermutation, EnumerationOrderAndCompleteness) {
         EXPECT_EQ(distinct.size(), factorial);
     }
     EXPECT_EQ(PermutationInversionCounts(4), (std::vector<std::uint64_t>{1, 3, 5, 6, 5, 3, 1}));
+    EXPECT_EQ(MultisetInversionCounts(std::vector<int>{1, 1, 1, 1}), PermutationInversionCounts(4));
+    EXPECT_EQ(MultisetInversionCounts(std::vector<int>{2, 1}), (std::vector<std::uint64_t>{1, 1, 1}));  // aab aba baa
+    EXPECT_EQ(MultisetInversionCounts(std::vector<int>{2, 2}), (std::vector<std::uint64_t>{1, 1, 2, 1, 1}));
+    const std::vector<std::uint64_t> big = MultisetInversionCounts(std::vector<int>{3, 2, 2});
+    EXPECT_EQ(std::accumulate(big.begin(), big.end(), std::uint64_t{0}), 210u);  // 7!/(3!·2!·2!)
+    EXPECT_EQ(big.size(), 3u * 2 + 3 * 2 + 2 * 2 + 1);
 }
 
 TEST(KendallPermutation, FastCountsEqualTheEnumeration) {
@@ -180,7 +187,10 @@ TEST(KendallPermutation, FastCountsEqualTheEnumeration) {
     for (int n = 2; n <= 8; ++n) {
         for (int distinct : {2, 3, n, 1000000}) {
             for (int trial = 0; trial < 3; ++trial) {
-                const std::vector<double> x = RandomValues(rng, n, distinct), y = RandomValues(rng, n, distinct);
+                // Ties in both, in one of them (either side), or in none.
+                const bool tiesInX = trial != 1, tiesInY = trial != 2;
+                const std::vector<double> x = RandomValues(rng, n, tiesInX ? distinct : 1000000),
+                                          y = RandomValues(rng, n, tiesInY ? distinct : 1000000);
                 const KendallPermutationResult reference = KendallPermutationPByEnumeration(x, y, progress);
                 const KendallPermutationResult fast = KendallPermutationP(x, y, progress);
                 EXPECT_EQ(fast.S, reference.S);
@@ -191,6 +201,16 @@ TEST(KendallPermutation, FastCountsEqualTheEnumeration) {
             }
         }
     }
+    // One tied pair in each variable: every ordering is visited.
+    for (int n = 3; n <= 8; ++n) {
+        std::vector<double> x = RandomValues(rng, n, 1000000), y = RandomValues(rng, n, 1000000);
+        x[0] = x[n - 1];
+        y[1] = y[n / 2 + 1];
+        const KendallPermutationResult reference = KendallPermutationPByEnumeration(x, y, progress);
+        const KendallPermutationResult fast = KendallPermutationP(x, y, progress);
+        EXPECT_EQ(fast.hits, reference.hits) << n;
+        EXPECT_EQ(fast.count, reference.count) << n;
+    }
     // S = 0 counts upward: the orderings with S >= 0, i.e. at most 3 inversions.
     const std::vector<double> flat{1, 2, 3, 4}, mixed{3, 1, 4, 2};
     const KendallPermutationResult balanced = KendallPermutationP(flat, mixed, progress);
@@ -200,11 +220,14 @@ TEST(KendallPermutation, FastCountsEqualTheEnumeration) {
 }
 
 TEST(KendallPermutation, CancelStopsWithMinusOne) {
-    const std::vector<double> x{1, 2, 3, 4, 5, 6}, tied{1, 1, 2, 3, 5, 8};
-    for (bool reference : {true, false}) {
+    // One tied pair each (every ordering visited); many ties (arrangements visited).
+    const std::vector<double> x{1, 2, 2, 4, 5, 6}, tied{1, 1, 2, 3, 5, 8};
+    const std::vector<double> few{1, 1, 2, 2, 3, 3}, fewer{1, 1, 1, 2, 2, 2};
+    for (int method : {0, 1, 2}) {
         CancellingProgress progress;
-        const KendallPermutationResult r = reference ? KendallPermutationPByEnumeration(x, tied, progress)
-                                                     : KendallPermutationP(x, tied, progress);
+        const KendallPermutationResult r = method == 0   ? KendallPermutationPByEnumeration(x, tied, progress)
+                                           : method == 1 ? KendallPermutationP(x, tied, progress)
+                                                         : KendallPermutationP(few, fewer, progress);
         EXPECT_TRUE(r.cancelled);
         EXPECT_EQ(r.P, -1);
         EXPECT_EQ(progress.updates, 1);
@@ -287,7 +310,7 @@ TEST(KendallTestCommand, RefusalsAndCancel) {
     sink.messages.clear();
     sink.answers = {MessageAnswer::Yes};
     CancellingProgress cancelling;
-    const std::vector<double> y{1, 2, 3, 4, 5}, untied{5, 3, 1, 2, 4}, tied{1, 1, 2, 2, 3};
+    const std::vector<double> y{1, 1, 3, 4, 5}, untied{5, 3, 1, 2, 4}, tied{1, 1, 2, 2, 3};
     EXPECT_FALSE(KendallTest(DataSet(y, {untied, tied}), "Y", {"A", "B"}, cancelling));
     EXPECT_EQ(sink.Texts(), (std::vector<std::string>{kKendallPermutationQuestion}));
 }
