@@ -59,9 +59,9 @@ public:
           A_(Index(n_ + m_, 0, m_), 0.0), b_(static_cast<std::size_t>(n_ + m_), 0.0),
           delta_(static_cast<std::size_t>(m_), 0.0), trialC_(static_cast<std::size_t>(m_), 0.0),
           trialR_(static_cast<std::size_t>(n_), 0.0), perturbedC_(static_cast<std::size_t>(m_), 0.0),
-          inverseDiagonal_(static_cast<std::size_t>(m_), 0.0), extendedR_(static_cast<std::size_t>(n_), 0.0L),
-          extendedTrialR_(static_cast<std::size_t>(n_), 0.0L),
-          undampedDelta_(static_cast<std::size_t>(m_), 0.0), work_(m_) {}
+          inverseDiagonal_(static_cast<std::size_t>(m_), 0.0), undampedDelta_(static_cast<std::size_t>(m_), 0.0),
+          extendedR_(static_cast<std::size_t>(n_), 0.0L), extendedTrialR_(static_cast<std::size_t>(n_), 0.0L),
+          work_(m_) {}
 
     FitEnd Run();
 
@@ -297,7 +297,9 @@ FitEnd MarquardtIteration::Run() {
                 // overflowing exponential after a wild step) is a failed step,
                 // not a failed fit: reject it and damp harder.
                 if (!TryResiduals(trialC_, trialS)) {
-                    if (trace_) trace_({iterations_, lambda, lambdaRestart_, S, std::numeric_limits<long double>::infinity(), -8, false});
+                    if (trace_)
+                        trace_({iterations_, lambda, lambdaRestart_, S, std::numeric_limits<long double>::infinity(), -8,
+                                false, model_.Evaluations()});
                     lambda = lambda == 0 ? lambdaRestart_ : Finite(10 * lambda);
                     if (lambda < conditions_.lambdaUpperBound) continue;
                     Messages().Show(MessageKind::Warning, kLambdaTooLargeMessage, MessageButtons::Ok);
@@ -320,9 +322,17 @@ FitEnd MarquardtIteration::Run() {
                 // reduce, which is what was predicted, not a 0/0 fault.
                 const long double ratio =
                     deltaSquared == 0 && S == 0 && trialS == 0 ? 1.0L : CheckedDivide(trialS - S, predicted);
-                if (trace_) trace_({iterations_, lambda, lambdaRestart_, S, trialS, ratio, !(trialS > S)});
+                if (trace_)
+                    trace_({iterations_, lambda, lambdaRestart_, S, trialS, ratio, !(trialS > S), model_.Evaluations()});
 
                 if (trialS > S) {
+                    // At the minimum rounding alone can make a step fail; a
+                    // failed step within the tolerances whose undamped step is
+                    // negligible too finds the coefficients already converged.
+                    if (inverseValid_ && WithinTolerance(delta_) && (lambda == 0 || UndampedStepNegligible())) {
+                        if (!results.valid) ShowIteration();
+                        return FitEnd::Converged;
+                    }
                     lambda = lambda == 0 ? lambdaRestart_ : Finite(GrowthFactor(ratio) * lambda);
                     if (lambda < conditions_.lambdaUpperBound) continue;
                     Messages().Show(MessageKind::Warning, kLambdaTooLargeMessage, MessageButtons::Ok);

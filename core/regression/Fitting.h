@@ -5,6 +5,7 @@
 // notifies the observer at each shown set of results and sets
 // state.results.valid once it has shown a complete set.
 // state.results.residuals must hold n elements (the calculate command sizes it).
+#include <cstdint>
 #include <functional>
 
 #include "common/ProgressSink.h"
@@ -39,6 +40,7 @@ struct MarquardtStep {
     long double trialSsr = 0;     // SSR at the trial coefficients
     long double ratio = 0;        // actual / predicted reduction
     bool accepted = false;
+    std::uint64_t evaluations = 0; // model and derivative evaluations of the fit so far
 };
 using MarquardtTrace = std::function<void(const MarquardtStep&)>;
 

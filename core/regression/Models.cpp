@@ -120,6 +120,7 @@ long double ModelEvaluator::Value(std::span<const double> x, std::span<const dou
 }
 
 long double ModelEvaluator::Derivative(int j, std::span<const double> x, std::span<const double> c) {
+    ++evaluations_;
     return Finite(EvaluateFormula(model_.derivativeFormulas.at(static_cast<std::size_t>(j)), GeneralX(x), c));
 }
 

@@ -56,6 +56,7 @@ public:
         return Finite((data.y[i] - f) * data.sqrtw[i]);
     }
 
+    // Model and derivative-formula evaluations so far.
     std::uint64_t Evaluations() const { return evaluations_; }
 
 private:

@@ -185,10 +185,11 @@ TEST(NistAccuracy, NonlinearProblemsFromBothStarts) {
                     // start MGH17 runs into a degenerate point (one exponential decays to nothing);
                     // it must end there without claiming convergence.
                     if (tight && level != "higher") {
-                        if (name == "MGH17" && std::string(start) == "start1")
+                        if (name == "MGH17" && std::string(start) == "start1") {
                             EXPECT_NE(run.end, FitEnd::Converged) << where;
-                        else
+                        } else {
                             EXPECT_GE(run.lre, 6.0) << where << " " << FitEndName(run.end);
+                        }
                     }
                 }
             if (!tight) table << " |";
