@@ -2,8 +2,10 @@
 
 #include <cmath>
 #include <limits>
+#include <optional>
 
 #include "expression/Evaluator.h"
+#include "expression/PreparedFormula.h"
 
 namespace kurvex {
 
@@ -101,9 +103,17 @@ long double EvaluateBuiltInModel(int index, std::span<const double> x, std::span
     }
 }
 
-struct ModelEvaluator::Prepared {};
+// The general formula and the derivative formulas reduced once per fit
+// (derivatives on their first use).
+struct ModelEvaluator::Prepared {
+    std::optional<PreparedFormula> model;
+    std::vector<std::optional<PreparedFormula>> derivatives;
+};
 
-ModelEvaluator::ModelEvaluator(const TFitModel& model) : model_(model), xWithX0_(static_cast<std::size_t>(model.nx) + 1, 0.0) {}
+ModelEvaluator::ModelEvaluator(const TFitModel& model)
+    : model_(model), xWithX0_(static_cast<std::size_t>(model.nx) + 1, 0.0), prepared_(std::make_unique<Prepared>()) {
+    prepared_->derivatives.resize(model.derivativeFormulas.size());
+}
 
 ModelEvaluator::~ModelEvaluator() = default;
 
@@ -116,12 +126,15 @@ std::span<const double> ModelEvaluator::GeneralX(std::span<const double> x) {
 long double ModelEvaluator::Value(std::span<const double> x, std::span<const double> c) {
     ++evaluations_;
     if (model_.index != kGeneralModelIndex) return EvaluateBuiltInModel(model_.index, x, c);
-    return Finite(EvaluateFormula(model_.formula, GeneralX(x), c));
+    if (!prepared_->model) prepared_->model = PrepareFormula(model_.formula);
+    return Finite(EvaluatePrepared(*prepared_->model, GeneralX(x), c));
 }
 
 long double ModelEvaluator::Derivative(int j, std::span<const double> x, std::span<const double> c) {
     ++evaluations_;
-    return Finite(EvaluateFormula(model_.derivativeFormulas.at(static_cast<std::size_t>(j)), GeneralX(x), c));
+    auto& prepared = prepared_->derivatives.at(static_cast<std::size_t>(j));
+    if (!prepared) prepared = PrepareFormula(model_.derivativeFormulas[static_cast<std::size_t>(j)]);
+    return Finite(EvaluatePrepared(*prepared, GeneralX(x), c));
 }
 
 long double EvaluateModel(const TFitModel& model, std::span<const double> x, std::span<const double> c) {
