@@ -202,6 +202,43 @@ TEST(FitMarquardt, ExactDataConvergeWithoutAFault) {
     EXPECT_TRUE(sink.messages.empty());
 }
 
+TEST(FitMarquardt, TrialPointOutsideTheModelsDomainIsARejectedStepNotAFailure) {
+    RecordingMessageSink sink;
+    ScopedMessageSink guard(sink);
+    std::vector<double> y;
+    for (double x : kLineX) y.push_back(3 * std::log(x - 0.9));
+    // The first Gauss–Newton step moves C1 past the smallest x, where LN fails.
+    TFitState state = test::MakeState(MakeData(1, kLineX, y), test::GeneralModel("C0*LN(X1-C1)", 2, 1),
+                                      test::Conditions({1, 0}));
+    Trace trace;
+    SilentProgressSink progress;
+    EXPECT_EQ(FitMarquardt(state, progress, {}, trace.Hook()), FitEnd::Converged);
+    ASSERT_FALSE(trace.steps.empty());
+    EXPECT_TRUE(std::isinf(static_cast<double>(trace.steps[0].trialSsr)));
+    EXPECT_FALSE(trace.steps[0].accepted);
+    EXPECT_EQ(trace.steps[1].lambda, trace.steps[0].lambdaRestart);
+    EXPECT_NEAR(state.results.coefficients[0], 3, 1e-9);
+    EXPECT_NEAR(state.results.coefficients[1], 0.9, 1e-9);
+    EXPECT_TRUE(sink.messages.empty());
+}
+
+TEST(FitMarquardt, CoefficientsTheDataDoNotDetermineNeverConverge) {
+    RecordingMessageSink sink;
+    ScopedMessageSink guard(sink);
+    // C1 and C2 multiply the same column: only their sum is determined.
+    TFitState state = test::MakeState(MakeData(1, kLineX, kLineY), test::GeneralModel("C0+C1*X1+C2*X1", 3, 1),
+                                      test::Conditions({1, 1, 1}, 1e-6, 250, 5));
+    SilentProgressSink progress;
+    EXPECT_EQ(FitMarquardt(state, progress, {}), FitEnd::IterationLimit);
+    EXPECT_TRUE(state.results.valid);
+    TFitState line = test::MakeState(MakeData(1, kLineX, kLineY), test::BuiltInModel(0), test::Conditions({1, 1}));
+    ASSERT_EQ(FitLinear(line, progress, {}), FitEnd::Converged);
+    EXPECT_NEAR(state.results.coefficients[1] + state.results.coefficients[2], line.results.coefficients[1], 1e-9);
+    EXPECT_EQ(state.fields.EdtSSQ, line.fields.EdtSSQ);
+    for (const auto& limit : state.fields.limits) EXPECT_EQ(limit, "計算不能");
+    EXPECT_TRUE(sink.messages.empty());
+}
+
 TEST(FitLinear, QuadraticWithNegativeXAndCancelBeforeAnyElement) {
     RecordingMessageSink sink;
     ScopedMessageSink guard(sink);
