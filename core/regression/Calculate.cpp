@@ -41,6 +41,11 @@ bool CheckDataAgainstModel(const TFitState& state, int dataNx) {
         ShowError(kWrongVariablesMessage);
         return false;
     }
+    // A model without coefficients has nothing to fit.
+    if (state.model.m < 1) {
+        Messages().Show(MessageKind::Confirmation, kStartFailedMessage, MessageButtons::Ok);
+        return false;
+    }
     if (state.model.m >= state.data.n) {
         ShowError(TooFewDataMessage(state.model.m));
         return false;

@@ -74,6 +74,12 @@ TEST(Calculate, ChecksStopBeforeAnythingIsComputed) {
     EXPECT_FALSE(Calculate(logistic, 1, texts, progress, {}).ran);
     EXPECT_EQ(sink.Texts(), std::vector<std::string>{"'10.5' は正しい整数値ではありません。"});
     EXPECT_FALSE(logistic.results.valid);
+
+    // A general formula without coefficients.
+    TFitState constant = test::MakeState(MakeData(1, {1, 2, 3}, {1, 2, 3}), test::GeneralModel("X1*2", 0, 1), {});
+    sink.messages.clear();
+    EXPECT_FALSE(Calculate(constant, 1, Texts({}), progress, {}).ran);
+    EXPECT_EQ(sink.Texts(), std::vector<std::string>{"式型または初期値を修正して下さい。"});
 }
 
 TEST(Calculate, LinearFitEndsWithLimitsAndFTestAndReleasesTheResiduals) {
