@@ -355,12 +355,11 @@ FitEnd MarquardtIteration::Run() {
                     lambda = lambda == 0 ? lambdaRestart_ : Finite(GrowthFactor(ratio) * lambda);
                 }
 
-                // A damped step can be small only because λ is large while the
-                // coefficients still drift (a valley running off to infinity);
-                // it counts as convergence only when the undamped step from
-                // here is negligible too.
                 // Coefficients the data do not determine (JᵀJ has no inverse)
-                // have not converged, however small the step.
+                // have not converged, however small the step. A damped step
+                // can be small only because λ is large while the coefficients
+                // still drift (a valley running off to infinity); it counts
+                // only when the undamped step from here is negligible too.
                 bool converged = inverseValid_ && WithinTolerance(delta_);
                 if (converged && lambdaUsed != 0) converged = UndampedStepNegligible();
                 if (converged) return FitEnd::Converged;
