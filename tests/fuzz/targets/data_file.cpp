@@ -43,11 +43,14 @@ void CheckFieldRule(std::string_view line) {
     }
 }
 
+// Lines end at LF, CR LF or a lone CR.
 long long CountLines(std::string_view bytes) {
     long long lines = 0;
-    for (const char ch : bytes)
-        if (ch == '\n') ++lines;
-    if (!bytes.empty() && bytes.back() != '\n') ++lines;
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        if (bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') ++i;
+        if (bytes[i] == '\n' || bytes[i] == '\r') ++lines;
+    }
+    if (!bytes.empty() && bytes.back() != '\n' && bytes.back() != '\r') ++lines;
     return lines;
 }
 
@@ -120,8 +123,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         for (int r = 1; r < table.RowCount(); ++r)
             for (int c = 1; c < table.ColumnCount(); ++c) {
                 const std::string_view before = table.DataCell(c, r), after = reloaded.DataCell(c, r);
-                if (before.find('\r') == std::string_view::npos && before.rfind("\xEF\xBB\xBF", 0) != 0)
-                    KURVEX_FUZZ_CHECK(before == after);
+                // A byte-order mark is dropped only at the start of the file.
+                if (r > 1 || c > 1 || before.rfind("\xEF\xBB\xBF", 0) != 0) KURVEX_FUZZ_CHECK(before == after);
             }
     }
 
