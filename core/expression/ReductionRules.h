@@ -9,6 +9,7 @@
 //   void Negate(int slot);
 //   void Binary(char op, int target, int source);   // op: + - * /
 //   void Function(int code, int slot);
+#include <algorithm>
 #include <string>
 #include <string_view>
 
@@ -40,6 +41,13 @@ public:
         if (from < 1) from = 1;
         if (from > Size()) return 0;
         const auto at = s_.find(pattern, static_cast<std::size_t>(from - 1));
+        return at == std::string::npos ? 0 : static_cast<long>(at) + 1;
+    }
+
+    // Last occurrence of ch before position `before`; 0 when none.
+    long FindLastBefore(char ch, long before) const {
+        if (before <= 1) return 0;
+        const auto at = s_.rfind(ch, static_cast<std::size_t>(std::min(before, Size() + 1) - 2));
         return at == std::string::npos ? 0 : static_cast<long>(at) + 1;
     }
 
@@ -85,9 +93,17 @@ bool ApplyPowerOrSign(TokenView& s, Ops& ops, bool& fault) {
         s.Erase(1, 1);
         return true;
     }
-    // 4. Minus directly after "(", likewise.
-    for (long p = s.Find("(-A", 1); p != 0; p = s.Find("(-A", p + 5)) {
-        if (s.At(p + 5) == '^') continue;
+    // 4. Minus directly after "(", likewise. Looked for by its "-A": a deeply
+    // nested formula holds thousands of "(" but few signs, and every pass
+    // comes here.
+    long from = 1;  // after a "(-A" that carries a power the search goes on 5 further
+    for (long m = s.Find("-A", 2); m != 0; m = s.Find("-A", m + 1)) {
+        const long p = m - 1;
+        if (p < from || s.At(p) != '(') continue;
+        if (s.At(p + 5) == '^') {
+            from = p + 5;
+            continue;
+        }
         const int slot = s.SlotAt(p + 3);
         if (!slot) return fault = true;
         ops.Negate(slot);
@@ -128,7 +144,8 @@ bool ApplyGroup(TokenView& s, Ops& ops, bool& fault) {
         if (b == 0) return false;
         const long e = s.Find(")", b);
         if (e == 0) return false;
-        for (long inner = s.Find("(", b + 1); inner != 0 && inner < e; inner = s.Find("(", b + 1)) b = inner;
+        // The innermost group ends at e: it opens at the last "(" before e.
+        b = s.FindLastBefore('(', e);
 
         switch (e - b) {
             case 4: {  // (Ann), perhaps after Fnn
