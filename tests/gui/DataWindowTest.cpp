@@ -123,6 +123,25 @@ void DataWindowTest::opensWithCaptionStatusAndSettingsCopy() {
   QCOMPARE(status, Q("変更なし"));
   QVERIFY(!dimEnabled);  // only the first model lets the user choose n
   QCOMPARE(visibleRows, 2);
+  QString keyword;
+  QObject::connect(&form, &TForm2::HelpRequested, [&](const QString& k) { keyword = k; });
+  Click(form, "BitBtn3");
+  QCOMPARE(keyword, Q("データの読み込み"));
+  // The open dialog of the window: its filter, and it keeps the chosen name.
+  std::vector<kurvex::gui::FileDialogRequest> opens;
+  kurvex::gui::SetOpenFileDialogHook([&](const kurvex::gui::FileDialogRequest& request) {
+    opens.push_back(request);
+    return path;
+  });
+  form.SetOpenDialogFileName(QStringLiteral("/somewhere/last.csv"));
+  QCOMPARE(form.RunOpenDialog(), path);
+  kurvex::gui::SetOpenFileDialogHook({});
+  QCOMPARE(opens.size(), size_t(1));
+  QCOMPARE(opens[0].initialPath, QStringLiteral("/somewhere/last.csv"));
+  QCOMPARE(opens[0].filterList, Q("カンマ区切りファイル (*.csv)|*.CSV|すべてのファイル (*.*)|*.*"));
+  QCOMPARE(form.OpenDialogFileName(), path);
+  QCOMPARE(kurvex::gui::QtNameFilters(opens[0].filterList),
+           Q("カンマ区切りファイル (*.csv);;すべてのファイル (*.*)"));
   // Every showing leaves a copy of the settings for Cancel.
   const QByteArray copy = ReadFile(QString::fromStdString(kurvex::TempTableSheetPath().string()));
   QVERIFY(copy.contains("[Explanatory]"));
