@@ -59,26 +59,36 @@ bool LineReader::Fill() {
     return true;
 }
 
+// A line ends at LF, CR LF or a lone CR: a file saved with CR line ends read
+// as one long line would merge all its records into one.
 bool LineReader::Next(std::string_view& line) {
     if (file_ == nullptr) return false;
     std::size_t searchFrom = begin_;
     for (;;) {
-        const void* found = std::memchr(buffer_.data() + searchFrom, '\n', end_ - searchFrom);
-        if (found != nullptr) {
-            const std::size_t newline = static_cast<const char*>(found) - buffer_.data();
-            std::size_t lineEnd = newline;
-            if (lineEnd > begin_ && buffer_[lineEnd - 1] == '\r') --lineEnd;
+        const char* base = buffer_.data();
+        const void* lf = std::memchr(base + searchFrom, '\n', end_ - searchFrom);
+        const std::size_t limit = lf != nullptr ? static_cast<const char*>(lf) - base : end_;
+        const void* cr = std::memchr(base + searchFrom, '\r', limit - searchFrom);
+        if (cr != nullptr || lf != nullptr) {
+            std::size_t lineEnd = cr != nullptr ? static_cast<const char*>(cr) - base : limit;
+            if (cr != nullptr && lineEnd + 1 == end_ && !eof_) {
+                // Whether an LF follows this CR is in the next block.
+                const std::size_t offset = lineEnd - begin_;
+                Fill();
+                if (failed_) return false;
+                lineEnd = begin_ + offset;
+            }
+            std::size_t next = lineEnd + 1;
+            if (cr != nullptr && next < end_ && buffer_[next] == '\n') ++next;
             line = std::string_view(buffer_.data() + begin_, lineEnd - begin_);
-            begin_ = newline + 1;
+            begin_ = next;
             return true;
         }
         const std::size_t scanned = end_ - begin_;
         if (!Fill()) {
             if (failed_ || begin_ == end_) return false;
             // The last line has no line break.
-            std::size_t lineEnd = end_;
-            if (buffer_[lineEnd - 1] == '\r') --lineEnd;
-            line = std::string_view(buffer_.data() + begin_, lineEnd - begin_);
+            line = std::string_view(buffer_.data() + begin_, end_ - begin_);
             begin_ = end_;
             return true;
         }

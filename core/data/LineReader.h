@@ -1,7 +1,7 @@
 #pragma once
 // Reads a text file line by line through a large buffer: lines of any length,
-// ended by LF or CR LF (a last line without a break still counts; an empty
-// file has no line). The line views stay valid until the next call.
+// ended by LF, CR LF or a lone CR (a last line without a break still counts;
+// an empty file has no line). The line views stay valid until the next call.
 #include <cstdio>
 #include <filesystem>
 #include <string>

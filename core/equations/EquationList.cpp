@@ -83,11 +83,13 @@ bool EquationList::Load(const std::filesystem::path& file) {
     const std::string text = DecodeToUtf8(*bytes);
     std::size_t start = 0;
     while (start < text.size()) {
-        std::size_t end = text.find('\n', start);
+        // Lines end at LF, CR LF or a lone CR, as in data files: read as one
+        // line, a CR-only file would lose all but its first entry at the next save.
+        std::size_t end = text.find_first_of("\r\n", start);
         if (end == std::string::npos) end = text.size();
         std::string_view line(text.data() + start, end - start);
         start = end + 1;
-        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        if (end < text.size() && text[end] == '\r' && start < text.size() && text[start] == '\n') ++start;
 
         const std::vector<std::string> fields = SplitLine(line);
         // A blank line would end the list and lose the entries after it at the next save.
