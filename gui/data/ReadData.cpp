@@ -17,6 +17,7 @@
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTableWidget>
+#include <QShowEvent>
 #include <QVBoxLayout>
 
 #include <optional>
@@ -371,6 +372,7 @@ void TForm2::ReleaseSnapshot() {
 int TForm2::ShowPrepared() {
   FormShow();
   const int result = exec();
+  panelWidth_ = ui_->Panel1->width();
   ReleaseSnapshot();
   return result;
 }
@@ -558,11 +560,18 @@ QString TForm2::RunOpenDialog() {
 QString TForm2::OpenDialogFileName() const { return openDialogFileName_; }
 void TForm2::SetOpenDialogFileName(const QString& name) { openDialogFileName_ = name; }
 
-int TForm2::Panel1Width() const { return ui_->Panel1->width(); }
+int TForm2::Panel1Width() const { return isVisible() ? ui_->Panel1->width() : panelWidth_; }
 
 void TForm2::SetPanel1Width(int width) {
+  panelWidth_ = std::max(width, 50);
+  if (isVisible()) showEvent(nullptr);
+}
+
+void TForm2::showEvent(QShowEvent* event) {
+  if (event) QDialog::showEvent(event);
+  // The splitter knows its width only once the window is laid out.
   const int total = ui_->Splitter1->width();
-  ui_->Splitter1->setSizes({std::max(total - width, 100), width});
+  ui_->Splitter1->setSizes({std::max(total - panelWidth_, 100), panelWidth_});
 }
 
 // ---------------------------------------------------------------------------

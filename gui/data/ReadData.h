@@ -122,6 +122,9 @@ class TForm2 : public QDialog {
   // Cancel, Escape and the close box all act as "ｷｬﾝｾﾙ".
   void reject() override;
 
+ protected:
+  void showEvent(QShowEvent* event) override;
+
  signals:
   // "ヘルプ" pressed: the main window opens its help viewer at the keyword
   // ("データの読み込み").
@@ -179,6 +182,7 @@ class TForm2 : public QDialog {
   bool dimensionEditable_ = true;
   int explanatoryCount_ = 1;
   QString openDialogFileName_;
+  int panelWidth_ = 280;  // Panel1's width, kept while the window is hidden
 };
 
 }  // namespace kurvex::gui

@@ -107,10 +107,13 @@ void DataWindowTest::opensWithCaptionStatusAndSettingsCopy() {
   const QString path = WriteFile(env.dir, QStringLiteral("first.csv"), kSmallFile);
   TForm2 form;
   form.SetMainExplanatoryCount(2, false);
+  form.SetPanel1Width(310);  // from the main settings, before the first showing
+  QCOMPARE(form.Panel1Width(), 310);
   QString caption, status;
   bool dimEnabled = true;
-  int visibleRows = 0;
+  int visibleRows = 0, shownPanelWidth = 0;
   const int result = WhileShown(form, [&] {
+    shownPanelWidth = Child<QWidget>(form, "Panel1")->width();
     caption = form.windowTitle();
     status = StatusText(form);
     dimEnabled = Child<QComboBox>(form, "ComboBoxDim")->isEnabled();
@@ -122,6 +125,8 @@ void DataWindowTest::opensWithCaptionStatusAndSettingsCopy() {
   QCOMPARE(caption, Q("データの読み込み・編集/first.csv"));
   QCOMPARE(status, Q("変更なし"));
   QVERIFY(!dimEnabled);  // only the first model lets the user choose n
+  QCOMPARE(shownPanelWidth, 310);
+  QCOMPARE(form.Panel1Width(), 310);
   QCOMPARE(visibleRows, 2);
   QString keyword;
   QObject::connect(&form, &TForm2::HelpRequested, [&](const QString& k) { keyword = k; });
