@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace kurvex {
@@ -25,6 +26,16 @@ std::optional<std::string> ReadWholeFile(const std::filesystem::path& path, std:
         if (error) *error = SystemError("cannot open", path);
         return std::nullopt;
     }
+    // Only a regular file has an end: /dev/zero or /dev/full would be read
+    // until memory runs out, a pipe could block for ever.
+    struct stat info {};
+    const bool known = ::fstat(fd, &info) == 0;
+    if (!known || !S_ISREG(info.st_mode)) {
+        if (known) errno = S_ISDIR(info.st_mode) ? EISDIR : EINVAL;
+        if (error) *error = SystemError("cannot read", path);
+        ::close(fd);
+        return std::nullopt;
+    }
     std::string content;
     char buffer[1 << 16];
     for (;;) {
@@ -42,7 +53,54 @@ std::optional<std::string> ReadWholeFile(const std::filesystem::path& path, std:
     return content;
 }
 
-bool WriteFileAtomically(const std::filesystem::path& path, std::string_view content, std::string* error) {
+namespace {
+
+// A device named as the target (/dev/null, /dev/full) is written in place:
+// renaming a temporary file over it would replace the device by a file.
+bool WriteToDevice(const std::filesystem::path& path, std::string_view content, std::string* error) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+    if (fd < 0) {
+        if (error) *error = SystemError("cannot open", path);
+        return false;
+    }
+    std::size_t written = 0;
+    while (written < content.size()) {
+        const ssize_t put = ::write(fd, content.data() + written, content.size() - written);
+        if (put < 0) {
+            if (errno == EINTR) continue;
+            if (error) *error = SystemError("cannot write", path);
+            ::close(fd);
+            return false;
+        }
+        written += static_cast<std::size_t>(put);
+    }
+    if (::close(fd) != 0) {
+        if (error) *error = SystemError("cannot write", path);
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool WriteFileAtomically(const std::filesystem::path& given, std::string_view content, std::string* error) {
+    std::filesystem::path path = given;
+    struct stat info {};
+    if (::stat(given.c_str(), &info) == 0) {
+        if (S_ISCHR(info.st_mode)) return WriteToDevice(given, content, error);
+        if (!S_ISREG(info.st_mode)) {
+            // A folder, pipe or socket cannot take the place of a file.
+            errno = S_ISDIR(info.st_mode) ? EISDIR : EINVAL;
+            if (error) *error = SystemError("cannot replace", given);
+            return false;
+        }
+        // A symbolic link stays a link: the file it names is replaced.
+        std::error_code ec;
+        if (std::filesystem::is_symlink(given, ec)) {
+            const std::filesystem::path resolved = std::filesystem::canonical(given, ec);
+            if (!ec) path = resolved;
+        }
+    }
     std::filesystem::path temporary = path;
     temporary += ".tmp-" + std::to_string(::getpid());
     const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);

@@ -66,7 +66,9 @@ IniFile IniFile::Parse(std::string_view text) {
 std::string IniFile::ToText() const {
     std::string out;
     for (const auto& section : sections_) {
-        if (!section.name.empty()) {
+        // Every section but the lines before the first header has its header
+        // written, also "[]": without it its keys would join the section above.
+        if (&section != &sections_.front() || !section.name.empty()) {
             out += '[';
             out += section.name;
             out += "]\n";
