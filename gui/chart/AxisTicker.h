@@ -24,10 +24,4 @@ class AxisTicker : public QCPAxisTicker {
   int minorTickCount_ = 3;
 };
 
-// The logarithmic counterpart keeps the minor tick count in the same place.
-class LogAxisTicker : public QCPAxisTickerLog {
- public:
-  LogAxisTicker() { setSubTickCount(8); }
-};
-
 }  // namespace kurvex::gui

@@ -43,6 +43,19 @@ void SetUpAxis(QCPAxis* axis, bool grid, bool labels) {
   axis->grid()->setZeroLinePen(Qt::NoPen);
 }
 
+// Points on the edge of the plot area (the automatic range ends exactly at
+// the outermost points) are drawn whole instead of cut in half.
+class DataPointCurve : public QCPCurve {
+ public:
+  using QCPCurve::QCPCurve;
+
+ protected:
+  QRect clipRect() const override {
+    const int reach = qCeil(scatterStyle().size() / 2) + 1;
+    return QCPCurve::clipRect().adjusted(-reach, -reach, reach, reach);
+  }
+};
+
 }  // namespace
 
 void InstallJapaneseFontSubstitutions() {
@@ -101,15 +114,18 @@ void ChartPanel::ApplyFixedSettings() {
   legend->setBorderPen(QPen(Qt::black));
   legend->setFillOrder(QCPLayoutGrid::foColumnsFirst);
   legend->setWrap(4);
+  // Empty cells either side keep the legend as narrow as its entries.
   auto* legendRow = new QCPLayoutGrid;
   plotLayout()->insertRow(0);
   plotLayout()->addElement(0, 0, legendRow);
   axisRect()->insetLayout()->take(legend);
-  legendRow->addElement(0, 0, legend);
+  legendRow->addElement(0, 0, new QCPLayoutElement(this));
+  legendRow->addElement(0, 1, legend);
+  legendRow->addElement(0, 2, new QCPLayoutElement(this));
+  legendRow->setColumnStretchFactors({1, 0.001, 1});
   legendRow->setMargins(QMargins(5, 5, 5, 0));
   legend->setMargins(QMargins(6, 3, 6, 3));
   plotLayout()->setRowStretchFactor(0, 0.001);
-  legendRow->setRowStretchFactor(0, 1);
   legend->setLayer(QStringLiteral("legend"));
 
   // Data points above the curves so that a click finds them.
@@ -117,7 +133,7 @@ void ChartPanel::ApplyFixedSettings() {
 }
 
 void ChartPanel::CreateSeries() {
-  series1_ = new QCPCurve(xAxis, yAxis);
+  series1_ = new DataPointCurve(xAxis, yAxis);
   series1_->setLayer(QStringLiteral("points"));
   series1_->setName(QStringLiteral("Data"));
   series1_->setLineStyle(QCPCurve::lsNone);
@@ -239,17 +255,81 @@ int ChartPanel::HighlightedDataPoint() const {
   return selection.isEmpty() ? -1 : selection.dataRange().begin();
 }
 
+int ChartPanel::AxisSlot(const QCPAxis* axis) const {
+  if (axis == xAxis) return 0;
+  if (axis == yAxis) return 1;
+  if (axis == yAxis2) return 2;
+  return -1;
+}
+
+QCPAxis* ChartPanel::AxisAt(int slot) const {
+  switch (slot) {
+    case 0: return xAxis;
+    case 1: return yAxis;
+    case 2: return yAxis2;
+    default: return nullptr;
+  }
+}
+
 void ChartPanel::SetAxisAutomatic(QCPAxis* axis, bool automatic) {
-  if (axis == xAxis) automatic_[0] = automatic;
-  else if (axis == yAxis) automatic_[1] = automatic;
-  else if (axis == yAxis2) automatic_[2] = automatic;
+  const int slot = AxisSlot(axis);
+  if (slot >= 0) automatic_[slot] = automatic;
 }
 
 bool ChartPanel::IsAxisAutomatic(const QCPAxis* axis) const {
-  if (axis == xAxis) return automatic_[0];
-  if (axis == yAxis) return automatic_[1];
-  if (axis == yAxis2) return automatic_[2];
-  return false;
+  const int slot = AxisSlot(axis);
+  return slot >= 0 && automatic_[slot];
+}
+
+void ChartPanel::SetAxisIncrement(QCPAxis* axis, double increment) {
+  const int slot = AxisSlot(axis);
+  if (slot < 0) return;
+  increment_[slot] = increment > 0 ? increment : 0;
+  ApplyTicker(slot);
+}
+
+double ChartPanel::AxisIncrement(const QCPAxis* axis) const {
+  const int slot = AxisSlot(axis);
+  return slot >= 0 ? increment_[slot] : 0;
+}
+
+void ChartPanel::SetAxisMinorTickCount(QCPAxis* axis, int count) {
+  const int slot = AxisSlot(axis);
+  if (slot < 0) return;
+  minorTickCount_[slot] = count > 0 ? count : 0;
+  ApplyTicker(slot);
+}
+
+int ChartPanel::AxisMinorTickCount(const QCPAxis* axis) const {
+  const int slot = AxisSlot(axis);
+  return slot >= 0 ? minorTickCount_[slot] : 0;
+}
+
+void ChartPanel::SetAxisLogarithmic(QCPAxis* axis, bool logarithmic) {
+  const int slot = AxisSlot(axis);
+  if (slot < 0) return;
+  axis->setScaleType(logarithmic ? QCPAxis::stLogarithmic : QCPAxis::stLinear);
+  ApplyTicker(slot);
+}
+
+bool ChartPanel::IsAxisLogarithmic(const QCPAxis* axis) const {
+  return axis != nullptr && axis->scaleType() == QCPAxis::stLogarithmic;
+}
+
+void ChartPanel::ApplyTicker(int slot) {
+  QCPAxis* axis = AxisAt(slot);
+  if (axis->scaleType() == QCPAxis::stLogarithmic) {
+    // Decades; the minor ticks divide each decade.
+    auto ticker = QSharedPointer<QCPAxisTickerLog>::create();
+    ticker->setSubTickCount(minorTickCount_[slot]);
+    axis->setTicker(ticker);
+  } else {
+    auto ticker = QSharedPointer<AxisTicker>::create();
+    ticker->SetIncrement(increment_[slot]);
+    ticker->SetMinorTickCount(minorTickCount_[slot]);
+    axis->setTicker(ticker);
+  }
+  replot(QCustomPlot::rpQueuedReplot);
 }
 
 void ChartPanel::UpdateAxes() {

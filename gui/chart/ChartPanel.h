@@ -67,6 +67,17 @@ class ChartPanel : public QCustomPlot {
   // its range when the series change.
   void SetAxisAutomatic(QCPAxis* axis, bool automatic);
   bool IsAxisAutomatic(const QCPAxis* axis) const;
+  // Major increment (0: chosen by the chart), minor ticks between major
+  // ticks, and the scale of the bottom, left and right axes.
+  void SetAxisIncrement(QCPAxis* axis, double increment);
+  double AxisIncrement(const QCPAxis* axis) const;
+  void SetAxisMinorTickCount(QCPAxis* axis, int count);
+  int AxisMinorTickCount(const QCPAxis* axis) const;
+  void SetAxisLogarithmic(QCPAxis* axis, bool logarithmic);
+  bool IsAxisLogarithmic(const QCPAxis* axis) const;
+  // 0 bottom, 1 left, 2 right; -1 for the top axis or a foreign one.
+  int AxisSlot(const QCPAxis* axis) const;
+  QCPAxis* AxisAt(int slot) const;
 
   // The chart's fixed print margins in percent of the page.
   static constexpr int kPrintMarginLeft = 30;
@@ -92,7 +103,11 @@ class ChartPanel : public QCustomPlot {
   QCPGraph* series3_ = nullptr;
   QCPGraph* series4_ = nullptr;
   bool active_[ChartSeriesCount] = {true, true, true, false};
+  void ApplyTicker(int slot);
+
   bool automatic_[3] = {true, true, true};  // bottom, left, right
+  double increment_[3] = {0, 0, 0};
+  int minorTickCount_[3] = {3, 3, 3};
 };
 
 }  // namespace kurvex::gui
