@@ -9,6 +9,7 @@
 #include "chart/ChartPanel.h"
 #include "common/MessageSink.h"
 #include "common/NumberFormat.h"
+#include "data/DataOutput.h"
 #include "regression/FitState.h"
 #include "regression/Models.h"
 
@@ -231,6 +232,33 @@ std::vector<QPointF> ChartComposer::CurvePoints(int seriesIndex) const {
     if (std::isfinite(p.x()) && std::isfinite(p.y())) points.push_back(p);
   }
   return points;
+}
+
+void ChartComposer::ModelChanged() {
+  Enable(actions_.SaveRegression, false);
+  Enable(actions_.SaveSpline, false);
+}
+
+QString ChartComposer::SaveRegressionTo(const QString& chosenName) const {
+  return SaveCurveTo(RegressionSeries, chosenName);
+}
+
+QString ChartComposer::SaveSplineTo(const QString& chosenName) const {
+  return SaveCurveTo(SplineSeries, chosenName);
+}
+
+QString ChartComposer::SaveCurveTo(int seriesIndex, const QString& chosenName) const {
+  if (chosenName.isEmpty()) return QString();
+  std::vector<double> xs, ys;
+  for (const QPointF& p : CurvePoints(seriesIndex)) {
+    xs.push_back(p.x());
+    ys.push_back(p.y());
+  }
+  const std::filesystem::path path = CurvePath(std::filesystem::path(chosenName.toStdString()));
+  if (!SaveCurve(path, chart_->xAxis->label().toStdString(), chart_->yAxis->label().toStdString(), xs, ys)) {
+    return QString();
+  }
+  return QString::fromStdString(path.string());
 }
 
 }  // namespace kurvex::gui

@@ -80,6 +80,16 @@ class ChartComposer : public QObject {
   double DataXMin() const { return dataXMin_; }
   double DataXMax() const { return dataXMax_; }
 
+  // "回帰曲線データの保存(&R)" / "スプライン回帰曲線データの保存(&S)" after the
+  // main save dialog returned `chosenName`: the curve file (extension
+  // ".CSV") with the axis titles and the points of the series. Returns the
+  // written path, or an empty text after a reported failure.
+  QString SaveRegressionTo(const QString& chosenName) const;
+  QString SaveSplineTo(const QString& chosenName) const;
+  // A change of model leaves the curves drawn but their files no longer
+  // match the model: both curve commands are disabled.
+  void ModelChanged();
+
   // Points of a curve series (RegressionSeries or SplineSeries) in series
   // order, for the curve files. Gaps where the model could not be evaluated
   // are left out.
@@ -99,6 +109,7 @@ class ChartComposer : public QObject {
   // Observed against predicted with these coefficients into Series1.
   void FillObservedPredicted(std::span<const double> coefficients);
   static void Enable(QAction* action, bool enabled);
+  QString SaveCurveTo(int seriesIndex, const QString& chosenName) const;
 
   ChartPanel* chart_;
   const TFitState* state_;

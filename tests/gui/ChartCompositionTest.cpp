@@ -3,6 +3,7 @@
 
 #include <QAction>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include <cmath>
@@ -340,6 +341,40 @@ class ChartCompositionTest : public QObject {
     composer_->DrawData();
     QCOMPARE(composer_->PointText(0), QStringLiteral("No.1(第2行)\nX=1.234568E-5, Y=1.234568E7"));
     SetMessageSink(&sink_);
+  }
+
+  void curveFilesHoldTheAxisTitlesAndTheSeries() {
+    QTemporaryDir dir;
+    FillOneX(state_);
+    Load(QStringLiteral("収量"), {QStringLiteral("温度")});
+    chart_->SetAxisAutomatic(chart_->xAxis, false);
+    chart_->xAxis->setRange(0, 5);
+    SetFit(state_, {2, 3});
+    composer_->DrawRegression();
+    const QString written = composer_->SaveRegressionTo(dir.filePath("fit.txt"));
+    QCOMPARE(written, dir.filePath("fit.CSV"));
+    QFile file(written);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QStringList lines = QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts);
+    QCOMPARE(lines.size(), 502);
+    QCOMPARE(lines[0].trimmed(), QStringLiteral("温度,収量"));
+    QCOMPARE(lines[1].trimmed(), QStringLiteral("0,2"));
+    QCOMPARE(lines[2].trimmed(), QStringLiteral("0.01,2.03"));
+    QCOMPARE(lines[501].trimmed(), QStringLiteral("5,17"));
+
+    const double xs[] = {1, 1.5, 2}, ys[] = {4.123456, 5, 6};
+    composer_->DrawSplineCurve(xs, ys);
+    const QString spline = composer_->SaveSplineTo(dir.filePath("spline"));
+    QFile splineFile(spline);
+    QVERIFY(splineFile.open(QIODevice::ReadOnly));
+    QCOMPARE(QString::fromUtf8(splineFile.readAll()).split('\n', Qt::SkipEmptyParts).value(1).trimmed(),
+             QStringLiteral("1,4.1235"));
+
+    // A new model disables both commands; the curves stay.
+    composer_->ModelChanged();
+    QVERIFY(!saveRegression_.isEnabled());
+    QVERIFY(!saveSpline_.isEnabled());
+    QCOMPARE(chart_->SeriesPointCount(RegressionSeries), 501);
   }
 
   void mouseClickOnAPointReachesTheComposer() {
