@@ -67,7 +67,12 @@ public:
 
 private:
     ScratchFolder() {
-        path_ = std::filesystem::temp_directory_path() / ("kurvex-fuzz-" + std::to_string(::getpid()));
+        // A memory file system when there is one: every save syncs its file.
+        std::error_code ec;
+        const std::filesystem::path base =
+            std::filesystem::is_directory("/dev/shm", ec) ? std::filesystem::path("/dev/shm")
+                                                          : std::filesystem::temp_directory_path();
+        path_ = base / ("kurvex-fuzz-" + std::to_string(::getpid()));
         std::filesystem::create_directories(path_);
         SetProgramFolder(path_);
     }

@@ -6,6 +6,8 @@
 
 #include <cctype>
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <random>
 #include <string>
@@ -379,6 +381,21 @@ TEST(BadInputCatalogue, EveryInputGivesItsDocumentedOutcomeQuickly) {
         EXPECT_LT(seconds, 5.0) << row.area << ": " << row.input;
     }
     RecordProperty("rows", static_cast<int>(rows.size()));
+
+    // KURVEX_CATALOGUE_MARKDOWN=1 prints the table for docs/reliability.md.
+    if (std::getenv("KURVEX_CATALOGUE_MARKDOWN") != nullptr) {
+        auto cell = [](std::string text) {
+            for (std::size_t at = text.find('\n'); at != std::string::npos; at = text.find('\n', at))
+                text.replace(at, 1, "\\n");
+            for (std::size_t at = text.find('|'); at != std::string::npos; at = text.find('|', at + 2))
+                text.replace(at, 1, "\\|");
+            return text;
+        };
+        std::printf("| # | Area | Input | Outcome |\n|---|---|---|---|\n");
+        int number = 0;
+        for (const BadInput& row : rows)
+            std::printf("| %d | %s | %s | %s |\n", ++number, row.area, cell(row.input).c_str(), cell(row.expected).c_str());
+    }
 }
 
 }  // namespace
