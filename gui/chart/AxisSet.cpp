@@ -113,7 +113,7 @@ TFrmAxisSet::TFrmAxisSet(ChartPanel* chart, QWidget* parent) : QDialog(parent), 
                                   GroupBox1);
   RadioGroupGrid->setObjectName(QStringLiteral("RadioGroupGrid"));
   RadioGroupGrid->SetItemIndex(0);
-  box1->addWidget(RadioGroupGrid, 0, 1, 2, 1);
+  box1->addWidget(RadioGroupGrid, 0, 1);
 
   GroupBox2 = new QGroupBox(QStringLiteral("主目盛"), GroupBox1);
   GroupBox2->setObjectName(QStringLiteral("GroupBox2"));
@@ -131,7 +131,7 @@ TFrmAxisSet::TFrmAxisSet(ChartPanel* chart, QWidget* parent) : QDialog(parent), 
       LabelledEdit(QStringLiteral("EditMinorTickCount"), QStringLiteral("個数："), box3, 0, GroupBox3);
   EditMinorTickLength =
       LabelledEdit(QStringLiteral("EditMinorTickLength"), QStringLiteral("外側の長さ："), box3, 1, GroupBox3);
-  box1->addWidget(GroupBox3, 2, 0);
+  box1->addWidget(GroupBox3, 1, 1, Qt::AlignTop);
   layout->addWidget(GroupBox1);
 
   auto* buttons = new QHBoxLayout;
