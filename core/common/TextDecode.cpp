@@ -1,7 +1,6 @@
 #include "common/TextDecode.h"
 
-#include <cerrno>
-#include <iconv.h>
+#include "common/TextConverter.h"
 
 namespace kurvex {
 
@@ -42,43 +41,15 @@ bool IsValidUtf8(std::string_view bytes) {
     return true;
 }
 
-namespace {
-
-std::string Convert(std::string_view bytes, const char* to, const char* from, std::string_view replacement) {
-    iconv_t cd = iconv_open(to, from);
-    if (cd == reinterpret_cast<iconv_t>(-1)) return std::string(bytes);
-    std::string out;
-    out.reserve(bytes.size() * 3 / 2 + 16);
-    char* in = const_cast<char*>(bytes.data());
-    std::size_t inLeft = bytes.size();
-    char buffer[4096];
-    while (inLeft > 0) {
-        char* outPtr = buffer;
-        std::size_t outLeft = sizeof buffer;
-        const std::size_t rc = iconv(cd, &in, &inLeft, &outPtr, &outLeft);
-        out.append(buffer, sizeof buffer - outLeft);
-        if (rc == static_cast<std::size_t>(-1)) {
-            if (errno == E2BIG) continue;
-            // EILSEQ or EINVAL (truncated at the end): replace one byte and go on.
-            out += replacement;
-            ++in;
-            --inLeft;
-        }
-    }
-    iconv_close(cd);
-    return out;
-}
-
-}  // namespace
 
 std::string DecodeToUtf8(std::string_view bytes) {
     if (bytes.size() >= 3 && static_cast<unsigned char>(bytes[0]) == 0xEF &&
         static_cast<unsigned char>(bytes[1]) == 0xBB && static_cast<unsigned char>(bytes[2]) == 0xBF)
         bytes.remove_prefix(3);
     if (IsValidUtf8(bytes)) return std::string(bytes);
-    return Convert(bytes, "UTF-8", "CP932", "\xEF\xBF\xBD");
+    return Cp932Decoder().Decode(bytes);
 }
 
-std::string EncodeToCp932(std::string_view utf8) { return Convert(utf8, "CP932", "UTF-8", "?"); }
+std::string EncodeToCp932(std::string_view utf8) { return TextConverter("CP932", "UTF-8", "?").Convert(utf8); }
 
 }  // namespace kurvex

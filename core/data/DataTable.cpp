@@ -7,7 +7,7 @@
 #include "common/FileIo.h"
 #include "common/MessageSink.h"
 #include "common/TextDecode.h"
-#include "data/Cp932Decoder.h"
+#include "common/TextConverter.h"
 #include "data/FieldRule.h"
 #include "data/LineReader.h"
 

@@ -1,4 +1,4 @@
-#include "data/Cp932Decoder.h"
+#include "common/TextConverter.h"
 
 #include <cerrno>
 #include <iconv.h>
@@ -8,13 +8,14 @@ namespace {
 const iconv_t kNoConverter = reinterpret_cast<iconv_t>(-1);
 }
 
-Cp932Decoder::Cp932Decoder() : converter_(iconv_open("UTF-8", "CP932")) {}
+TextConverter::TextConverter(const char* to, const char* from, std::string replacement)
+    : converter_(iconv_open(to, from)), replacement_(std::move(replacement)) {}
 
-Cp932Decoder::~Cp932Decoder() {
+TextConverter::~TextConverter() {
     if (static_cast<iconv_t>(converter_) != kNoConverter) iconv_close(static_cast<iconv_t>(converter_));
 }
 
-std::string Cp932Decoder::Decode(std::string_view bytes) {
+std::string TextConverter::Convert(std::string_view bytes) {
     bool ascii = true;
     for (const char c : bytes)
         if (static_cast<unsigned char>(c) >= 0x80) {
@@ -29,14 +30,15 @@ std::string Cp932Decoder::Decode(std::string_view bytes) {
     out.reserve(bytes.size() * 3 / 2 + 8);
     char* in = const_cast<char*>(bytes.data());
     std::size_t inLeft = bytes.size();
-    char buffer[1024];
+    char buffer[4096];
     while (inLeft > 0) {
         char* outPtr = buffer;
         std::size_t outLeft = sizeof buffer;
         const std::size_t rc = iconv(cd, &in, &inLeft, &outPtr, &outLeft);
         out.append(buffer, sizeof buffer - outLeft);
         if (rc == static_cast<std::size_t>(-1) && errno != E2BIG) {
-            out += "\xEF\xBF\xBD";
+            // EILSEQ, or EINVAL for a sequence cut off at the end: replace one byte and go on.
+            out += replacement_;
             ++in;
             --inLeft;
             iconv(cd, nullptr, nullptr, nullptr, nullptr);

@@ -1,0 +1,18 @@
+#pragma once
+// Choosing the model from --model / --formula and reading the conditions,
+// through the same routines as the main window and the equation editor.
+#include "Json.h"
+
+#include "Commands.h"
+#include "regression/Calculate.h"
+
+namespace kurvex::cli {
+
+// Selects the model for a data set of dataNx explanatory variables and fills
+// the condition texts; false (message shown) when the formula is refused.
+bool SetUpModel(const ModelOptions& options, int dataNx, TFitState& state, FitConditionTexts& texts);
+
+// Runs the calculate command; fills the fit part of `out`.
+int FitAndReport(TFitState& state, int dataNx, const FitConditionTexts& texts, bool trace, Json& out);
+
+}  // namespace kurvex::cli

@@ -1,0 +1,144 @@
+// kurvex-cli: the analyses of Kurvex without the windows, one JSON object on stdout.
+#include <cstdio>
+#include <iostream>
+#include <sstream>
+
+#include <CLI/CLI.hpp>
+
+#include "CliMessages.h"
+#include "Commands.h"
+#include "common/MessageSink.h"
+#include "common/NumberFormat.h"
+#include "data/DataTable.h"
+#include "tools/KendallTest.h"
+
+namespace {
+
+using namespace kurvex;
+using namespace kurvex::cli;
+
+// "1,2.5,-3" as numbers; a bad item is a usage error.
+std::vector<double> ParseNumberList(const std::string& text, const std::string& option) {
+    std::vector<double> values;
+    std::stringstream stream(text);
+    std::string item;
+    while (std::getline(stream, item, ',')) {
+        auto value = ParseNumber(item);
+        if (!value) throw CLI::ValidationError(option, "'" + item + "' is not a number");
+        values.push_back(*value);
+    }
+    return values;
+}
+
+std::vector<std::string> SplitList(const std::string& text) {
+    std::vector<std::string> items;
+    std::stringstream stream(text);
+    std::string item;
+    while (std::getline(stream, item, ',')) items.push_back(item);
+    return items;
+}
+
+void AddModelOptions(CLI::App& command, ModelOptions& model, std::string& init, std::string& tol) {
+    auto* modelOption = command.add_option("--model", model.model, "built-in model 0..8")->check(CLI::Range(0, 8));
+    auto* formulaOption = command.add_option("--formula", model.formula, "general model, e.g. C0*EXP(-C1*X1)");
+    modelOption->excludes(formulaOption);
+    command.add_option("--deriv", model.derivatives, "derivative formulas dy/dC0;dy/dC1;...")->needs(formulaOption);
+    command.add_option("--init", init, "initial values V0,V1,...");
+    command.add_option("--tol", tol, "tolerances T0,T1,...");
+    command.add_option("--method", model.method, "derivatives: numeric or formula")
+        ->check(CLI::IsMember({"numeric", "formula"}));
+    command.add_option("--lambda-max", model.lambdaMax, "upper bound of lambda")->capture_default_str();
+    command.add_option("--max-iter", model.maxIterations, "maximum iterations")->capture_default_str();
+    command.add_option("--dx", model.increment, "initial increment of the numeric derivatives")->capture_default_str();
+    command.add_option("--confidence", model.confidence, "two-sided confidence level in %")->capture_default_str();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    CLI::App app{"kurvex-cli: nonlinear regression analysis from the command line (JSON on stdout)"};
+    app.require_subcommand(1);
+
+    EvalOptions evalOptions;
+    std::string evalX, evalC;
+    auto* eval = app.add_subcommand("eval", "evaluate a formula");
+    eval->add_option("FORMULA", evalOptions.formula, "formula in the program's language")->required();
+    eval->add_option("--x", evalX, "variables X0,X1,...");
+    eval->add_option("--c", evalC, "coefficients C0,C1,...");
+
+    SelectionOptions fitSelection;
+    ModelOptions fitModel;
+    std::string fitInit, fitTol;
+    auto* fit = app.add_subcommand("fit", "fit a model to a data file");
+    AddSelectionOptions(*fit, fitSelection);
+    AddModelOptions(*fit, fitModel, fitInit, fitTol);
+    fit->add_flag("--trace", fitModel.trace, "include every shown set of results");
+
+    SelectionOptions predictSelection;
+    ModelOptions predictModel;
+    PredictOptions predictOptions;
+    std::string predictInit, predictTol, predictAt;
+    auto* predict = app.add_subcommand("predict", "fit, then predict Y at the given X values");
+    AddSelectionOptions(*predict, predictSelection);
+    AddModelOptions(*predict, predictModel, predictInit, predictTol);
+    predict->add_option("--at", predictAt, "X1,X2,... to predict at")->required();
+
+    SelectionOptions kendallSelection;
+    KendallOptions kendallOptions;
+    auto* kendall = app.add_subcommand("kendall", "Kendall's rank correlation test of Y against each X");
+    AddSelectionOptions(*kendall, kendallSelection);
+    kendall->add_flag("--exact", kendallOptions.exact, "exact permutation probability (fewer than 12 points)");
+
+    SelectionOptions splineSelection;
+    SplineOptions splineOptions;
+    auto* spline = app.add_subcommand("spline", "smooth or interpolate one-variable data");
+    AddSelectionOptions(*spline, splineSelection);
+    spline->add_option("--method", splineOptions.method, "bayes or cubic")
+        ->check(CLI::IsMember({"bayes", "cubic"}))
+        ->capture_default_str();
+    spline->add_option("--nd", splineOptions.nd, "sub-intervals of the Bayesian spline")->capture_default_str();
+    spline->add_option("--range", splineOptions.range, "data, nice or MIN,MAX")->capture_default_str();
+    spline->add_option("--np", splineOptions.np, "output intervals (the curve has NP+1 points)")->capture_default_str();
+    spline->add_option("--out", splineOptions.outFile, "write the curve to this CSV file");
+
+    try {
+        app.parse(argc, argv);
+        if (*eval) {
+            if (!evalX.empty()) evalOptions.x = ParseNumberList(evalX, "--x");
+            if (!evalC.empty()) evalOptions.c = ParseNumberList(evalC, "--c");
+        }
+        for (auto [init, tol, model] : {std::tuple{&fitInit, &fitTol, &fitModel},
+                                        std::tuple{&predictInit, &predictTol, &predictModel}}) {
+            if (!init->empty()) model->initialValues = SplitList(*init);
+            if (!tol->empty()) model->tolerances = SplitList(*tol);
+        }
+        if (*predict) predictOptions.at = SplitList(predictAt);
+    } catch (const CLI::ParseError& error) {
+        const int status = app.exit(error);
+        return status == 0 ? 0 : kExitUsage;
+    }
+
+    CliMessageSink messages;
+    messages.answerQuestion = [&](const std::string& text) {
+        if (text == kLargeFileQuestion) return MessageAnswer::Yes;  // streaming: nothing to edit here
+        if (text == kKendallPermutationQuestion) return kendallOptions.exact ? MessageAnswer::Yes : MessageAnswer::No;
+        return MessageAnswer::No;
+    };
+    ScopedMessageSink guard(messages);
+
+    Json out = Json::object();
+    int status = kExitOk;
+    try {
+        if (*eval) status = RunEval(evalOptions, out);
+        else if (*fit) status = RunFit(fitSelection, fitModel, out);
+        else if (*predict) status = RunPredict(predictSelection, predictModel, predictOptions, out);
+        else if (*kendall) status = RunKendall(kendallSelection, kendallOptions, out);
+        else if (*spline) status = RunSpline(splineSelection, splineOptions, out);
+    } catch (const std::exception& error) {
+        ShowError(error.what());
+        status = kExitAnalysisError;
+    }
+    out["messages"] = messages.ToJson();
+    std::cout << out.dump(2) << std::endl;
+    return status;
+}

@@ -1,0 +1,218 @@
+// End-to-end runs of kurvex-cli on real files, checking its JSON.
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+
+#include <array>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "common/NumberFormat.h"
+
+namespace fs = std::filesystem;
+using nlohmann::json;
+
+namespace {
+
+struct Run {
+    int status = -1;
+    std::string out;
+    json result;
+};
+
+std::string Quote(const std::string& arg) {
+    std::string quoted = "'";
+    for (char c : arg) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
+Run RunCli(const std::vector<std::string>& args) {
+    std::string command = Quote(KURVEX_CLI);
+    for (const auto& a : args) command += " " + Quote(a);
+    command += " 2>/dev/null";
+    Run run;
+    FILE* pipe = ::popen(command.c_str(), "r");
+    std::array<char, 4096> buffer{};
+    std::size_t got;
+    while ((got = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0) run.out.append(buffer.data(), got);
+    const int raw = ::pclose(pipe);
+    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    run.result = json::parse(run.out, nullptr, false);
+    return run;
+}
+
+fs::path TempDir() {
+    auto dir = fs::temp_directory_path() / ("kurvex-cli-test-" + std::to_string(::getpid()));
+    fs::create_directories(dir);
+    return dir;
+}
+
+fs::path WriteFile(const std::string& name, const std::string& text) {
+    const auto path = TempDir() / name;
+    std::ofstream(path) << text;
+    return path;
+}
+
+// The data lines of a reference data file ("y x" per line after the "Data:" header) as a CSV with a header.
+fs::path ReferenceCsv(const std::string& relative, const std::string& name) {
+    std::ifstream in(fs::path(KURVEX_TEST_DATA_DIR) / relative);
+    std::string line, csv = "y,x\n";
+    bool inData = false;
+    while (std::getline(in, line)) {
+        if (line.rfind("Data:", 0) == 0 && line.find('y') != std::string::npos && line.find("Response") == std::string::npos) {
+            inData = true;
+            continue;
+        }
+        if (!inData) continue;
+        std::istringstream fields(line);
+        double y, x;
+        if (fields >> y >> x) csv += kurvex::FormatNumber(y, 17) + "," + kurvex::FormatNumber(x, 17) + "\n";
+    }
+    return WriteFile(name, csv);
+}
+
+double Digits(double value, double certified) {
+    if (value == certified) return 17;
+    return -std::log10(std::fabs(value - certified) / std::fabs(certified));
+}
+
+}  // namespace
+
+TEST(Cli, EvalGivesValuesAndErrors) {
+    auto run = RunCli({"eval", "2^3^2"});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.result["value"], 64.0);
+
+    run = RunCli({"eval", "c0+c1*x1+c2*x1^2+c3*x1^3", "--x", "0,2", "--c", "1,2,3,4"});
+    EXPECT_EQ(run.result["normalized"], "C0+C1*X1+C2*X1^2+C3*X1^3");
+    EXPECT_EQ(run.result["value"], 49.0);
+
+    run = RunCli({"eval", "LN(0)"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(run.result.contains("error"));
+
+    run = RunCli({"eval", "X9", "--x", "0,1,2"});
+    EXPECT_EQ(run.status, 1);
+    ASSERT_EQ(run.result["messages"].size(), 1u);
+    EXPECT_EQ(run.result["messages"][0]["text"], "式のフォーマットエラー");
+
+    EXPECT_EQ(RunCli({"eval"}).status, 2);
+    EXPECT_EQ(RunCli({"eval", "X1", "--x", "1,abc"}).status, 2);
+    EXPECT_EQ(RunCli({"fit", "x.csv", "--model", "12"}).status, 2);
+}
+
+TEST(Cli, FitsTheEnzymeSampleAndShowsTheResultPageTexts) {
+    const auto run = RunCli({"fit", std::string(KURVEX_SAMPLES_DIR) + "/enzyme_kinetics.csv", "--model", "3"});
+    ASSERT_EQ(run.status, 0) << run.out;
+    const json& r = run.result;
+    EXPECT_EQ(r["end"], "converged");
+    EXPECT_EQ(r["m"], 2);
+    EXPECT_EQ(r["n"], 12);
+    EXPECT_EQ(r["fields"]["EdtNS"], "12");
+    for (int j = 0; j < 2; ++j) {
+        const double c = r["coefficients"][j];
+        EXPECT_GT(c, 0);
+        EXPECT_EQ(r["fields"]["StringGridCoefficients"][j], kurvex::FormatNumber(c, 7));
+        EXPECT_GT(r["confidence_half_widths"][j].get<double>(), 0);
+    }
+    EXPECT_EQ(r["fields"]["EdtSSQ"], kurvex::FormatNumber(r["SSR"].get<double>(), 7));
+    EXPECT_GT(r["R2"].get<double>(), 0.95);
+    EXPECT_EQ(r["df1"], 1);
+    EXPECT_EQ(r["df2"], 10);
+    EXPECT_TRUE(r["P"].is_null());
+    EXPECT_EQ(r["P_below"], 0.0001);
+    EXPECT_EQ(r["fields"]["EditSP"], "<< 0.0001");
+    EXPECT_EQ(r["data"]["y_name"], "初速度 v (umol/min)");
+}
+
+TEST(Cli, ReachesCertifiedValuesOfReferenceProblems) {
+    // Misra1a, y = b1*(1-exp(-b2*x)), from start 1 with tight tolerances and formula derivatives.
+    const auto misra = ReferenceCsv("nist/nonlinear/Misra1a.dat", "misra1a.csv");
+    auto run = RunCli({"fit", misra.string(), "--formula", "C0*(1-EXP(-C1*X1))", "--deriv",
+                       "1-EXP(-C1*X1);C0*X1*EXP(-C1*X1)", "--method", "formula", "--init", "500,0.0001", "--tol",
+                       "2.4e-9,5.5e-15", "--max-iter", "1000", "--lambda-max", "1e10"});
+    ASSERT_EQ(run.status, 0) << run.out;
+    EXPECT_EQ(run.result["model"]["numeric_derivatives"], false);
+    EXPECT_GE(Digits(run.result["coefficients"][0], 2.3894212918E+02), 6);
+    EXPECT_GE(Digits(run.result["coefficients"][1], 5.5015643181E-04), 6);
+    EXPECT_GE(Digits(run.result["SSR"], 1.2455138894E-01), 6);
+
+    // Norris, a straight line, by the direct linear fit of model 0.
+    const auto norris = ReferenceCsv("nist/linear/Norris.dat", "norris.csv");
+    run = RunCli({"fit", norris.string(), "--model", "0"});
+    ASSERT_EQ(run.status, 0) << run.out;
+    EXPECT_GE(Digits(run.result["coefficients"][0], -0.262323073774029), 6);
+    EXPECT_GE(Digits(run.result["coefficients"][1], 1.00211681802045), 6);
+    EXPECT_GE(Digits(run.result["SSR"], 26.6173985294224), 6);
+}
+
+TEST(Cli, ReportsRefusalsWithTheProgramsMessages) {
+    const auto three = WriteFile("three.csv", "y,x\n1,1\n4,2\n9,3\n");
+    auto run = RunCli({"fit", three.string(), "--model", "1"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.result["end"], "refused");
+    EXPECT_EQ(run.result["messages"][0]["text"], "データ数が足りません。\n推定すべきパラメータ数 3 より多くして下さい。");
+
+    run = RunCli({"fit", (TempDir() / "missing.csv").string()});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.result["messages"][0]["kind"], "error");
+
+    run = RunCli({"fit", three.string(), "--formula", "C1*X1"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.result["messages"][0]["text"], "最初のパラメータC0がありません。正しく設定して下さい。");
+
+    run = RunCli({"fit", three.string(), "--where", "A1 GT 100"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.result["messages"].back()["text"], "有効なデータの組がありません。");
+}
+
+TEST(Cli, PredictsWithTheFittedModel) {
+    const auto line = WriteFile("line.csv", "y,x\n3,1\n5,2\n7,3\n9,4\n11,5\n");
+    const auto run = RunCli({"predict", line.string(), "--model", "0", "--at", "3"});
+    ASSERT_EQ(run.status, 0) << run.out;
+    EXPECT_NEAR(run.result["value"].get<double>(), 7.0, 1e-9);
+    EXPECT_EQ(run.result["text"], "7");
+    EXPECT_EQ(RunCli({"predict", line.string(), "--model", "0", "--at", "abc"}).result["messages"].back()["text"],
+              "説明変数の入力エラー");
+}
+
+TEST(Cli, KendallExactAndNormal) {
+    const auto four = WriteFile("four.csv", "y,x\n1,1\n2,2\n3,3\n4,4\n");
+    auto run = RunCli({"kendall", four.string(), "--exact"});
+    ASSERT_EQ(run.status, 0) << run.out;
+    EXPECT_EQ(run.result["method"], "permutation");
+    EXPECT_EQ(run.result["variables"][0]["S"], 6);
+    EXPECT_NEAR(run.result["variables"][0]["P"].get<double>(), 1.0 / 24, 1e-12);
+    EXPECT_FALSE(run.result["text"].get<std::string>().empty());
+
+    run = RunCli({"kendall", four.string()});
+    ASSERT_EQ(run.status, 0) << run.out;
+    EXPECT_EQ(run.result["method"], "normal");
+    EXPECT_NEAR(run.result["variables"][0]["P"].get<double>(), 0.04471, 5e-5);
+}
+
+TEST(Cli, SplineCurveWrittenToFile) {
+    const auto out = TempDir() / "curve.csv";
+    const auto run = RunCli({"spline", std::string(KURVEX_SAMPLES_DIR) + "/bacterial_growth.csv", "--method", "cubic",
+                             "--np", "10", "--out", out.string()});
+    ASSERT_EQ(run.status, 0) << run.out;
+    EXPECT_EQ(run.result["points"].size(), 11u);
+    std::ifstream in(out);
+    std::string header;
+    std::getline(in, header);
+    EXPECT_EQ(header, "培養時間 t (h),濁度 OD600");
+    int lines = 0;
+    for (std::string l; std::getline(in, l);) ++lines;
+    EXPECT_EQ(lines, 11);
+
+    const auto bayes = RunCli({"spline", std::string(KURVEX_SAMPLES_DIR) + "/bacterial_growth.csv"});
+    ASSERT_EQ(bayes.status, 0) << bayes.out;
+    EXPECT_EQ(bayes.result["points"].size(), 101u);
+    EXPECT_NE(bayes.result["text"].get<std::string>().find("ベイズ型情報量規準："), std::string::npos);
+}
