@@ -30,14 +30,15 @@ public:
 
 const char* const kQuestion = "データ数が少ないので、並べ替え理論を適用して確率を計算しますか。";
 
-// n points; y rises with x except that every third y repeats its neighbour (ties).
+// n points, y rising with x; with ties one pair of X and one pair of Y are
+// equal, which makes the exact test visit the orderings one by one.
 TFitData Data(int n, int nx = 1, bool ties = false) {
     TFitData data;
     data.nx = static_cast<std::int16_t>(nx);
     for (int i = 0; i < n; ++i) {
         std::vector<double> x;
-        for (int v = 0; v < nx; ++v) x.push_back(v == 0 ? i : (i * 7) % n);
-        data.AddPoint(i + 1, ties ? i - (i % 3 == 2 ? 1 : 0) : i, 1, x);
+        for (int v = 0; v < nx; ++v) x.push_back(v == 0 ? (ties && i == 5 ? 4 : i) : (i * 7) % n);
+        data.AddPoint(i + 1, ties && i == 8 ? 7 : i, 1, x);
     }
     data.FinishSums();
     return data;
