@@ -3,6 +3,7 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QScrollBar>
 #include <QStyledItemDelegate>
 
 namespace kurvex::gui {
@@ -44,11 +45,121 @@ DataGridView::DataGridView(QWidget* parent) : QTableView(parent) {
   verticalHeader()->setSectionsMovable(false);
   setContextMenuPolicy(Qt::CustomContextMenu);
   setWordWrap(false);
+  // The fixed parts follow the scrolling and the column widths of the grid.
+  connect(verticalScrollBar(), &QScrollBar::valueChanged, this, [this](int value) {
+    if (frozenColumnView_) frozenColumnView_->verticalScrollBar()->setValue(value);
+  });
+  connect(horizontalScrollBar(), &QScrollBar::valueChanged, this, [this](int value) {
+    if (frozenRowView_) frozenRowView_->horizontalScrollBar()->setValue(value);
+  });
+  connect(horizontalHeader(), &QHeaderView::sectionResized, this, [this](int column, int, int size) {
+    for (QTableView* view : {frozenRowView_, frozenColumnView_, frozenCornerView_})
+      if (view && view->columnWidth(column) != size) view->setColumnWidth(column, size);
+    UpdateFrozenGeometry();
+  });
+}
+
+QTableView* DataGridView::MakeOverlay(bool showRowNumbers, bool showLabels) {
+  // A second view over the same model and selection, laid over the fixed
+  // part of this one; the cells under it scroll away as in any grid.
+  auto* view = new QTableView(this);
+  view->setModel(model());
+  view->setSelectionModel(selectionModel());
+  view->setFocusPolicy(Qt::NoFocus);
+  view->setFrameShape(QFrame::NoFrame);
+  view->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  view->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  view->setSelectionMode(selectionMode());
+  view->setSelectionBehavior(selectionBehavior());
+  view->setWordWrap(false);
+  view->setContextMenuPolicy(Qt::NoContextMenu);
+  view->verticalHeader()->setVisible(showRowNumbers);
+  view->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  view->verticalHeader()->setDefaultSectionSize(verticalHeader()->defaultSectionSize());
+  view->verticalHeader()->setFixedWidth(verticalHeader()->width());
+  view->verticalHeader()->setDefaultAlignment(verticalHeader()->defaultAlignment());
+  view->horizontalHeader()->setVisible(showLabels);
+  view->horizontalHeader()->setSectionsMovable(false);
+  view->horizontalHeader()->setFixedHeight(horizontalHeader()->height());
+  for (int c = 0; c < model()->columnCount(); ++c) view->setColumnWidth(c, columnWidth(c));
+  connect(view, &QTableView::pressed, this, [this] {
+    if (wholeRowSelection_) SetWholeRowSelection(false);
+  });
+  // Widths changed on the fixed part apply to the whole column.
+  connect(view->horizontalHeader(), &QHeaderView::sectionResized, this,
+          [this](int column, int, int size) {
+            if (columnWidth(column) != size) setColumnWidth(column, size);
+          });
+  view->show();
+  return view;
+}
+
+void DataGridView::SetFrozen(int dataRows, int dataColumns) {
+  if (!model()) return;
+  frozenRows_ = std::max(dataRows, 0);
+  frozenColumns_ = std::max(dataColumns, 0);
+  auto keep = [this](QTableView*& view, bool wanted, bool rowNumbers, bool labels) {
+    if (wanted && !view) view = MakeOverlay(rowNumbers, labels);
+    if (!wanted && view) {
+      delete view;
+      view = nullptr;
+    }
+  };
+  keep(frozenRowView_, frozenRows_ > 0, true, false);
+  keep(frozenColumnView_, frozenColumns_ > 0, false, true);
+  keep(frozenCornerView_, frozenRows_ > 0 && frozenColumns_ > 0, false, false);
+  UpdateFrozenGeometry();
+}
+
+void DataGridView::UpdateFrozenGeometry() {
+  if (!model()) return;
+  const int frame = frameWidth();
+  const int headerWidth = verticalHeader()->isVisible() ? verticalHeader()->width() : 0;
+  const int headerHeight = horizontalHeader()->isVisible() ? horizontalHeader()->height() : 0;
+  const int rows = std::min(frozenRows_, model()->rowCount());
+  const int columns = std::min(frozenColumns_, model()->columnCount());
+  int rowsHeight = 0;
+  for (int r = 0; r < rows; ++r) rowsHeight += rowHeight(r);
+  int columnsWidth = 0;
+  for (int c = 0; c < columns; ++c) columnsWidth += columnWidth(c);
+  rowsHeight = std::min(rowsHeight, viewport()->height());
+  columnsWidth = std::min(columnsWidth, viewport()->width());
+  if (frozenRowView_) {
+    frozenRowView_->setGeometry(frame, frame + headerHeight, headerWidth + viewport()->width(), rowsHeight);
+    frozenRowView_->horizontalScrollBar()->setValue(horizontalScrollBar()->value());
+    frozenRowView_->verticalScrollBar()->setValue(0);
+    frozenRowView_->raise();
+  }
+  if (frozenColumnView_) {
+    frozenColumnView_->setGeometry(frame + headerWidth, frame, columnsWidth, headerHeight + viewport()->height());
+    frozenColumnView_->verticalScrollBar()->setValue(verticalScrollBar()->value());
+    frozenColumnView_->horizontalScrollBar()->setValue(0);
+    frozenColumnView_->raise();
+  }
+  if (frozenCornerView_) {
+    frozenCornerView_->setGeometry(frame + headerWidth, frame + headerHeight, columnsWidth, rowsHeight);
+    frozenCornerView_->verticalScrollBar()->setValue(0);
+    frozenCornerView_->horizontalScrollBar()->setValue(0);
+    frozenCornerView_->raise();
+  }
+}
+
+void DataGridView::updateGeometries() {
+  QTableView::updateGeometries();
+  UpdateFrozenGeometry();
+}
+
+void DataGridView::resizeEvent(QResizeEvent* event) {
+  QTableView::resizeEvent(event);
+  UpdateFrozenGeometry();
 }
 
 void DataGridView::SetWholeRowSelection(bool on) {
   wholeRowSelection_ = on;
   setSelectionBehavior(on ? QAbstractItemView::SelectRows : QAbstractItemView::SelectItems);
+  for (QTableView* view : {frozenRowView_, frozenColumnView_, frozenCornerView_})
+    if (view) view->setSelectionBehavior(selectionBehavior());
   if (on && currentIndex().isValid()) selectRow(currentIndex().row());
 }
 

@@ -28,6 +28,11 @@ class DataGridView : public QTableView {
   // Moves the current cell as Enter does.
   void MoveAfterEnter();
 
+  // Keeps the first `dataRows` data rows and `dataColumns` data columns in
+  // view while the rest scrolls (the label row and the row-number column are
+  // the headers and always stay).
+  void SetFrozen(int dataRows, int dataColumns);
+
  signals:
   void keyTyped();
 
@@ -35,13 +40,22 @@ class DataGridView : public QTableView {
   void keyPressEvent(QKeyEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
   void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
+  void updateGeometries() override;
+  void resizeEvent(QResizeEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   int FirstMovableRow() const;
   int FirstMovableColumn() const;
+  QTableView* MakeOverlay(bool showRowNumbers, bool showLabels);
+  void UpdateFrozenGeometry();
 
   bool wholeRowSelection_ = false;
+  int frozenRows_ = 0;
+  int frozenColumns_ = 0;
+  QTableView* frozenRowView_ = nullptr;     // the fixed data rows, across the top
+  QTableView* frozenColumnView_ = nullptr;  // the fixed data columns, down the left
+  QTableView* frozenCornerView_ = nullptr;  // where both meet
 };
 
 }  // namespace kurvex::gui

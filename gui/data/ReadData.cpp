@@ -441,6 +441,7 @@ void TForm2::ApplyTableLook() {
                             ? QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
                                   QAbstractItemView::AnyKeyPressed
                             : QAbstractItemView::NoEditTriggers);
+  grid->SetFrozen(table_->FixedRows() - 1, table_->FixedColumns() - 1);
   model_->RefreshLook();
 }
 

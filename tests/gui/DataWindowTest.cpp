@@ -255,6 +255,10 @@ void DataWindowTest::fixedRowsAndColumns() {
     QVERIFY(!(model->flags(model->index(0, 1)) & Qt::ItemIsEditable));
     QVERIFY(!(model->flags(model->index(1, 0)) & Qt::ItemIsEditable));
     QVERIFY(model->flags(model->index(1, 1)) & Qt::ItemIsEditable);
+    // The fixed data row and column are drawn by views laid over the grid,
+    // which stay put when the grid scrolls.
+    const QList<QTableView*> views = Grid(form)->findChildren<QTableView*>(QString(), Qt::FindDirectChildrenOnly);
+    QCOMPARE(views.size(), 3);
     Click(form, "BitBtn1");
   }, [&] { return form.LoadAndShow(path); });
   QCOMPARE(env.Texts(), (std::vector<std::string>{"固定行が設定できません。", "固定列が設定できません。"}));
