@@ -16,11 +16,19 @@
 #include <QVBoxLayout>
 
 #include "app/AboutBox.h"
+#include "app/HelpViewer.h"
+#include "chart/ChartComposer.h"
 #include "chart/ChartPanel.h"
 #include "common/ProgramFolder.h"
 #include "common/RadioGroup.h"
 #include "common/StringGrid.h"
+#include "data/MakeData.h"
+#include "data/ReadData.h"
+#include "equations/EquSet.h"
 #include "regression/Processing.h"
+#include "tools/KendallCommand.h"
+#include "tools/PredictionWindow.h"
+#include "tools/SetSpline.h"
 
 namespace kurvex::gui {
 
@@ -77,11 +85,22 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
     layout->addWidget(splitter, 1);
     setCentralWidget(central);
 
-    // The other windows live as long as the main window.
+    // The other windows live as long as the main window, created in this order.
+    FrmEquSet = new TFrmEquSet(this);
     FrmProgress = new TFrmProgress(this);
+    Form2 = new TForm2(this);
     AboutBox = new TAboutBox(this);
+    FrmPredict = new TFrmPredict(this);
+    FrmMakeData = new TFrmMakeData(this);
+    FrmSetSpline = new TFrmSetSpline(this);
+    HelpViewer = new THelpViewer(this);
 
-    resize(1020, 640);
+    Composer = new ChartComposer(Chart1, &fitState_, this);
+    Composer->SetCommandActions({PredictMenu, SaveRegression, SaveSpline, GraphRefresh, DrawSpline});
+    Composer->SetTableRowCountSource([this] { return Form2->TableRowCount(); });
+
+    ConnectCommands();
+    resize(1060, 660);
 }
 
 TForm1::~TForm1() = default;
@@ -127,10 +146,45 @@ void TForm1::CreateMenus() {
     Help1->addSeparator();
     About1 = NewAction(Help1, "About1", QStringLiteral("バージョン情報(&V)"));
 
+}
+
+void TForm1::ConnectCommands() {
+    connect(Open1, &QAction::triggered, this, &TForm1::Open1Click);
+    connect(MakeData, &QAction::triggered, this, &TForm1::MakeDataClick);
     connect(Exit1, &QAction::triggered, this, &QWidget::close);
+    connect(InputFilter, &QAction::triggered, this, &TForm1::InputFilterClick);
+    connect(GraphRefresh, &QAction::triggered, Composer, &ChartComposer::GraphRefreshClick);
     connect(About1, &QAction::triggered, this, &TForm1::About1Click);
     connect(Contents, &QAction::triggered, this, &TForm1::ShowHelpContents);
     connect(N1, &QAction::triggered, this, &TForm1::ShowHelpKeywordSearch);
+
+    connect(ComboBoxEq, qOverload<int>(&QComboBox::activated), this, &TForm1::ComboBoxEqChange);
+    connect(BitBtn4, &QPushButton::clicked, this, &TForm1::BitBtn4Click);
+    connect(ButtonDefault, &QPushButton::clicked, this, &TForm1::ButtonDefaultClick);
+    connect(BitBtn3, &QPushButton::clicked, this, &TForm1::BitBtn3Click);
+    connect(BitBtn2, &QPushButton::clicked, this, &TForm1::BitBtn2Click);
+    connect(RadioGroup1, &RadioGroup::Click, this, &TForm1::RadioGroup1Click);
+    connect(StringGridLimit, &StringGrid::TopLeftChanged, this, &TForm1::StringGridLimitTopLeftChanged);
+    connect(BitBtn5, &QPushButton::clicked, this, &TForm1::BitBtn5Click);
+    connect(BitBtn1, &QPushButton::clicked, this, &TForm1::BitBtn1Click);
+    connect(BitBtn6, &QPushButton::clicked, this, &QWidget::close);
+
+    connect(Form2, &TForm2::HelpRequested, this, &TForm1::ShowHelpKeyword);
+    connect(FrmMakeData, &TFrmMakeData::HelpRequested, this, &TForm1::ShowHelpKeyword);
+    connect(FrmEquSet, &TFrmEquSet::HelpRequested, this, &TForm1::ShowHelpKeyword);
+    connect(PredictMenu, &QAction::triggered, this, &TForm1::PredictMenuClick);
+    connect(DrawSpline, &QAction::triggered, this, &TForm1::DrawSplineClick);
+    connect(C2, &QAction::triggered, this, &TForm1::C2Click);
+    connect(Form2, &TForm2::ExplanatoryCountChosen, this, [this](int count) { mainExplanatoryCount_ = count; });
+    connect(Composer, &ChartComposer::DataRowVisitRequested, this, [this](int row) {
+        if (busy_) return;
+        Form2->ShowAtRow(row);
+        // The window may have changed the table or the selection either way.
+        if (Form2->Modified() || Form2->result() == QDialog::Accepted) BuildDataSet();
+    });
+    connect(Chart1, &ChartPanel::dataPointClicked, this, [this](int k) {
+        if (!busy_) Composer->Chart1ClickSeries(k);
+    });
 }
 
 QWidget* TForm1::CreateTopPanel() {
@@ -177,7 +231,6 @@ QWidget* TForm1::CreateRightPanel() {
     buttons->addWidget(BitBtn1);
     buttons->addWidget(BitBtn6);
     layout->addLayout(buttons);
-    connect(BitBtn6, &QPushButton::clicked, this, &QWidget::close);
     panel->setMinimumWidth(300);
     return panel;
 }
@@ -317,6 +370,20 @@ void TForm1::FormShow() {
     recentFiles_.Clear();
     baseFileItemCount_ = static_cast<int>(File1->actions().size());
 
+    // 2. The model list; model 0, general entry 0, one explanatory variable.
+    ComboBoxEq->clear();
+    for (const std::string& item : ModelListItems(""))
+        ComboBoxEq->addItem(QString::fromStdString(item));
+    ComboBoxEq->setCurrentIndex(0);
+    FrmEquSet->SetCurrentEntry(0);
+    mainExplanatoryCount_ = 1;
+    fitState_.model = TFitModel{};
+
+    // 3. Fit conditions.
+    EdtAlammx->setText(QStringLiteral("250"));
+    EdtItmax->setText(QStringLiteral("100"));
+    fitState_.conditions.maxIterations = 100;
+
     // 4. Nothing to compute until a data set exists.
     BitBtn1->setVisible(false);
     D1->setEnabled(false);
@@ -324,9 +391,56 @@ void TForm1::FormShow() {
     Tool1->setEnabled(false);
     SaveData->setEnabled(false);
     G2->setEnabled(false);
+    SaveRegression->setEnabled(false);
+    SaveSpline->setEnabled(false);
+    ClearResultFields();
 
-    // 6. The about box comes first.
+    // 5. Result grids and the coefficient tables.
+    StringGridCoefficients->SetRowCount(kResultGridRows + 1);
+    StringGridLimit->SetRowCount(kResultGridRows + 1);
+    StringGridCoefficients->SetCell(1, 0, QStringLiteral("係数"));
+    StringGridLimit->SetCell(1, 0, QStringLiteral("信頼限界"));
+    for (int j = 0; j < kResultGridRows; ++j) {
+        StringGridCoefficients->SetCell(0, j + 1, QStringLiteral("C%1 =").arg(j));
+        StringGridLimit->SetCell(0, j + 1, QStringLiteral("±"));
+    }
+    EditConfLimit->setText(QStringLiteral("95"));
+    RadioGroup1->SetItemIndex(0);
+    SelectModel(0);
+    SetCoefficientDefaults();
+
+    // 6. The about box must be closed before the main window can be used.
     AboutBox->exec();
+    Chart1->SetSeriesActive(DataSeries, false);
+
+    // The registered equations, read before the settings name one of them.
+    FrmEquSet->LoadEquationList(ProgramFolder() / kEquationFileName);
+
+    // 7. The main settings file and the recent-file menu.
+    firstRun_ = !std::filesystem::exists(settingsPath_);
+    ReadSettings();
+    RebuildRecentFileMenu();
+
+    // 8. The equation editor's sections of the same file.
+    FrmEquSet->LoadEquationFormSettings(settingsPath_);
+
+    // 9. A stored general model takes its formula from the registered list.
+    int model = fitState_.model.index;
+    if (model > 8) {
+        model = kGeneralModelIndex;
+        if (FrmEquSet->PrepareGeneralModel())
+            ComboBoxEq->setItemText(kGeneralModelIndex,
+                                    QStringLiteral("y = ") + QString::fromStdString(FrmEquSet->GeneralModel().formula));
+        else
+            model = 0;  // the stored entry no longer gives a valid formula
+    }
+    if (model < 0) model = 0;
+
+    // 10. The model.
+    SelectModel(model);
+
+    // 11. The data-read settings.
+    Form2->ReadSettings(ProgramFolder() / "ReadParameter.ini");
 }
 
 void TForm1::EnableDataCommands() {
@@ -338,12 +452,64 @@ void TForm1::EnableDataCommands() {
     SaveData->setEnabled(true);
 }
 
+void TForm1::SetBusy(bool busy) {
+    busy_ = busy;
+    menuBar()->setEnabled(!busy);
+    ComboBoxEq->setEnabled(!busy);
+    BitBtn4->setEnabled(!busy);
+    BitBtn1->setEnabled(!busy);
+    BitBtn2->setEnabled(!busy);
+    BitBtn3->setEnabled(!busy);
+    BitBtn6->setEnabled(!busy);
+    ButtonDefault->setEnabled(!busy);
+    StringGridCoefInit->setEnabled(!busy);
+}
+
 void TForm1::About1Click() { AboutBox->exec(); }
 
-void TForm1::ShowHelpContents() {}
-void TForm1::ShowHelpKeywordSearch() {}
-void TForm1::ShowHelpKeyword(const QString&) {}
+void TForm1::ShowHelpContents() { HelpViewer->ShowContents(); }
 
-void TForm1::closeEvent(QCloseEvent* event) { QMainWindow::closeEvent(event); }
+void TForm1::ShowHelpKeywordSearch() { HelpViewer->ShowKeywordSearch(QString()); }
+
+void TForm1::ShowHelpKeyword(const QString& keyword) { HelpViewer->ShowKeyword(keyword); }
+
+void TForm1::BitBtn5Click() { ShowHelpKeyword(QStringLiteral("計算結果")); }
+
+void TForm1::closeEvent(QCloseEvent* event) {
+    if (busy_) {
+        // Closing in the middle of a fit would pull the window from under it:
+        // stop the fit instead; the user closes again once it has ended.
+        FrmProgress->BitBtn1Click();
+        event->ignore();
+        return;
+    }
+    if (firstShowDone_) {
+        WriteSettings();
+        FrmEquSet->SaveEquationFormSettings(settingsPath_);
+    }
+    HelpViewer->close();
+    QMainWindow::closeEvent(event);
+}
+
+// ---------------------------------------------------------------------------
+// Tools menu: the windows live in gui/tools, the computations in the core.
+
+int TForm1::GeneralEquationIndex() const { return FrmEquSet->CurrentEntry(); }
+
+void TForm1::PredictMenuClick() {
+    if (!busy_) FrmPredict->Execute(fitState_);
+}
+
+void TForm1::DrawSplineClick() {
+    if (!busy_) DrawSplineCommand(*FrmSetSpline, *Composer, *Chart1, fitState_.data);
+}
+
+void TForm1::C2Click() {
+    if (busy_) return;
+    // The permutation test lets window messages run: no second command meanwhile.
+    SetBusy(true);
+    KendallCommand(fitState_.data, Form2->YName(), Form2->XNames(), *FrmProgress);
+    SetBusy(false);
+}
 
 }  // namespace kurvex::gui

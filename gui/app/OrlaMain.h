@@ -7,6 +7,7 @@
 
 #include "app/RecentFileList.h"
 #include "regression/FitState.h"
+#include "regression/ModelSelection.h"
 
 class QAction;
 class QComboBox;
@@ -20,11 +21,17 @@ class QWidget;
 
 namespace kurvex::gui {
 
+class ChartComposer;
 class ChartPanel;
 class RadioGroup;
+class TForm2;
+class TFrmMakeData;
 class StringGrid;
 class TAboutBox;
 class TFrmProgress;
+class TFrmEquSet;
+class TFrmPredict;
+class TFrmSetSpline;
 class THelpViewer;
 
 class TForm1 : public QMainWindow {
@@ -110,13 +117,59 @@ public:
     TFrmProgress* FrmProgress = nullptr;
     TAboutBox* AboutBox = nullptr;
     THelpViewer* HelpViewer = nullptr;
+    TForm2* Form2 = nullptr;
+    TFrmMakeData* FrmMakeData = nullptr;
+    TFrmEquSet* FrmEquSet = nullptr;
+    TFrmPredict* FrmPredict = nullptr;
+    TFrmSetSpline* FrmSetSpline = nullptr;
+    ChartComposer* Composer = nullptr;
 
-    // --- Handlers and operations ---
+    // --- Start-up, enabling, help ---
     void FormShow();
     void EnableDataCommands();
     void ShowHelpContents();
     void ShowHelpKeywordSearch();
     void ShowHelpKeyword(const QString& keyword);
+
+    // --- Models and coefficient tables ---
+    void SelectModel(int k);
+    void ConfigureCoefficientTables();
+    void SetCoefficientDefaults();
+    void ComboBoxEqChange(int index);
+    void RadioGroup1Click(int item);
+    void ButtonDefaultClick();
+    void BitBtn3Click();  // "計算結果のコピー"
+    void BitBtn4Click();  // "一般式の設定"
+    int GeneralEquationIndex() const;
+
+    // --- Data, calculate, results ---
+    // Loads `path` into the data input window and shows it; on OK enters the
+    // recent list and builds the data set. True when a data set was built.
+    bool LoadAndShow(const QString& path);
+    void Open1Click();
+    void InputFilterClick();
+    void MakeDataClick();
+    bool BuildDataSet();
+    void BitBtn1Click();  // "計算"
+    void BitBtn2Click();  // "初期値を用いた式の描画"
+    void BitBtn5Click();  // "解説"
+
+    // --- Tools menu ---
+    void PredictMenuClick();
+    void DrawSplineClick();
+    void C2Click();  // Kendall's test
+    void ShowResultFields(const TResultFields& fields);
+    void StringGridLimitTopLeftChanged(int topRow);
+    // True while a fit runs: the commands that could start another are off.
+    bool Busy() const { return busy_; }
+
+    // --- Settings and recent files ---
+    void ReadSettings();
+    void WriteSettings();
+    void RebuildRecentFileMenu();
+    // A recent-file item: entry `index` of the list.
+    void RecentFileClick(int index);
+    QList<QAction*> RecentFileActions() const;
 
     // The fit state the window owns.
     const TFitState& FitState() const { return fitState_; }
@@ -139,12 +192,21 @@ private:
     QWidget* CreateResultPage1();
     QWidget* CreateResultPage2();
     void About1Click();
+    void ConnectCommands();
+    void SetBusy(bool busy);
+    int DataExplanatoryCount() const;
+    void ClearResultFields();
+    void ApplyModelPresentation(const ModelPresentation& presentation);
+    QString StartFolderForOpen() const;
 
     TFitState fitState_;
     RecentFileList recentFiles_;
     std::filesystem::path settingsPath_;
     int baseFileItemCount_ = 0;
+    int mainExplanatoryCount_ = 1;  // the main window's number of explanatory variables
     bool firstShowDone_ = false;
+    bool busy_ = false;
+    bool firstRun_ = true;          // no settings file yet: the open dialog starts in samples/
 };
 
 }  // namespace kurvex::gui

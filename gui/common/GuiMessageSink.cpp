@@ -5,6 +5,8 @@
 #include <QPushButton>
 #include <QString>
 
+#include "common/MessageCaption.h"
+
 namespace kurvex::gui {
 
 namespace {
@@ -36,6 +38,9 @@ MessageAnswer GuiMessageSink::Show(MessageKind kind, const std::string& text, Me
     if (!parent) parent = QApplication::activeWindow();
     QMessageBox box(IconFor(kind), TitleFor(kind), QString::fromStdString(text), QMessageBox::NoButton, parent);
     box.setObjectName(QStringLiteral("KurvexMessageBox"));
+    // Result boxes carry their own caption, and their figures can be selected and copied.
+    if (!CurrentMessageCaption().empty()) box.setWindowTitle(QString::fromStdString(CurrentMessageCaption()));
+    box.setTextInteractionFlags(Qt::TextSelectableByMouse);
     // The button captions are set here rather than left to the translation, so
     // the answers read the same whatever Qt translation is installed.
     if (buttons == MessageButtons::YesNo) {

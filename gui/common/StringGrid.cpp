@@ -2,6 +2,7 @@
 
 #include <QHeaderView>
 #include <QScrollBar>
+#include <algorithm>
 
 namespace kurvex::gui {
 
@@ -19,12 +20,18 @@ StringGrid::StringGrid(int columns, int rows, QWidget* parent) : QTableWidget(ro
 }
 
 QString StringGrid::Cell(int column, int row) const {
+    if (column >= columnCount() || row >= rowCount()) return stashed_.value({column, row});
     const QTableWidgetItem* cell = item(row, column);
     return cell ? cell->text() : QString();
 }
 
 void StringGrid::SetCell(int column, int row, const QString& text) {
-    if (column < 0 || row < 0 || column >= columnCount() || row >= rowCount()) return;
+    if (column < 0 || row < 0) return;
+    if (column >= columnCount() || row >= rowCount()) {
+        // Written while cut off: shown again when the grid grows.
+        stashed_.insert({column, row}, text);
+        return;
+    }
     EnsureItem(column, row)->setText(text);
 }
 
@@ -54,14 +61,40 @@ void StringGrid::RestyleAll() {
         for (int c = 0; c < columnCount(); ++c) StyleCell(EnsureItem(c, r), c, r);
 }
 
+void StringGrid::StashCellsBeyond(int columns, int rows) {
+    for (int r = 0; r < rowCount(); ++r)
+        for (int c = 0; c < columnCount(); ++c)
+            if (r >= rows || c >= columns)
+                if (const QTableWidgetItem* cell = item(r, c); cell && !cell->text().isEmpty())
+                    stashed_.insert({c, r}, cell->text());
+}
+
+void StringGrid::RestoreStashedCells() {
+    for (auto it = stashed_.begin(); it != stashed_.end();) {
+        const auto [c, r] = it.key();
+        if (c < columnCount() && r < rowCount()) {
+            EnsureItem(c, r)->setText(it.value());
+            it = stashed_.erase(it);
+        } else {
+            ++it;
+        }
+    }
+}
+
 void StringGrid::SetColCount(int count) {
+    count = std::max(count, 0);
+    StashCellsBeyond(count, rowCount());
     setColumnCount(count);
     RestyleAll();
+    RestoreStashedCells();
 }
 
 void StringGrid::SetRowCount(int count) {
+    count = std::max(count, 0);
+    StashCellsBeyond(columnCount(), count);
     setRowCount(count);
     RestyleAll();
+    RestoreStashedCells();
 }
 
 void StringGrid::SetFixedCols(int count) {

@@ -2,6 +2,8 @@
 // A table with fixed (grey, read-only) leading rows and columns addressed as
 // Cells(column, row), the way the program's grids are described: row 0 holds
 // the headings and column 0 the row labels.
+#include <QHash>
+#include <QPair>
 #include <QString>
 #include <QTableWidget>
 
@@ -18,6 +20,8 @@ public:
 
     int ColCount() const { return columnCount(); }
     int RowCount() const { return rowCount(); }
+    // Cells cut off by a smaller count keep their texts and come back when
+    // the count grows again, so a shorter model does not lose typed values.
     void SetColCount(int count);
     void SetRowCount(int count);
     void SetFixedCols(int count);
@@ -26,6 +30,9 @@ public:
     int FixedRows() const { return fixedRows_; }
     void SetColWidth(int column, int width) { setColumnWidth(column, width); }
     void SetEditable(bool editable);
+
+    // A cell editor is open (typing goes into a cell, not to the grid's keys).
+    bool IsEditing() const { return state() == QAbstractItemView::EditingState; }
 
     // The first row shown at the top (the top left of the scrollable part).
     int TopRow() const;
@@ -40,6 +47,10 @@ private:
     void StyleCell(QTableWidgetItem* item, int column, int row) const;
     void RestyleAll();
 
+    void StashCellsBeyond(int columns, int rows);
+    void RestoreStashedCells();
+
+    QHash<QPair<int, int>, QString> stashed_;  // (column, row) -> text of cut-off cells
     int fixedCols_ = 1;
     int fixedRows_ = 1;
     bool editable_ = false;

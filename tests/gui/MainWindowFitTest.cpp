@@ -1,0 +1,271 @@
+// The main window with data: loading enables the commands, model choice
+// sizes the tables, "計算" shows the core's results, the busy state.
+#include <QAction>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTest>
+#include <QTimer>
+
+#include "common/NumberFormat.h"
+#include "common/ProgressSink.h"
+#include "common/RadioGroup.h"
+#include "common/StringGrid.h"
+#include "data/ReadData.h"
+#include "regression/Calculate.h"
+#include "regression/Processing.h"
+#include "support/MainWindowFixture.h"
+
+using namespace kurvex;
+using namespace kurvex::gui;
+using kurvex::test::MainWindowFixture;
+
+namespace {
+
+void ChooseModel(TForm1& form, int index) {
+    form.ComboBoxEq->setCurrentIndex(index);
+    emit form.ComboBoxEq->activated(index);
+}
+
+double Number(const QString& text) {
+    const auto value = ParseNumber(text.toStdString());
+    return value ? *value : -1e300;
+}
+
+FitConditionTexts TextsOf(const TForm1& form) {
+    FitConditionTexts texts;
+    texts.lambdaUpperBound = form.EdtAlammx->text().toStdString();
+    texts.maxIterations = form.EdtItmax->text().toStdString();
+    texts.increment = form.EditdX->text().toStdString();
+    texts.confidencePercent = form.EditConfLimit->text().toStdString();
+    for (int j = 1; j <= form.FitState().model.m; ++j) {
+        texts.initialValues.push_back(form.StringGridCoefInit->Cell(1, j).toStdString());
+        texts.tolerances.push_back(form.StringGridCoefInit->Cell(2, j).toStdString());
+    }
+    texts.derivativeMethod = static_cast<DerivativeMethod>(form.RadioGroup1->ItemIndex());
+    return texts;
+}
+
+}  // namespace
+
+class MainWindowFitTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void loadingASampleEnablesTheDataCommands();
+    void michaelisMentenHasTwoRowsAndConditionTabs();
+    void calculateShowsWhatTheCoreComputes();
+    void copyResultsNeedsAFit();
+    void controlsAreLockedWhileAFitRuns();
+    void failedBuildLeavesNothingToFit();
+    void checksStopBeforeTheFit();
+};
+
+void MainWindowFitTest::loadingASampleEnablesTheDataCommands() {
+    MainWindowFixture fixture;
+    TForm1& form = fixture.Start();
+    // Cancel in the data input window changes nothing.
+    fixture.Modals().Then([](QWidget* modal) { kurvex::test::ClickButton(modal, QStringLiteral("BitBtn2")); });
+    QVERIFY(!form.LoadAndShow(fixture.Sample(QStringLiteral("enzyme_kinetics.csv"))));
+    QVERIFY(form.BitBtn1->isHidden());
+    QCOMPARE(form.RecentFiles().Count(), 0);
+
+    QVERIFY(fixture.LoadAccepted(fixture.Sample(QStringLiteral("enzyme_kinetics.csv"))));
+    QVERIFY(!form.BitBtn1->isHidden());
+    QVERIFY(form.D1->isEnabled());
+    QVERIFY(form.G1->isEnabled());
+    QVERIFY(form.Tool1->isEnabled());
+    QVERIFY(form.SaveData->isEnabled());
+    QVERIFY(form.G2->isEnabled());
+    QCOMPARE(form.EdtNS->text(), QStringLiteral("12"));
+    QCOMPARE(form.FitState().data.n, 12);
+    QCOMPARE(form.windowTitle(), QStringLiteral("回帰分析 /enzyme_kinetics.csv"));
+    QCOMPARE(form.RecentFiles().Count(), 1);
+    QVERIFY(fixture.Messages().messages.empty());
+}
+
+void MainWindowFitTest::michaelisMentenHasTwoRowsAndConditionTabs() {
+    MainWindowFixture fixture;
+    TForm1& form = fixture.Start();
+    QVERIFY(fixture.LoadAccepted(fixture.Sample(QStringLiteral("enzyme_kinetics.csv"))));
+    ChooseModel(form, 3);
+    QCOMPARE(form.FitState().model.m, 2);
+    QCOMPARE(form.StringGridCoefInit->RowCount(), 3);
+    QCOMPARE(form.StringGridCoefInit->Cell(0, 1), QStringLiteral("C0"));
+    QCOMPARE(form.StringGridCoefInit->Cell(0, 2), QStringLiteral("C1"));
+    QCOMPARE(form.StringGridCoefficients->RowCount(), 3);
+    QCOMPARE(form.StringGridLimit->RowCount(), 3);
+    QVERIFY(form.PageControl1->isTabVisible(0));
+    QVERIFY(form.PageControl1->isTabVisible(1));
+    QCOMPARE(form.PageControl1->currentWidget(), form.TabSheet1);
+    QVERIFY(!form.RadioGroup1->isEnabled());
+    QCOMPARE(form.RadioGroup1->ItemIndex(), 1);
+    QVERIFY(form.EditdX->isHidden());
+    QVERIFY(form.Label2->isHidden());
+
+    // "デフォルト" after typing resets the table and the increment.
+    form.StringGridCoefInit->SetCell(1, 1, QStringLiteral("7"));
+    form.StringGridCoefInit->SetCell(2, 2, QStringLiteral("0.1"));
+    form.EditdX->setText(QStringLiteral("0.5"));
+    form.ButtonDefault->click();
+    QCOMPARE(form.StringGridCoefInit->Cell(1, 1), QStringLiteral("1"));
+    QCOMPARE(form.StringGridCoefInit->Cell(2, 2), QStringLiteral("0.000001"));
+    QCOMPARE(form.EditdX->text(), QStringLiteral("0.000001"));
+
+    // Model 0 hides the condition tabs and brings "結果１" to the front.
+    ChooseModel(form, 0);
+    QVERIFY(!form.PageControl1->isTabVisible(0));
+    QVERIFY(!form.PageControl1->isTabVisible(1));
+    QCOMPARE(form.PageControl1->currentWidget(), form.TabSheet3);
+    QCOMPARE(form.FitState().model.m, 2);
+}
+
+void MainWindowFitTest::calculateShowsWhatTheCoreComputes() {
+    MainWindowFixture fixture;
+    TForm1& form = fixture.Start();
+    QVERIFY(fixture.LoadAccepted(fixture.Sample(QStringLiteral("enzyme_kinetics.csv"))));
+    ChooseModel(form, 3);
+
+    // The same fit run straight through the core, as the command-line tool does.
+    TFitState oracle = form.FitState();
+    SilentProgressSink silent;
+    const CalculateOutcome expected = Calculate(oracle, oracle.data.nx, TextsOf(form), silent, {});
+    QVERIFY(expected.resultsValid);
+
+    form.BitBtn1->click();
+    QVERIFY(fixture.Messages().messages.empty());
+    QVERIFY(!form.FrmProgress->isVisible());
+    QCOMPARE(form.PageControl1->currentWidget(), form.TabSheet3);
+    const TResultFields& f = oracle.fields;
+    QCOMPARE(form.EdtNS->text(), QStringLiteral("12"));
+    QCOMPARE(form.EdtSSQ->text().toStdString(), f.EdtSSQ);
+    QCOMPARE(form.EdtSE->text().toStdString(), f.EdtSE);
+    QCOMPARE(form.EditR2->text().toStdString(), f.EditR2);
+    QCOMPARE(form.EditR->text().toStdString(), f.EditR);
+    QCOMPARE(form.EditRelativeError->text().toStdString(), f.EditRelativeError);
+    QCOMPARE(form.EditDF->text(), QStringLiteral("1, 10"));
+    QCOMPARE(form.EditFV->text().toStdString(), f.EditFV);
+    QCOMPARE(form.EditSP->text().toStdString(), f.EditSP);
+    for (int j = 0; j < 2; ++j) {
+        QCOMPARE(form.StringGridCoefficients->Cell(1, j + 1).toStdString(), f.coefficients[j]);
+        QCOMPARE(form.StringGridLimit->Cell(1, j + 1).toStdString(), f.limits[j]);
+    }
+    // The sample was made with Vmax 2.45 and Km 0.82 and 2.5 % noise.
+    QVERIFY(std::abs(Number(form.StringGridCoefficients->Cell(1, 1)) - 2.45) < 0.15);
+    QVERIFY(std::abs(Number(form.StringGridCoefficients->Cell(1, 2)) - 0.82) < 0.12);
+    QVERIFY(Number(form.EditR2->text()) > 0.99);
+    QVERIFY(Number(form.StringGridLimit->Cell(1, 1)) > 0);
+    QVERIFY(form.GraphRefresh->isEnabled());
+    QVERIFY(form.SaveRegression->isEnabled());
+    QVERIFY(!form.BitBtn1->isHidden());
+    QVERIFY(form.BitBtn1->isEnabled());
+
+    // Changing the model empties the result columns, keeps the data set.
+    ChooseModel(form, 4);
+    QCOMPARE(form.StringGridCoefficients->Cell(1, 1), QString());
+    QCOMPARE(form.EdtNS->text(), QStringLiteral("12"));
+
+    // The linear model on the same data: direct fit, limits with five digits.
+    ChooseModel(form, 0);
+    oracle = form.FitState();
+    Calculate(oracle, oracle.data.nx, TextsOf(form), silent, {});
+    form.BitBtn1->click();
+    QCOMPARE(form.StringGridLimit->Cell(1, 2).toStdString(), oracle.fields.limits[1]);
+    QCOMPARE(form.EditFV->text().toStdString(), oracle.fields.EditFV);
+}
+
+void MainWindowFitTest::copyResultsNeedsAFit() {
+    MainWindowFixture fixture;
+    TForm1& form = fixture.Start();
+    QVERIFY(fixture.LoadAccepted(fixture.Sample(QStringLiteral("enzyme_kinetics.csv"))));
+    ChooseModel(form, 3);
+    form.BitBtn3->click();
+    QCOMPARE(fixture.Messages().Texts(), std::vector<std::string>{"計算結果がありません。"});
+    QCOMPARE(fixture.Messages().messages[0].kind, MessageKind::Confirmation);
+    QCOMPARE(form.StringGridCoefInit->Cell(1, 1), QStringLiteral("1"));
+
+    form.BitBtn1->click();
+    const QString c0 = form.StringGridCoefficients->Cell(1, 1);
+    const QString c1 = form.StringGridCoefficients->Cell(1, 2);
+    QVERIFY(!c0.isEmpty());
+    form.StringGridCoefInit->SetCell(2, 1, QStringLiteral("0.001"));
+    form.BitBtn3->click();
+    QCOMPARE(form.StringGridCoefInit->Cell(1, 1), c0);
+    QCOMPARE(form.StringGridCoefInit->Cell(1, 2), c1);
+    QCOMPARE(form.StringGridCoefInit->Cell(2, 1), QStringLiteral("0.001"));  // tolerances untouched
+    QCOMPARE(fixture.Messages().messages.size(), std::size_t{1});
+}
+
+void MainWindowFitTest::controlsAreLockedWhileAFitRuns() {
+    MainWindowFixture fixture;
+    TForm1& form = fixture.Start();
+    QVERIFY(fixture.LoadAccepted(fixture.Sample(QStringLiteral("bacterial_growth.csv"))));
+    ChooseModel(form, 2);
+    bool checked = false;
+    // Runs inside the fit, when the progress window lets pending events through.
+    QTimer::singleShot(0, &form, [&] {
+        checked = true;
+        QVERIFY(form.Busy());
+        QVERIFY(form.FrmProgress->isVisible());
+        QCOMPARE(form.FrmProgress->windowTitle(), QStringLiteral("ただいま、計算中......."));
+        QVERIFY(!form.menuBar()->isEnabled());
+        QVERIFY(!form.ComboBoxEq->isEnabled());
+        QVERIFY(!form.BitBtn1->isEnabled());
+        QVERIFY(!form.BitBtn4->isEnabled());
+        QVERIFY(!form.BitBtn6->isEnabled());
+        // A second calculate or a close during the fit does nothing harmful.
+        form.BitBtn1Click();
+        form.close();
+        QVERIFY(form.isVisible());
+        form.FrmProgress->BitBtn1->click();  // Cancel
+    });
+    form.BitBtn1->click();
+    QVERIFY(checked);
+    QVERIFY(form.FrmProgress->Cancelled());
+    QVERIFY(!form.Busy());
+    QVERIFY(form.menuBar()->isEnabled());
+    QVERIFY(form.ComboBoxEq->isEnabled());
+    QVERIFY(form.BitBtn1->isEnabled());
+    QVERIFY(!form.FrmProgress->isVisible());
+    QVERIFY(fixture.Messages().messages.empty());
+}
+
+void MainWindowFitTest::failedBuildLeavesNothingToFit() {
+    MainWindowFixture fixture;
+    TForm1& form = fixture.Start();
+    QVERIFY(fixture.LoadAccepted(fixture.Sample(QStringLiteral("enzyme_kinetics.csv"))));
+    const QString bad = fixture.WriteFile(QStringLiteral("no_numbers.csv"), "y,x\nabc,1\ndef,2\n");
+    QVERIFY(!fixture.LoadAccepted(bad));
+    QCOMPARE(fixture.Messages().Texts(), std::vector<std::string>{"有効なデータの組がありません。"});
+    QCOMPARE(form.FitState().data.n, 0);
+    QCOMPARE(form.EdtNS->text(), QStringLiteral("0"));
+    form.BitBtn1->click();
+    QCOMPARE(fixture.Messages().Texts().size(), std::size_t{2});
+    QCOMPARE(fixture.Messages().Texts().back(), std::string("有効なデータの組がありません。"));
+    QVERIFY(form.EdtSSQ->text().isEmpty());
+}
+
+void MainWindowFitTest::checksStopBeforeTheFit() {
+    MainWindowFixture fixture;
+    TForm1& form = fixture.Start();
+    const QString three = fixture.WriteFile(QStringLiteral("three.csv"), "y,x\n1,1\n4,2\n9,3\n");
+    QVERIFY(fixture.LoadAccepted(three));
+    ChooseModel(form, 1);  // quadratic: three coefficients need more than three points
+    form.BitBtn1->click();
+    QCOMPARE(fixture.Messages().Texts(),
+             std::vector<std::string>{"データ数が足りません。\n推定すべきパラメータ数 3 より多くして下さい。"});
+    QVERIFY(form.EdtSSQ->text().isEmpty());
+
+    ChooseModel(form, 3);
+    form.StringGridCoefInit->SetCell(1, 1, QStringLiteral("abc"));
+    form.BitBtn1->click();
+    QCOMPARE(fixture.Messages().Texts().back(), std::string("'abc' は正しい浮動小数点数ではありません。"));
+    QCOMPARE(form.PageControl1->currentWidget(), form.TabSheet1);  // nothing started
+    QVERIFY(!form.FrmProgress->isVisible());
+}
+
+QTEST_MAIN(MainWindowFitTest)
+#include "MainWindowFitTest.moc"

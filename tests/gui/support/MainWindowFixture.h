@@ -1,0 +1,50 @@
+#pragma once
+// A main window started as a user starts it, in a temporary program folder:
+// the about box is answered, message boxes go to a recording sink.
+#include <QString>
+#include <QTemporaryDir>
+#include <memory>
+
+#include "app/OrlaMain.h"
+#include "common/MessageSink.h"
+#include "support/ModalDriver.h"
+
+namespace kurvex::test {
+
+class MainWindowFixture {
+public:
+    MainWindowFixture();
+    ~MainWindowFixture();
+
+    // Creates and shows the window; the about box is accepted.
+    gui::TForm1& Start();
+    // Closes the window (settings are written) and destroys it.
+    void Stop();
+
+    // Copies a bundled sample into the program folder and returns its path.
+    QString Sample(const QString& name) const;
+    // Writes a file into the program folder and returns its path.
+    QString WriteFile(const QString& name, const QByteArray& content) const;
+    QString Folder() const { return folder_.path(); }
+    QString SettingsPath() const;
+    QByteArray SettingsText() const;
+
+    // Loads a file through Load and show, pressing "読込み" in the data input window.
+    bool LoadAccepted(const QString& path);
+
+    gui::TForm1& Form() { return *form_; }
+    ModalDriver& Modals() { return modals_; }
+    RecordingMessageSink& Messages() { return messages_; }
+
+private:
+    QTemporaryDir folder_;
+    RecordingMessageSink messages_;
+    ScopedMessageSink scopedSink_{messages_};
+    ModalDriver modals_;
+    std::unique_ptr<gui::TForm1> form_;
+};
+
+// The path of a bundled file in the source tree (samples/, help/).
+QString SourceFile(const QString& relativePath);
+
+}  // namespace kurvex::test
