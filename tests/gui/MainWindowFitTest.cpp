@@ -9,6 +9,7 @@
 #include <QTabWidget>
 #include <QTest>
 #include <QTimer>
+#include <QPixmap>
 
 #include "common/NumberFormat.h"
 #include "common/ProgressSink.h"
@@ -47,6 +48,16 @@ FitConditionTexts TextsOf(const TForm1& form) {
     }
     texts.derivativeMethod = static_cast<DerivativeMethod>(form.RadioGroup1->ItemIndex());
     return texts;
+}
+
+// With KURVEX_SCREENSHOT_DIR set (under xvfb-run for real fonts), the window
+// is saved as a picture for the documentation.
+void SaveScreenshot(QWidget& window, const QString& name) {
+    const QString folder = qEnvironmentVariable("KURVEX_SCREENSHOT_DIR");
+    if (folder.isEmpty()) return;
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QTest::qWait(200);
+    QVERIFY(window.grab().save(folder + QLatin1Char('/') + name));
 }
 
 }  // namespace
@@ -162,6 +173,7 @@ void MainWindowFitTest::calculateShowsWhatTheCoreComputes() {
     QVERIFY(form.SaveRegression->isEnabled());
     QVERIFY(!form.BitBtn1->isHidden());
     QVERIFY(form.BitBtn1->isEnabled());
+    SaveScreenshot(form, QStringLiteral("main-window.png"));
 
     // Changing the model empties the result columns, keeps the data set.
     ChooseModel(form, 4);
