@@ -60,13 +60,13 @@ public:
           delta_(static_cast<std::size_t>(m_), 0.0), trialC_(static_cast<std::size_t>(m_), 0.0),
           trialR_(static_cast<std::size_t>(n_), 0.0), perturbedC_(static_cast<std::size_t>(m_), 0.0),
           inverseDiagonal_(static_cast<std::size_t>(m_), 0.0), undampedDelta_(static_cast<std::size_t>(m_), 0.0),
-          extendedR_(static_cast<std::size_t>(n_), 0.0L), extendedTrialR_(static_cast<std::size_t>(n_), 0.0L),
+          fitted_(static_cast<std::size_t>(n_), 0.0L), trialFitted_(static_cast<std::size_t>(n_), 0.0L),
           work_(m_) {}
 
     FitEnd Run();
 
 private:
-    void ComputeResiduals(std::span<const double> c, std::vector<double>& r, std::vector<long double>& extended,
+    void ComputeResiduals(std::span<const double> c, std::vector<double>& r, std::vector<long double>& fitted,
                           long double& ssr);
     void BuildJacobian();
     long double NumericDerivative(std::int32_t i, int j);
@@ -88,9 +88,10 @@ private:
     const std::int32_t m_;
 
     std::vector<double> J_, JtJ_, G_, A_, b_, delta_, trialC_, trialR_, perturbedC_, inverseDiagonal_, undampedDelta_;
-    // The residuals at the current and the trial coefficients unrounded: the
-    // difference quotients subtract them from residuals of nearby points.
-    std::vector<long double> extendedR_, extendedTrialR_;
+    // The model values at the current and the trial coefficients, unrounded:
+    // the difference quotients take the residuals from them, and the shown
+    // statistics need no further sweep over the points.
+    std::vector<long double> fitted_, trialFitted_;
     LeastSquaresWorkspace work_;
     long double lambdaRestart_ = 0;
     bool inverseValid_ = false;  // (JᵀJ)⁻¹ of the current Jacobian could be formed
@@ -99,12 +100,13 @@ private:
 };
 
 void MarquardtIteration::ComputeResiduals(std::span<const double> c, std::vector<double>& r,
-                                          std::vector<long double>& extended, long double& ssr) {
+                                          std::vector<long double>& fitted, long double& ssr) {
     long double sum = 0;
     for (std::int32_t i = 0; i < n_; ++i) {
-        const long double ri = model_.WeightedResidual(data_, i, c);
+        const long double f = model_.Value(data_.PointX(i), c);
+        const long double ri = ModelEvaluator::WeightedResidualOf(data_, i, f);
         r[static_cast<std::size_t>(i)] = static_cast<double>(ri);
-        extended[static_cast<std::size_t>(i)] = ri;
+        fitted[static_cast<std::size_t>(i)] = f;
         sum += ri * ri;
     }
     ssr = Finite(sum);
@@ -121,7 +123,7 @@ long double MarquardtIteration::NumericDerivative(std::int32_t i, int j) {
     auto& c = perturbedC_;
     const auto jj = static_cast<std::size_t>(j);
     const double cj = state_.results.coefficients[jj];
-    const long double ri = extendedR_[static_cast<std::size_t>(i)];
+    const long double ri = ModelEvaluator::WeightedResidualOf(data_, i, fitted_[static_cast<std::size_t>(i)]);
     const long double tolerance = conditions_.tolerances[jj];
     long double h = conditions_.h0[jj];
     long double previous = 0, previousDisagreement = std::numeric_limits<long double>::infinity();
@@ -209,7 +211,7 @@ void MarquardtIteration::SolveStep(long double lambda, std::vector<double>& step
 
 bool MarquardtIteration::TryResiduals(std::span<const double> c, long double& ssr) {
     try {
-        ComputeResiduals(c, trialR_, extendedTrialR_, ssr);
+        ComputeResiduals(c, trialR_, trialFitted_, ssr);
         return true;
     } catch (const EvaluationError&) {
         return false;
@@ -249,7 +251,7 @@ void MarquardtIteration::ShowIteration() {
     progress_.SetProgress(static_cast<int>(std::clamp(RoundHalfEven(share * 100), 0LL, 100LL)));
 
     const auto& c = state_.results.coefficients;
-    ShowFitStatistics(state_, c, model_);
+    ShowFitStatistics(state_, fitted_);
     const auto se = StandardError(state_.results.SSR, data_.N, m_);
     for (int j = 0; j < m_; ++j) {
         const auto jj = static_cast<std::size_t>(j);
@@ -270,7 +272,7 @@ FitEnd MarquardtIteration::Run() {
     TFitResults& results = state_.results;
     long double S = 0;
     try {
-        ComputeResiduals(results.coefficients, results.residuals, extendedR_, S);
+        ComputeResiduals(results.coefficients, results.residuals, fitted_, S);
     } catch (const std::exception&) {
         Messages().Show(MessageKind::Confirmation, kStartFailedMessage, MessageButtons::Ok);
         return FitEnd::StartError;
@@ -342,7 +344,7 @@ FitEnd MarquardtIteration::Run() {
                 const long double lambdaUsed = lambda;
                 std::copy(trialC_.begin(), trialC_.end(), results.coefficients.begin());
                 std::swap(results.residuals, trialR_);
-                std::swap(extendedR_, extendedTrialR_);
+                std::swap(fitted_, trialFitted_);
                 S = trialS;
                 results.SSR = S;
                 if (progress_.Cancelled()) return FitEnd::Cancelled;

@@ -52,7 +52,10 @@ public:
     long double Derivative(int j, std::span<const double> x, std::span<const double> c);
     // (y_i − f(x_i; C))·√w_i.
     long double WeightedResidual(const TFitData& data, std::int32_t i, std::span<const double> c) {
-        const long double f = Value(data.PointX(i), c);
+        return WeightedResidualOf(data, i, Value(data.PointX(i), c));
+    }
+    // (y_i − f)·√w_i for a model value f of point i already at hand.
+    static long double WeightedResidualOf(const TFitData& data, std::int32_t i, long double f) {
         return Finite((data.y[i] - f) * data.sqrtw[i]);
     }
 

@@ -18,17 +18,21 @@ std::optional<long double> StandardError(long double ssr, long double N, int m) 
     return CheckedSqrt(CheckedDivide(ssr, N - m));
 }
 
-std::optional<long double> ComputeR2AndF(TFitState& state, std::span<const double> c, ModelEvaluator& model) {
+namespace {
+
+// The figures from the fitted value of each point, however it is obtained.
+template <class Fitted>
+std::optional<long double> R2AndF(TFitState& state, Fitted fitted) {
     const TFitData& data = state.data;
     const int m = state.model.m;
     long double sumWf = 0;
-    for (std::int32_t i = 0; i < data.n; ++i) sumWf += data.Weight(i) * model.Value(data.PointX(i), c);
+    for (std::int32_t i = 0; i < data.n; ++i) sumWf += data.Weight(i) * fitted(i);
     const long double fMean = CheckedDivide(sumWf, data.N);
 
     long double Sff = 0, Syf = 0;
     for (std::int32_t i = 0; i < data.n; ++i) {
         const long double w = data.Weight(i);
-        const long double df = model.Value(data.PointX(i), c) - fMean;
+        const long double df = fitted(i) - fMean;
         Sff += w * df * df;
         Syf += w * (data.y[i] - data.yMean) * df;
     }
@@ -47,11 +51,12 @@ std::optional<long double> ComputeR2AndF(TFitState& state, std::span<const doubl
     return CheckedDivide(Syf * Syf, denominator);
 }
 
-std::string ComputeRelativeError(const TFitState& state, std::span<const double> c, ModelEvaluator& model) {
+template <class Fitted>
+std::string RelativeError(const TFitState& state, Fitted fitted) {
     const TFitData& data = state.data;
     long double sum = 0;
     for (std::int32_t i = 0; i < data.n; ++i) {
-        const long double f = model.Value(data.PointX(i), c);
+        const long double f = fitted(i);
         if (f < 1e-5L) return kNotComputableText;
         sum += std::fabs(f - data.y[i]) / f;
     }
@@ -59,16 +64,43 @@ std::string ComputeRelativeError(const TFitState& state, std::span<const double>
     return FormatNumber(Finite(sum / data.n), kResultPrecision);
 }
 
-void ShowFitStatistics(TFitState& state, std::span<const double> c, ModelEvaluator& model) {
+template <class Fitted>
+void FitStatistics(TFitState& state, Fitted fitted) {
     TResultFields& fields = state.fields;
     const long double ssr = state.results.SSR;
     fields.EdtSSQ = FormatNumber(ssr, kResultPrecision);
     const auto se = StandardError(ssr, state.data.N, state.model.m);
     fields.EdtSE = se ? FormatNumber(*se, kResultPrecision) : kNotComputableText;
-    const auto r2 = ComputeR2AndF(state, c, model);
+    const auto r2 = R2AndF(state, fitted);
     fields.EditR2 = r2 ? FormatNumber(*r2, kResultPrecision) : kNotComputableText;
     fields.EditR = r2 ? FormatNumber(std::sqrt(*r2), kResultPrecision) : kNotComputableText;
-    fields.EditRelativeError = ComputeRelativeError(state, c, model);
+    fields.EditRelativeError = RelativeError(state, fitted);
+}
+
+auto EvaluatedAt(const TFitState& state, std::span<const double> c, ModelEvaluator& model) {
+    return [&state, c, &model](std::int32_t i) { return model.Value(state.data.PointX(i), c); };
+}
+
+auto StoredIn(std::span<const long double> fitted) {
+    return [fitted](std::int32_t i) { return fitted[static_cast<std::size_t>(i)]; };
+}
+
+}  // namespace
+
+std::optional<long double> ComputeR2AndF(TFitState& state, std::span<const double> c, ModelEvaluator& model) {
+    return R2AndF(state, EvaluatedAt(state, c, model));
+}
+
+std::string ComputeRelativeError(const TFitState& state, std::span<const double> c, ModelEvaluator& model) {
+    return RelativeError(state, EvaluatedAt(state, c, model));
+}
+
+void ShowFitStatistics(TFitState& state, std::span<const double> c, ModelEvaluator& model) {
+    FitStatistics(state, EvaluatedAt(state, c, model));
+}
+
+void ShowFitStatistics(TFitState& state, std::span<const long double> fitted) {
+    FitStatistics(state, StoredIn(fitted));
 }
 
 namespace {

@@ -30,6 +30,9 @@ std::string ComputeRelativeError(const TFitState& state, std::span<const double>
 // Writes SSR, SE, R², |R| and the relative error of the coefficients c into
 // state.fields (SSR taken from state.results.SSR).
 void ShowFitStatistics(TFitState& state, std::span<const double> c, ModelEvaluator& model);
+// The same from the model values f_i the fit already holds for c (one per
+// point, in extended precision): no evaluation of the model.
+void ShowFitStatistics(TFitState& state, std::span<const long double> fitted);
 
 // The confidence half-widths of the coefficients of models 0 and 1 (5 digits)
 // into state.fields.limits. A floating-point fault is reported with
