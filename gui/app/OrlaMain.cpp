@@ -18,12 +18,15 @@
 #include "app/AboutBox.h"
 #include "app/HelpViewer.h"
 #include "chart/ChartComposer.h"
+#include "chart/AxisSet.h"
+#include "chart/ChartExport.h"
 #include "chart/ChartPanel.h"
 #include "common/ProgramFolder.h"
 #include "common/RadioGroup.h"
 #include "common/StringGrid.h"
 #include "data/MakeData.h"
 #include "data/ReadData.h"
+#include "data/SaveData.h"
 #include "equations/EquSet.h"
 #include "regression/Processing.h"
 #include "tools/KendallCommand.h"
@@ -86,6 +89,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
     setCentralWidget(central);
 
     // The other windows live as long as the main window, created in this order.
+    FrmAxisSet = new TFrmAxisSet(Chart1, this);
     FrmEquSet = new TFrmEquSet(this);
     FrmProgress = new TFrmProgress(this);
     Form2 = new TForm2(this);
@@ -93,11 +97,15 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
     FrmPredict = new TFrmPredict(this);
     FrmMakeData = new TFrmMakeData(this);
     FrmSetSpline = new TFrmSetSpline(this);
+    FrmSaveData = new TFrmSaveData(this);
     HelpViewer = new THelpViewer(this);
 
     Composer = new ChartComposer(Chart1, &fitState_, this);
     Composer->SetCommandActions({PredictMenu, SaveRegression, SaveSpline, GraphRefresh, DrawSpline});
     Composer->SetTableRowCountSource([this] { return Form2->TableRowCount(); });
+
+    saveDialog_.parent = this;
+    saveDialog_.filterList = QStringLiteral("カンマ区切りファイル (*.csv)|*.CSV");
 
     ConnectCommands();
     resize(1060, 660);
@@ -154,6 +162,22 @@ void TForm1::ConnectCommands() {
     connect(Exit1, &QAction::triggered, this, &QWidget::close);
     connect(InputFilter, &QAction::triggered, this, &TForm1::InputFilterClick);
     connect(GraphRefresh, &QAction::triggered, Composer, &ChartComposer::GraphRefreshClick);
+    connect(SaveData, &QAction::triggered, this, &TForm1::SaveDataClick);
+    connect(SaveRegression, &QAction::triggered, this, &TForm1::SaveRegressionClick);
+    connect(SaveSpline, &QAction::triggered, this, &TForm1::SaveSplineClick);
+    connect(G2, &QAction::triggered, this, [this] {
+        if (!busy_) G2Click(this, *Chart1, Form2->CurrentFileName());
+    });
+    connect(A1, &QAction::triggered, this, [this] {
+        if (!busy_) FrmAxisSet->A1Click();
+    });
+    connect(Chart1, &ChartPanel::chartAxisClicked, this, [this](QCPAxis* axis) {
+        if (!busy_) FrmAxisSet->Chart1ClickAxis(axis);
+    });
+    connect(M1, &QAction::triggered, this, [this] { M1Click(*Chart1); });
+    connect(B1, &QAction::triggered, this, [this] { B1Click(*Chart1); });
+    connect(Print1, &QAction::triggered, this, [this] { Print1Click(this, *Chart1); });
+    connect(PrintPreview1, &QAction::triggered, this, [this] { PrintPreview1Click(this, *Chart1); });
     connect(About1, &QAction::triggered, this, &TForm1::About1Click);
     connect(Contents, &QAction::triggered, this, &TForm1::ShowHelpContents);
     connect(N1, &QAction::triggered, this, &TForm1::ShowHelpKeywordSearch);
@@ -489,6 +513,31 @@ void TForm1::closeEvent(QCloseEvent* event) {
     }
     HelpViewer->close();
     QMainWindow::closeEvent(event);
+}
+
+// ---------------------------------------------------------------------------
+// File menu outputs: the dialogs live in gui/data, the curves in the chart.
+
+void TForm1::SaveDataClick() {
+    if (!busy_) RunSaveDataCommand(*FrmSaveData, *Form2, saveDialog_);
+}
+
+void TForm1::SaveRegressionClick() {
+    if (busy_) return;
+    saveDialog_.caption = QStringLiteral("回帰曲線データの保存");
+    const QString chosen = AskSaveFileName(saveDialog_);
+    if (chosen.isEmpty()) return;
+    saveDialog_.initialPath = chosen;
+    Composer->SaveRegressionTo(chosen);
+}
+
+void TForm1::SaveSplineClick() {
+    if (busy_) return;
+    saveDialog_.caption = QStringLiteral("スプライン回帰曲線データの保存");
+    const QString chosen = AskSaveFileName(saveDialog_);
+    if (chosen.isEmpty()) return;
+    saveDialog_.initialPath = chosen;
+    Composer->SaveSplineTo(chosen);
 }
 
 // ---------------------------------------------------------------------------

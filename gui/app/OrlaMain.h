@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/RecentFileList.h"
+#include "data/FileDialogs.h"
 #include "regression/FitState.h"
 #include "regression/ModelSelection.h"
 
@@ -32,6 +33,8 @@ class TFrmProgress;
 class TFrmEquSet;
 class TFrmPredict;
 class TFrmSetSpline;
+class TFrmAxisSet;
+class TFrmSaveData;
 class THelpViewer;
 
 class TForm1 : public QMainWindow {
@@ -122,6 +125,8 @@ public:
     TFrmEquSet* FrmEquSet = nullptr;
     TFrmPredict* FrmPredict = nullptr;
     TFrmSetSpline* FrmSetSpline = nullptr;
+    TFrmAxisSet* FrmAxisSet = nullptr;
+    TFrmSaveData* FrmSaveData = nullptr;
     ChartComposer* Composer = nullptr;
 
     // --- Start-up, enabling, help ---
@@ -153,6 +158,11 @@ public:
     void BitBtn1Click();  // "計算"
     void BitBtn2Click();  // "初期値を用いた式の描画"
     void BitBtn5Click();  // "解説"
+
+    // --- File and graph commands of the other windows ---
+    void SaveDataClick();
+    void SaveRegressionClick();
+    void SaveSplineClick();
 
     // --- Tools menu ---
     void PredictMenuClick();
@@ -200,6 +210,7 @@ private:
     QString StartFolderForOpen() const;
 
     TFitState fitState_;
+    FileDialogRequest saveDialog_;  // the main save dialog: keeps its filter and name between commands
     RecentFileList recentFiles_;
     std::filesystem::path settingsPath_;
     int baseFileItemCount_ = 0;

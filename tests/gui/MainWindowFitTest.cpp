@@ -9,12 +9,15 @@
 #include <QTabWidget>
 #include <QTest>
 #include <QTimer>
+#include <QFile>
+#include <QRegularExpression>
 #include <QPixmap>
 
 #include "common/NumberFormat.h"
 #include "common/ProgressSink.h"
 #include "common/RadioGroup.h"
 #include "common/StringGrid.h"
+#include "data/FileDialogs.h"
 #include "data/ReadData.h"
 #include "regression/Calculate.h"
 #include "regression/Processing.h"
@@ -174,6 +177,19 @@ void MainWindowFitTest::calculateShowsWhatTheCoreComputes() {
     QVERIFY(!form.BitBtn1->isHidden());
     QVERIFY(form.BitBtn1->isEnabled());
     SaveScreenshot(form, QStringLiteral("main-window.png"));
+
+    // "回帰曲線データの保存": the main save dialog, then the 501 points of the curve.
+    const QString chosen = fixture.Folder() + QStringLiteral("/curve");
+    SetSaveFileDialogHook([&chosen](const FileDialogRequest& request) {
+        return request.filterList == QStringLiteral("カンマ区切りファイル (*.csv)|*.CSV") ? chosen : QString();
+    });
+    form.SaveRegression->trigger();
+    SetSaveFileDialogHook({});
+    QFile curve(chosen + QStringLiteral(".CSV"));
+    QVERIFY(curve.open(QIODevice::ReadOnly));
+    const QStringList curveLines = QString::fromUtf8(curve.readAll()).split(QRegularExpression("\\r?\\n"), Qt::SkipEmptyParts);
+    QCOMPARE(curveLines.size(), 502);
+    QCOMPARE(curveLines.front(), QStringLiteral("基質濃度 S (mM),初速度 v (umol/min)"));
 
     // Changing the model empties the result columns, keeps the data set.
     ChooseModel(form, 4);
