@@ -142,6 +142,15 @@ long double AdaptiveIntegral(const Integrand& f, long double lo, long double hi)
 
 long double PowerOf(long double a, long double b) { return CheckedExp(a * CheckedLn(b)); }
 
+namespace {
+
+// (1 + w)^a as e^(a·ln(1 + w)) with ln(1 + w) taken from w itself: with many
+// degrees of freedom 1 + w rounds to 1 plus noise that the large exponent
+// magnifies, and the adaptive integral chasing that noise never settles.
+long double PowerOfOnePlus(long double a, long double w) { return CheckedExp(a * std::log1p(Finite(w))); }
+
+}  // namespace
+
 long double GammaHalf(long double x) {
     long double product = 1;
     while (x > 1.25L) {
@@ -198,13 +207,13 @@ long double FCDF(int nu1, int nu2, long double x) {
     const long double v2 = nu2;
     if (nu1 > 1) {
         const Integrand density = [v1, v2](long double s) {
-            return CheckedDivide(PowerOf(v1 / 2 - 1, s), PowerOf((v1 + v2) / 2, 1 + v1 * s / v2));
+            return CheckedDivide(PowerOf(v1 / 2 - 1, s), PowerOfOnePlus((v1 + v2) / 2, v1 * s / v2));
         };
         const long double scale = GammaHalfRatio((v1 + v2) / 2, v1 / 2, v2 / 2) * PowerOf(v1 / 2, v1 / v2);
         return Finite(AdaptiveIntegral(density, 0, x) * scale);
     }
     // One numerator degree of freedom: the square of a t variable.
-    const Integrand density = [v2](long double s) { return PowerOf(-(v2 + 1) / 2, 1 + s * s / v2); };
+    const Integrand density = [v2](long double s) { return PowerOfOnePlus(-(v2 + 1) / 2, s * s / v2); };
     const long double root = std::sqrt(x);
     const long double scale = GammaHalfRatio((v2 + 1) / 2, v2 / 2) / std::sqrt(v2 * kPi);
     return Finite(AdaptiveIntegral(density, -root, root) * scale);
