@@ -192,6 +192,7 @@ int TFrmEquSet::NewRow() const { return static_cast<int>(list_.Count()) + 1; }
 
 void TFrmEquSet::LoadEquationList(const std::filesystem::path& file) {
     list_.Load(file);
+    savedText_ = list_.FileText();
     currentEntry_ = 0;
     FillList();
     selectedRow_ = list_.Count() > 0 ? 1 : NewRow();
@@ -449,14 +450,16 @@ void TFrmEquSet::BitBtn4Click() {
 
     if (selectedRow_ == NewRow()) {
         const std::size_t before = list_.Count();
-        list_.Add(typed, std::string(), texts);
+        const bool saved = list_.Add(typed, std::string(), texts);
         if (list_.Count() == before) return;  // refused; its message has been shown
+        if (saved) savedText_ = list_.FileText();
         currentEntry_ = static_cast<int>(list_.Count()) - 1;
         selectedRow_ = currentEntry_ + 1;
     } else {
         const std::size_t index = static_cast<std::size_t>(selectedRow_ - 1);
-        list_.Replace(index, typed, texts);
+        const bool saved = list_.Replace(index, typed, texts);
         if (list_.Entry(index).formulaText != kFormulaPrefix + typed) return;  // refused
+        if (saved) savedText_ = list_.FileText();
         currentEntry_ = selectedRow_ - 1;
     }
     FillList();
@@ -477,13 +480,20 @@ void TFrmEquSet::BitBtn1Click() {
     coefficientCount_ = kurvex::CoefficientCount();
     variableCount_ = kurvex::VariableCount();
     if (IsRegisteredRow(selectedRow_)) {
-        list_.Entry(static_cast<std::size_t>(selectedRow_ - 1)).formulaText =
-            kFormulaPrefix + EditEqu->text().toStdString();
-        ++filling_;
-        StringGrid1->SetCell(kFormulaColumn, selectedRow_, FormulaText(selectedRow_));
-        --filling_;
+        // The box holds the registered formula (a change must be registered
+        // first); only a differently written but equal text is left alone.
+        std::string& text = list_.Entry(static_cast<std::size_t>(selectedRow_ - 1)).formulaText;
+        if (NormalizeFormula(FormulaOfDisplayText(text)) != formula) {
+            text = kFormulaPrefix + EditEqu->text().toStdString();
+            ++filling_;
+            StringGrid1->SetCell(kFormulaColumn, selectedRow_, FormulaText(selectedRow_));
+            --filling_;
+        }
     }
     if (StringGrid2->isVisibleTo(this)) StoreTableIntoCurrentEntry();
+    // Derivative formulas typed since the registration would otherwise be
+    // lost at the next start, while the main window already uses them.
+    if (list_.FileText() != savedText_ && list_.Save()) savedText_ = list_.FileText();
     generalFormula_ = formula;
     SetFormulaBox(Q(formula));
     accept();

@@ -135,6 +135,7 @@ private:
     void ListFocusChanged(QWidget* now);
 
     EquationList list_;
+    std::string savedText_;        // what the list file holds (as last read or written)
     int currentEntry_ = 0;
     int selectedRow_ = 1;
     int coefficientCount_ = 0;

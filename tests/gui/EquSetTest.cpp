@@ -173,6 +173,26 @@ private slots:
         QCOMPARE(ReadFile(ListFile()), std::string("y = C0+C1*X1,３次式,1,X1\n"));
     }
 
+    void derivativesTypedAfterRegisteringAreKeptByOk() {
+        TFrmEquSet window;
+        window.FormShow();
+        window.StringGrid1Click(2);
+        Type(window, QStringLiteral("c0*(1-exp(-c1*x1))"));
+        window.BitBtn4Click();
+        window.StringGrid2->SetCell(1, 1, QStringLiteral("1-EXP(-C1*X1)"));
+        window.StringGrid2->SetCell(1, 2, QStringLiteral("C0*X1*EXP(-C1*X1)"));
+        window.BitBtn1Click();
+        QCOMPARE(window.result(), int(QDialog::Accepted));
+        // The main window fits with these texts, so the list file must hold them too.
+        QCOMPARE(ReadFile(ListFile()), std::string("y = C0+C1*X1+C2*X1^2+C3*X1^3,３次式,1,X1,X1^2,X1^3\n"
+                                                   "y = c0*(1-exp(-c1*x1)),,1-EXP(-C1*X1),C0*X1*EXP(-C1*X1)\n"));
+        TFrmEquSet reopened;
+        reopened.SetCurrentEntry(1);
+        QVERIFY(reopened.PrepareGeneralModel());
+        QCOMPARE(reopened.GeneralModel().derivativeTexts,
+                 (std::vector<std::string>{"1-EXP(-C1*X1)", "C0*X1*EXP(-C1*X1)"}));
+    }
+
     void registeringAnEmptyOrInvalidFormulaShowsItsMessages() {
         TFrmEquSet window;
         window.FormShow();

@@ -1,0 +1,100 @@
+// The equation editor and the tools windows reached from the main window:
+// "一般式の設定" hands the registered formula and its derivatives to the
+// model, the choice survives a restart, and the tools menu opens its windows.
+#include <QAction>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QTest>
+
+#include "chart/ChartPanel.h"
+#include "common/RadioGroup.h"
+#include "common/StringGrid.h"
+#include "equations/EquSet.h"
+#include "support/MainWindowFixture.h"
+#include "tools/PredictionWindow.h"
+
+using namespace kurvex;
+using namespace kurvex::gui;
+using kurvex::test::MainWindowFixture;
+
+class EquSetMainWindowTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void theRegisteredGeneralModelReachesTheMainWindowAndSurvivesARestart() {
+        MainWindowFixture fixture;
+        TForm1& form = fixture.Start();
+        fixture.Modals().Then([](QWidget* modal) {
+            auto* editor = qobject_cast<TFrmEquSet*>(modal);
+            QVERIFY(editor);
+            editor->StringGrid1Click(2);  // "新規"
+            QTest::keyClicks(editor->EditEqu, QStringLiteral("c0*x1/(c1+x1)"));
+            editor->BitBtn4Click();
+            editor->StringGrid2->SetCell(1, 1, QStringLiteral("x1/(c1+x1)"));
+            editor->StringGrid2->SetCell(1, 2, QStringLiteral("-c0*x1/(c1+x1)^2"));
+            editor->BitBtn1Click();
+        });
+        form.BitBtn4->click();
+        QVERIFY(fixture.Modals().Idle());
+        QCOMPARE(form.ComboBoxEq->itemText(kGeneralModelIndex), QStringLiteral("y = C0*X1/(C1+X1)"));
+        QCOMPARE(form.FitState().model.index, kGeneralModelIndex);
+        QCOMPARE(form.FitState().model.m, 2);
+        QVERIFY(form.RadioGroup1->isEnabled());
+        QCOMPARE(form.FitState().model.derivativeFormulas,
+                 (std::vector<std::string>{"X1/(C1+X1)", "-C0*X1/(C1+X1)^2"}));
+        QCOMPARE(form.GeneralEquationIndex(), 1);
+
+        // Cancel leaves the model as it was.
+        fixture.Modals().Then([](QWidget* modal) { kurvex::test::ClickButton(modal, QStringLiteral("BitBtn2")); });
+        form.BitBtn4->click();
+        QCOMPARE(form.ComboBoxEq->itemText(kGeneralModelIndex), QStringLiteral("y = C0*X1/(C1+X1)"));
+
+        fixture.Stop();
+        const QByteArray settings = fixture.SettingsText();
+        QVERIFY(settings.contains("General Model No=1"));
+        QVERIFY(settings.contains("[Equation Form]"));
+        QVERIFY(settings.contains("Width of Form Column="));
+
+        // The next start prepares the editor on the stored entry without showing it.
+        TForm1& again = fixture.Start();
+        QCOMPARE(again.ComboBoxEq->itemText(kGeneralModelIndex), QStringLiteral("y = C0*X1/(C1+X1)"));
+        QCOMPARE(again.FitState().model.index, kGeneralModelIndex);
+        QCOMPARE(again.FitState().model.derivativeFormulas,
+                 (std::vector<std::string>{"X1/(C1+X1)", "-C0*X1/(C1+X1)^2"}));
+        QVERIFY(!again.FrmEquSet->isVisible());
+    }
+
+    void theToolsMenuOpensItsWindows() {
+        MainWindowFixture fixture;
+        TForm1& form = fixture.Start();
+        QVERIFY(fixture.LoadAccepted(fixture.Sample(QStringLiteral("enzyme_kinetics.csv"))));
+
+        fixture.Modals().ThenAccept(QStringLiteral("FrmSetSpline"));
+        form.DrawSpline->trigger();
+        QVERIFY(fixture.Modals().Idle());
+        QCOMPARE(form.Chart1->SeriesPointCount(SplineSeries), 101);
+        QCOMPARE(form.Chart1->SeriesTitle(SplineSeries), QStringLiteral("Bayesian Spline"));
+        QVERIFY(form.SaveSpline->isEnabled());
+
+        // Twelve points: no question, the normal approximation at once.
+        fixture.Messages().messages.clear();
+        form.C2->trigger();
+        QCOMPARE(fixture.Messages().messages.size(), std::size_t(1));
+        QVERIFY(fixture.Messages().messages[0].text.rfind("正規近似による確率計算\nn = 12\n", 0) == 0);
+        QVERIFY(form.menuBar()->isEnabled());
+
+        fixture.Modals().Then([](QWidget* modal) {
+            auto* predict = qobject_cast<TFrmPredict*>(modal);
+            QVERIFY(predict);
+            QCOMPARE(predict->StringGridXValue->Cell(0, 1), QStringLiteral("X1"));
+            predict->reject();
+        });
+        form.PredictMenuClick();
+        QVERIFY(fixture.Modals().Idle());
+    }
+};
+
+QTEST_MAIN(EquSetMainWindowTest)
+#include "EquSetMainWindowTest.moc"
