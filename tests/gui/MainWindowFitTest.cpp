@@ -177,6 +177,11 @@ void MainWindowFitTest::calculateShowsWhatTheCoreComputes() {
     QVERIFY(!form.BitBtn1->isHidden());
     QVERIFY(form.BitBtn1->isEnabled());
     SaveScreenshot(form, QStringLiteral("main-window.png"));
+    if (qEnvironmentVariableIsSet("KURVEX_SCREENSHOT_DIR")) {
+        form.PageControl1->setCurrentWidget(form.TabSheet4);
+        SaveScreenshot(form, QStringLiteral("main-window-statistics.png"));
+        form.PageControl1->setCurrentWidget(form.TabSheet3);
+    }
 
     // "回帰曲線データの保存": the main save dialog, then the 501 points of the curve.
     const QString chosen = fixture.Folder() + QStringLiteral("/curve");
