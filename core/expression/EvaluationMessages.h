@@ -4,7 +4,7 @@
 namespace kurvex {
 
 inline constexpr const char* kFormatErrorMessage = "式のフォーマットエラー";
-inline constexpr const char* kCalculationErrorMessage = "計算エラー";
+inline constexpr const char* kEvaluationErrorMessage = "計算エラー";
 
 [[noreturn]] void RaiseFormatError();
 [[noreturn]] void RaiseCalculationError();

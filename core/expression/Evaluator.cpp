@@ -49,8 +49,8 @@ void RaiseFormatError() {
 }
 
 void RaiseCalculationError() {
-    ShowError(kCalculationErrorMessage);
-    throw EvaluationError(kCalculationErrorMessage, EvaluationFault::Calculation);
+    ShowError(kEvaluationErrorMessage);
+    throw EvaluationError(kEvaluationErrorMessage, EvaluationFault::Calculation);
 }
 
 std::string TokenizeFormula(std::string_view formula, std::span<const double> x, std::span<const double> c,
