@@ -39,6 +39,7 @@ BuildResult BuildDataSet(const PreparedSelection& selection, DataTable& table, T
     long double sumW = 0, sumWy = 0, sumWy2 = 0;
     std::int64_t points = 0;
     DataRow row;
+    row.allTexts = false;
     for (long long k = 1; k <= K; ++k) {
         ReadDataRow(selection, table, k, row);
         if (!row.valid) {

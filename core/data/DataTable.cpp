@@ -1,6 +1,7 @@
 #include "data/DataTable.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <limits>
 
@@ -22,6 +23,19 @@ namespace {
 
 const char* const kReadFailedMessage = "ファイルを読み込めません。\n";
 const char* const kWriteFailedMessage = "ファイルに保存できません。\n";
+
+// Eight bytes at a time: most data lines are plain ASCII.
+bool IsAscii(std::string_view line) {
+    std::size_t i = 0;
+    std::uint64_t bits = 0;
+    for (; i + 8 <= line.size(); i += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, line.data() + i, 8);
+        bits |= word;
+    }
+    for (; i < line.size(); ++i) bits |= static_cast<unsigned char>(line[i]);
+    return (bits & 0x8080808080808080ULL) == 0;
+}
 
 std::string_view DropByteOrderMark(std::string_view line) {
     if (line.size() >= 3 && std::memcmp(line.data(), "\xEF\xBB\xBF", 3) == 0) line.remove_prefix(3);
@@ -232,7 +246,7 @@ public:
         while (reader.Next(line)) {
             ++lineNumber;
             if (lineNumber == 1) line = DropByteOrderMark(line);
-            if (validUtf8 && !IsValidUtf8(line)) validUtf8 = false;
+            if (validUtf8 && !IsAscii(line) && !IsValidUtf8(line)) validUtf8 = false;
             if (table.mode_ == ReadMode::Table) {
                 if (lineNumber >= std::numeric_limits<int>::max() - 1) {
                     error = path.string() + ": too many lines for the table";
@@ -370,10 +384,12 @@ bool DataTable::BeginRowScan() {
     return true;
 }
 
-void DataTable::ReadRowCells(long long row, RowTexts& out) {
+void DataTable::ReadRowCells(long long row, RowTexts& out) { ReadRowCells(row, out, DataColumnCount()); }
+
+void DataTable::ReadRowCells(long long row, RowTexts& out, int wanted) {
     out.Clear();
     out.Append(std::to_string(row));
-    const std::size_t columns = static_cast<std::size_t>(DataColumnCount());
+    const std::size_t columns = static_cast<std::size_t>(std::clamp(wanted, 0, DataColumnCount()));
     if (mode_ != ReadMode::Streaming) {
         for (std::size_t c = 1; c <= columns; ++c)
             out.Append(row < rowCount_ ? DataCell(static_cast<int>(c), static_cast<int>(row)) : std::string_view{});

@@ -117,6 +117,9 @@ public:
     // out[0] = row number in decimal, out[1..C] = the cells of data columns
     // 1..C of source row `row` (empty beyond the table or the file).
     void ReadRowCells(long long row, RowTexts& out);
+    // The same for data columns 1..columns only (at most C): a scan that
+    // needs a few leading columns of a wide file does not cut the rest.
+    void ReadRowCells(long long row, RowTexts& out, int columns);
     void EndRowScan();
 
 private:

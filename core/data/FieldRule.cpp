@@ -42,6 +42,8 @@ std::string Field(std::string_view line, std::size_t k) {
 }
 
 void AppendFields(std::string_view line, std::size_t count, RowTexts& out) {
+    // Most lines have no quote at all: then each field is one piece.
+    const bool quoted = line.find('"') != std::string_view::npos;
     std::size_t taken = 0;
     bool lineLeft = true;
     while (taken < count && lineLeft) {
@@ -51,8 +53,12 @@ void AppendFields(std::string_view line, std::size_t count, RowTexts& out) {
             lineLeft = false;
         else
             line.remove_prefix(comma + 1);
-        out.BeginText();
-        AppendUnquoted(field, out);
+        if (quoted) {
+            out.BeginText();
+            AppendUnquoted(field, out);
+        } else {
+            out.Append(field);
+        }
         ++taken;
     }
     for (; taken < count; ++taken) out.Append({});

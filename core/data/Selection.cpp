@@ -315,11 +315,19 @@ std::optional<PreparedSelection> PrepareSelection(const SelectionValues& given, 
     return p;
 }
 
+int PreparedSelection::LastReadColumn() const {
+    if (conditionOn) return C;
+    int last = std::min(weightColumn, C);
+    for (int c = 0; c < static_cast<int>(numericColumns.size()); ++c)
+        if (numericColumns[static_cast<std::size_t>(c)]) last = std::max(last, c);
+    return last;
+}
+
 void ReadDataRow(const PreparedSelection& s, DataTable& table, long long k, DataRow& row) {
     row.valid = false;
     row.conditionFault = false;
     row.row = s.CandidateRow(k);
-    table.ReadRowCells(row.row, row.texts);
+    table.ReadRowCells(row.row, row.texts, row.allTexts ? s.C : s.LastReadColumn());
 
     // Columns the formulas do not name stay 0.
     row.columnValues.assign(static_cast<std::size_t>(s.C) + 1, 0.0);

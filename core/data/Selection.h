@@ -106,6 +106,10 @@ struct PreparedSelection {
     std::string yName;
     std::vector<std::string> xNames;
 
+    // The last column whose text a row evaluation reads: numbers, weight, and
+    // every column for a condition (it may compare texts).
+    int LastReadColumn() const;
+
     // Table row of candidate k (k = 1..candidateCount).
     long long CandidateRow(long long k) const { return skip + 1 + (k - 1) * step; }
 };
@@ -132,6 +136,9 @@ struct DataRow {
     std::vector<double> x;    // x1..xn
     double w = 1;
     bool conditionFault = false;
+    // False: texts holds only the columns the selection reads (the data-set
+    // build); true: every column (the used-data file writes them all).
+    bool allTexts = true;
 
     // Working storage reused from row to row.
     std::vector<double> columnValues;
