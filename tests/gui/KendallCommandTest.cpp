@@ -1,13 +1,16 @@
 // Kendall's test from the menu: the question for small samples, the result
 // box with its caption, and Cancel in the progress window.
 
+#include <QApplication>
 #include <QLabel>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
 #include <QtTest>
 
 #include "common/MessageCaption.h"
+#include "common/GuiMessageSink.h"
 #include "common/MessageSink.h"
 #include "regression/FitState.h"
 #include "regression/Processing.h"
@@ -107,6 +110,32 @@ private slots:
         QCOMPARE(progress.windowTitle(), QStringLiteral("ただ今、並べ替え検定の実行中．．．．"));
         QVERIFY(!progress.isVisible());
         QVERIFY(clock.elapsed() < 5000);  // stopped long before the 11! orderings
+    }
+
+    void theResultBoxCarriesItsCaptionAndSelectableText() {
+        guard_.reset();
+        GuiMessageSink gui;
+        ScopedMessageSink guiGuard(gui);
+        TFrmProgress progress;
+        QString title;
+        Qt::TextInteractionFlags flags;
+        QString text;
+        std::function<void()> answer = [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box) {
+                QTimer::singleShot(10, answer);
+                return;
+            }
+            title = box->windowTitle();
+            flags = box->textInteractionFlags();
+            text = box->text();
+            box->accept();
+        };
+        QTimer::singleShot(0, answer);
+        QVERIFY(KendallCommand(Data(12), "Y", {"X"}, progress).has_value());
+        QCOMPARE(title, QStringLiteral("相関のKendallの検定"));
+        QVERIFY(flags & Qt::TextSelectableByMouse);
+        QVERIFY(text.startsWith(QStringLiteral("正規近似による確率計算\nn = 12\nY vs. X\n  K = 66 (P = ")));
     }
 
     void tooFewPointsAreRefusedWithAMessage() {
