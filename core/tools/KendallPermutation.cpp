@@ -437,6 +437,10 @@ KendallPermutationResult CountByGroups(std::span<const double> x, std::span<cons
         }
         const int size = groupSizes[g];
         const std::uint64_t orderingsWithin = Factorial(size);
+        // The scores the points placed so far can have: |S| <= placed·(placed − 1)/2.
+        const std::size_t reach = static_cast<std::size_t>(placed * (placed - 1) / 2);
+        const std::size_t lowest = static_cast<std::size_t>(maxScore) - reach;
+        const std::size_t highest = static_cast<std::size_t>(maxScore) + reach;
         nextStates.clear();
         for (const std::uint32_t used : states) {
             const std::uint64_t* from = &counts[static_cast<std::size_t>(used) * width];
@@ -455,7 +459,7 @@ KendallPermutationResult CountByGroups(std::span<const double> x, std::span<cons
                         nextStates.push_back(target);
                     }
                     std::uint64_t* to = &next[static_cast<std::size_t>(target) * width];
-                    for (std::size_t k = 0; k < width; ++k)
+                    for (std::size_t k = lowest; k <= highest; ++k)
                         if (from[k] != 0) to[static_cast<std::size_t>(static_cast<long>(k) + change)] += from[k] * orderingsWithin;
                 }
                 if (group == 0) break;
