@@ -1,6 +1,7 @@
 #include "data/DataTable.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cstdint>
 #include <cstring>
 #include <limits>
@@ -388,7 +389,8 @@ void DataTable::ReadRowCells(long long row, RowTexts& out) { ReadRowCells(row, o
 
 void DataTable::ReadRowCells(long long row, RowTexts& out, int wanted) {
     out.Clear();
-    out.Append(std::to_string(row));
+    char number[24];
+    out.Append(std::string_view(number, static_cast<std::size_t>(std::to_chars(number, number + sizeof number, row).ptr - number)));
     const std::size_t columns = static_cast<std::size_t>(std::clamp(wanted, 0, DataColumnCount()));
     if (mode_ != ReadMode::Streaming) {
         for (std::size_t c = 1; c <= columns; ++c)

@@ -329,8 +329,9 @@ void ReadDataRow(const PreparedSelection& s, DataTable& table, long long k, Data
     row.row = s.CandidateRow(k);
     table.ReadRowCells(row.row, row.texts, row.allTexts ? s.C : s.LastReadColumn());
 
-    // Columns the formulas do not name stay 0.
-    row.columnValues.assign(static_cast<std::size_t>(s.C) + 1, 0.0);
+    // Columns the formulas do not name stay 0 (and are never written, so the
+    // zeros of the previous row serve).
+    if (row.columnValues.size() != static_cast<std::size_t>(s.C) + 1) row.columnValues.assign(static_cast<std::size_t>(s.C) + 1, 0.0);
     for (int c = 0; c <= s.C && c < static_cast<int>(s.numericColumns.size()); ++c) {
         if (!s.numericColumns[c]) continue;
         if (!ReadCellNumber(row.texts[c], row.columnValues[c])) return;
