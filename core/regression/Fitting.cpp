@@ -280,7 +280,7 @@ FitEnd MarquardtIteration::Run() {
 
     try {
         const long long dfT = RoundHalfEven(data_.N) - m_;
-        if (dfT > 0) t_ = TUpperQuantile(static_cast<int>(dfT), static_cast<double>(conditions_.alpha / 2));
+        if (dfT > 0) t_ = TUpperQuantile(DegreesOfFreedomArgument(dfT), static_cast<double>(conditions_.alpha / 2));
         long double lambda = 0;
         results.SSR = S;
         iterations_ = 0;

@@ -1,5 +1,8 @@
 #include "regression/Statistics.h"
 
+#include <algorithm>
+#include <limits>
+
 #include <cmath>
 #include <vector>
 
@@ -11,7 +14,18 @@
 
 namespace kurvex {
 
-long long RoundHalfEven(long double v) { return std::llrint(std::nearbyint(v)); }
+long long RoundHalfEven(long double v) {
+    // Saturates so that huge weight sums (N near 1e38) cannot overflow the
+    // degrees-of-freedom arithmetic that follows.
+    constexpr long double kLimit = 4.0e18L;
+    if (!(v < kLimit)) return 4000000000000000000LL;
+    if (v <= -kLimit) return -4000000000000000000LL;
+    return std::llrint(std::nearbyint(v));
+}
+
+int DegreesOfFreedomArgument(long long df) {
+    return static_cast<int>(std::min<long long>(df, std::numeric_limits<int>::max()));
+}
 
 std::optional<long double> StandardError(long double ssr, long double N, int m) {
     if (!(N > m)) return std::nullopt;
@@ -151,7 +165,7 @@ void ComputeLinearLimits(TFitState& state) {
     };
 
     const long double s2 = CheckedDivide(state.results.SSR, data.N - m);
-    const long double t = TUpperQuantile(static_cast<int>(dfT), static_cast<double>(state.conditions.alpha / 2));
+    const long double t = TUpperQuantile(DegreesOfFreedomArgument(dfT), static_cast<double>(state.conditions.alpha / 2));
 
     long double quadratic = 0;
     for (int j = 1; j <= q; ++j)
@@ -175,9 +189,9 @@ void ComputeFTest(TFitState& state) {
         return;
     }
     fields.EditFV = FormatNumber(F, kTestPrecision);
-    const double critical = FUpperQuantile(df1, static_cast<int>(df2), 0.0001);
+    const double critical = FUpperQuantile(df1, DegreesOfFreedomArgument(df2), 0.0001);
     if (critical >= F)
-        fields.EditSP = FormatNumber(FUpperProb(df1, static_cast<int>(df2), static_cast<double>(F)), kTestPrecision);
+        fields.EditSP = FormatNumber(FUpperProb(df1, DegreesOfFreedomArgument(df2), static_cast<double>(F)), kTestPrecision);
     else
         fields.EditSP = "<< " + FormatNumber(0.0001L, kTestPrecision);
 }

@@ -46,5 +46,7 @@ bool ShowFTest(TFitState& state);
 
 // round(v) to the nearest integer, halves to even.
 long long RoundHalfEven(long double v);
+// A degrees-of-freedom count as the int the distribution routines take (saturated).
+int DegreesOfFreedomArgument(long long df);
 
 }  // namespace kurvex

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include <boost/math/distributions/fisher_f.hpp>
 #include <boost/math/distributions/students_t.hpp>
 #include <cmath>
@@ -220,3 +222,13 @@ TEST(FitStatistics, RoundingOfDegreesOfFreedomIsHalfToEven) {
 
 }  // namespace
 }  // namespace kurvex
+
+TEST(Statistics, DegreesOfFreedomSaturateForHugeWeightSums) {
+    // A weight sum near 1e38 must not overflow the integer arithmetic of the F test and the limits.
+    EXPECT_EQ(kurvex::RoundHalfEven(2.5L), 2);
+    EXPECT_EQ(kurvex::RoundHalfEven(3.5L), 4);
+    EXPECT_GT(kurvex::RoundHalfEven(1e38L) - 50, 0);
+    EXPECT_LT(kurvex::RoundHalfEven(-1e38L) + 50, 0);
+    EXPECT_EQ(kurvex::DegreesOfFreedomArgument(kurvex::RoundHalfEven(1e38L)), std::numeric_limits<int>::max());
+    EXPECT_EQ(kurvex::DegreesOfFreedomArgument(10), 10);
+}
