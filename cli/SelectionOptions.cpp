@@ -39,10 +39,10 @@ SelectionSettings ResolveSelection(const SelectionOptions& options) {
     if (!options.xSpecs.empty()) {
         settings.variableCount = std::to_string(options.xSpecs.size());
         for (std::size_t i = 0; i < options.xSpecs.size() && i < settings.x.size(); ++i) {
-            const std::string& spec = options.xSpecs[i];
-            const auto colon = spec.find(':');
-            settings.x[i] = colon == std::string::npos ? ExplanatoryVariableSetting{spec, "X"}
-                                                       : ExplanatoryVariableSetting{spec.substr(0, colon), spec.substr(colon + 1)};
+            const std::string& xSpec = options.xSpecs[i];
+            const auto colon = xSpec.find(':');
+            settings.x[i] = colon == std::string::npos ? ExplanatoryVariableSetting{xSpec, "X"}
+                                                       : ExplanatoryVariableSetting{xSpec.substr(0, colon), xSpec.substr(colon + 1)};
         }
     }
     if (options.weightColumn) settings.weightColumn = *options.weightColumn;

@@ -117,9 +117,9 @@ struct RunResult {
 
 RunResult FitNonlinear(const nlohmann::json& problem, const TFitData& data, const std::vector<double>& start,
                        bool numeric, bool tight) {
-    const NonlinearModel& spec = Models().at(problem["name"]);
+    const NonlinearModel& problemModel = Models().at(problem["name"]);
     const int m = problem["n_params"];
-    TFitModel model = test::GeneralModel(spec.formula, m, 1, spec.derivatives);
+    TFitModel model = test::GeneralModel(problemModel.formula, m, 1, problemModel.derivatives);
     model.numericDerivatives = numeric;
     const auto certified = problem["certified_values"].get<std::vector<double>>();
     TFitConditions conditions = test::Conditions(start);
