@@ -304,12 +304,7 @@ int TForm2::LoadAndShow(const QString& path) {
     return QDialog::Rejected;
   }
   loadedFromFile_ = true;
-  ApplyFixedSettings();
-  model_->Reload();
-  ApplyTableLook();
-  ui_->StringGrid1->SetWholeRowSelection(false);
-  ui_->StringGrid1->SetCurrentTableCell(table_->FixedColumns(), table_->FixedRows());
-  return ShowPrepared();
+  return ShowReplacedTable();
 }
 
 int TForm2::ShowForInput() {
@@ -336,6 +331,12 @@ int TForm2::ShowNewTable(int dataColumns, int rows) {
   table_->SetCurrentFile(keptName);
   table_->SetMode(kurvex::ReadMode::Table);
   loadedFromFile_ = false;
+  return ShowReplacedTable();
+}
+
+// After the table was replaced (loaded or new): its fixed settings, grid and
+// first editable cell, then the window.
+int TForm2::ShowReplacedTable() {
   ApplyFixedSettings();
   model_->Reload();
   ApplyTableLook();

@@ -151,6 +151,7 @@ class TForm2 : public QDialog {
   void FormShow();
 
   int ShowPrepared();  // every showing: flags, caption, TempTableSheet.ini, exec
+  int ShowReplacedTable();
   void TakeSnapshot();
   void KeepSnapshotCopy();
   void RestoreSnapshot();
