@@ -219,7 +219,16 @@ long double FCDF(int nu1, int nu2, long double x) {
     return Finite(AdaptiveIntegral(density, -root, root) * scale);
 }
 
-double FUpperProb(int nu1, int nu2, double x) { return ToDouble(1 - FCDF(nu1, nu2, x)); }
+double FUpperProb(int nu1, int nu2, double x) {
+    // Far in the tail P(F > x) = P(1/F < 1/x) with 1/F following F(ν2, ν1).
+    // The integral over [0, x] is cut into pieces narrower than 1, so its
+    // cost grows with x: with ν2 = 1 an F near the test's critical value
+    // (~5e7) took minutes. The reciprocal form is also free of the
+    // cancellation in 1 − FCDF.
+    constexpr double kReciprocalTailFrom = 1000.0;
+    if (std::isfinite(x) && x > kReciprocalTailFrom) return ToDouble(FCDF(nu2, nu1, 1.0L / x));
+    return ToDouble(1 - FCDF(nu1, nu2, x));
+}
 
 double NormalUpperQuantile(double p) {
     RequireProbability(p);

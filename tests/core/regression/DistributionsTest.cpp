@@ -6,7 +6,10 @@
 #include <boost/math/distributions/fisher_f.hpp>
 #include <boost/math/distributions/normal.hpp>
 #include <boost/math/distributions/students_t.hpp>
+#include <algorithm>
+#include <chrono>
 #include <cmath>
+#include <limits>
 
 #include "regression/FloatingPoint.h"
 
@@ -101,6 +104,23 @@ TEST(Distributions, FProbabilityAgainstBoost) {
                 EXPECT_NEAR(FUpperProb(nu1, nu2, x), TrueFUpperProb(nu1, nu2, x), tolerance)
                     << nu1 << " " << nu2 << " " << x;
             }
+}
+
+// Far in the upper tail (an F test on N − m = 1 meets F near 5e7) the
+// probability must come quickly and stay accurate.
+TEST(Distributions, FarUpperTailIsQuickAndAccurate) {
+    const auto start = std::chrono::steady_clock::now();
+    for (int nu1 : {1, 2, 5, 30})
+        for (int nu2 : {1, 2, 3, 30, 1000})
+            for (double x : {1001.0, 1e5, 5e7, 1e12}) {
+                // The integral stops refining below 1e-15 absolute.
+                const double truth = TrueFUpperProb(nu1, nu2, x);
+                EXPECT_NEAR(FUpperProb(nu1, nu2, x), truth, std::max(1e-7 * truth, 1e-15))
+                    << nu1 << " " << nu2 << " " << x;
+            }
+    EXPECT_NEAR(FUpperProb(2, 1, 1e6), 1 / std::sqrt(2000001.0), 1e-15);
+    EXPECT_THROW(FUpperProb(2, 1, std::numeric_limits<double>::infinity()), FloatingPointFault);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
 }
 
 // Closed forms (ν2 ≤ 2) are within 1% at the levels of the F test; the other
