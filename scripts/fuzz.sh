@@ -2,7 +2,7 @@
 # Builds the libFuzzer targets (clang with AddressSanitizer and
 # UndefinedBehaviorSanitizer) and runs each for a bounded time.
 #   scripts/fuzz.sh [seconds per target, default 60] [target ...]
-# Targets: formula condition data_file ini equation_list read_settings text_decode.
+# Targets: formula condition data_file ini equation_list read_settings main_settings text_decode.
 # New inputs go to <build>/fuzz-work/<target>/corpus, findings to .../artifacts;
 # the seed corpus in tests/fuzz/corpus is only read. Exit status 1 when any
 # target found a crash, a leak, undefined behaviour or a hang.
@@ -12,7 +12,7 @@ cd "$(dirname "$0")/.."
 
 seconds=${1:-60}
 if [ $# -gt 0 ]; then shift; fi
-all_targets=(formula condition data_file ini equation_list read_settings text_decode)
+all_targets=(formula condition data_file ini equation_list read_settings main_settings text_decode)
 targets=("${@:-${all_targets[@]}}")
 build=${KURVEX_FUZZ_BUILD:-build-fuzz}
 jobs=${KURVEX_FUZZ_JOBS:-2}

@@ -9,6 +9,7 @@
 
 #include "app/OrlaMain.h"
 #include "common/IniFile.h"
+#include "data/MainSettings.h"
 #include "common/MessageSink.h"
 #include "common/ProgramFolder.h"
 #include "common/RadioGroup.h"
@@ -20,114 +21,78 @@ namespace kurvex::gui {
 
 namespace {
 
-constexpr const char* kMainForm = "Main Form";
-constexpr const char* kInputForm = "Input Form";
-constexpr const char* kFile = "File";
-constexpr const char* kModel = "Model";
-constexpr const char* kConditions = "Conditions";
 constexpr const char* kMissingFileQuestion = "指定されたファイルが見つかりません。メニューから削除しますか。";
 
-std::string InitialValueKey(int j) { return "Initial Values of C" + std::to_string(j); }
-std::string IncrementKey(int j) { return "Increment for C" + std::to_string(j); }
-std::string RecentKey(int j) { return "File " + std::to_string(j); }
+WindowGeometry GeometryOf(const QWidget* window) { return {window->width(), window->height(), window->x(), window->y()}; }
 
-int ReadInt(const IniFile& ini, const char* section, const char* key, int current) {
-    return static_cast<int>(ini.ReadInteger(section, key, current));
-}
-
-QString ReadText(const IniFile& ini, const char* section, const std::string& key, const QString& current) {
-    return QString::fromStdString(ini.ReadString(section, key, current.toStdString()));
-}
-
-void ReadGeometry(const IniFile& ini, const char* section, QWidget* window) {
-    const int width = ReadInt(ini, section, "Width", window->width());
-    const int height = ReadInt(ini, section, "Height", window->height());
-    const int left = ReadInt(ini, section, "Left", window->x());
-    const int top = ReadInt(ini, section, "Top", window->y());
-    window->resize(width, height);
-    window->move(left, top);
-}
-
-void WriteGeometry(IniFile& ini, const char* section, const QWidget* window) {
-    ini.WriteInteger(section, "Width", window->width());
-    ini.WriteInteger(section, "Height", window->height());
-    ini.WriteInteger(section, "Left", window->x());
-    ini.WriteInteger(section, "Top", window->y());
+void Place(QWidget* window, const WindowGeometry& geometry) {
+    window->resize(geometry.width, geometry.height);
+    window->move(geometry.left, geometry.top);
 }
 
 }  // namespace
 
+MainSettings TForm1::CurrentSettings() const {
+    MainSettings settings;
+    settings.mainForm = GeometryOf(this);
+    settings.inputForm = GeometryOf(Form2);
+    settings.panel1Width = Form2->Panel1Width();
+    settings.sourceFile = Form2->OpenDialogFileName().toStdString();
+    settings.currentDirectory = QDir::currentPath().toStdString();
+    settings.recentFiles = recentFiles_.Entries();
+    settings.modelNo = fitState_.model.index;
+    settings.generalModelNo = FrmEquSet->CurrentEntry();
+    for (int j = 0; j < kMaxNamedCoefficients; ++j) {
+        settings.initialValues.push_back(StringGridCoefInit->Cell(1, j + 1).toStdString());
+        settings.increments.push_back(StringGridCoefInit->Cell(2, j + 1).toStdString());
+    }
+    settings.coefficientCount = fitState_.model.m;
+    settings.alarmMax = EdtAlammx->text().toStdString();
+    settings.maxIteration = EdtItmax->text().toStdString();
+    settings.initialIncrement = EditdX->text().toStdString();
+    settings.confidenceLimit = EditConfLimit->text().toStdString();
+    settings.differentialMethod = RadioGroup1->ItemIndex();
+    return settings;
+}
+
 void TForm1::ReadSettings() {
     if (!std::filesystem::exists(settingsPath_)) return;
-    const IniFile ini = IniFile::Load(settingsPath_);
-
-    ReadGeometry(ini, kMainForm, this);
-    ReadGeometry(ini, kInputForm, Form2);
-    Form2->SetPanel1Width(ReadInt(ini, kInputForm, "Width of Panel 1", Form2->Panel1Width()));
-
-    Form2->SetOpenDialogFileName(ReadText(ini, kFile, "Source File", Form2->OpenDialogFileName()));
+    MainSettings settings = CurrentSettings();
     const QString programFolder = QString::fromStdString(ProgramFolder().string());
-    const QString folder = ReadText(ini, kFile, "Current Directory", programFolder);
+    settings.currentDirectory = programFolder.toStdString();
+    ReadMainSettings(IniFile::Load(settingsPath_), settings);
+
+    Place(this, settings.mainForm);
+    Place(Form2, settings.inputForm);
+    Form2->SetPanel1Width(settings.panel1Width);
+
+    Form2->SetOpenDialogFileName(QString::fromStdString(settings.sourceFile));
     // A folder that is gone (another machine, a removed drive) must not stop
     // the start: work from the program's folder instead.
-    if (!QDir::setCurrent(folder)) QDir::setCurrent(programFolder);
+    if (!QDir::setCurrent(QString::fromStdString(settings.currentDirectory))) QDir::setCurrent(programFolder);
 
-    const int count = std::clamp(ReadInt(ini, kFile, "Number of Listed Files", 0), 0, RecentFileList::kCapacity);
     recentFiles_.Clear();
-    for (int j = 0; j < count; ++j) {
-        const std::string entry = ini.ReadString(kFile, RecentKey(j), "");
-        if (entry.empty()) break;
-        recentFiles_.AppendStored(entry);
-    }
+    for (const std::string& entry : settings.recentFiles) recentFiles_.AppendStored(entry);
 
-    fitState_.model.index = ReadInt(ini, kModel, "Model No.", fitState_.model.index);
-    FrmEquSet->SetCurrentEntry(ReadInt(ini, kModel, "General Model No", FrmEquSet->CurrentEntry()));
+    fitState_.model.index = settings.modelNo;
+    FrmEquSet->SetCurrentEntry(settings.generalModelNo);
 
-    // Every stored coefficient row comes back, not only those of the model
-    // shown at this moment: the stored model is selected only afterwards,
-    // and its values must survive the restart.
     for (int j = 0; j < kMaxNamedCoefficients; ++j) {
-        const int row = j + 1;
-        if (ini.HasKey(kConditions, InitialValueKey(j)))
-            StringGridCoefInit->SetCell(1, row, ReadText(ini, kConditions, InitialValueKey(j), StringGridCoefInit->Cell(1, row)));
-        if (ini.HasKey(kConditions, IncrementKey(j)))
-            StringGridCoefInit->SetCell(2, row, ReadText(ini, kConditions, IncrementKey(j), StringGridCoefInit->Cell(2, row)));
+        StringGridCoefInit->SetCell(1, j + 1, QString::fromStdString(settings.initialValues[static_cast<std::size_t>(j)]));
+        StringGridCoefInit->SetCell(2, j + 1, QString::fromStdString(settings.increments[static_cast<std::size_t>(j)]));
     }
-    EdtAlammx->setText(ReadText(ini, kConditions, "Alarm Max", EdtAlammx->text()));
-    EdtItmax->setText(ReadText(ini, kConditions, "Max Iteration", EdtItmax->text()));
-    EditdX->setText(ReadText(ini, kConditions, "Initial Increment", EditdX->text()));
-    EditConfLimit->setText(ReadText(ini, kConditions, "Confidence Limit", EditConfLimit->text()));
-    RadioGroup1->SetItemIndex(
-        ReadInt(ini, kConditions, "Method Number for Calcuating Differential", RadioGroup1->ItemIndex()));
+    EdtAlammx->setText(QString::fromStdString(settings.alarmMax));
+    EdtItmax->setText(QString::fromStdString(settings.maxIteration));
+    EditdX->setText(QString::fromStdString(settings.initialIncrement));
+    EditConfLimit->setText(QString::fromStdString(settings.confidenceLimit));
+    RadioGroup1->SetItemIndex(settings.differentialMethod);
     RadioGroup1Click(RadioGroup1->ItemIndex());
 }
 
 void TForm1::WriteSettings() {
     // The file is read first so the sections of other windows and unknown keys stay.
     IniFile ini = IniFile::Load(settingsPath_);
-
-    WriteGeometry(ini, kMainForm, this);
-    WriteGeometry(ini, kInputForm, Form2);
-    ini.WriteInteger(kInputForm, "Width of Panel 1", Form2->Panel1Width());
-
-    ini.WriteString(kFile, "Source File", Form2->OpenDialogFileName().toStdString());
-    ini.WriteString(kFile, "Current Directory", QDir::currentPath().toStdString());
-    ini.WriteInteger(kFile, "Number of Listed Files", recentFiles_.Count());
-    for (int j = 0; j < recentFiles_.Count(); ++j) ini.WriteString(kFile, RecentKey(j), recentFiles_.At(j));
-
-    ini.WriteInteger(kModel, "Model No.", fitState_.model.index);
-    ini.WriteInteger(kModel, "General Model No", FrmEquSet->CurrentEntry());
-
-    for (int j = 0; j < fitState_.model.m; ++j) {
-        ini.WriteString(kConditions, InitialValueKey(j), StringGridCoefInit->Cell(1, j + 1).toStdString());
-        ini.WriteString(kConditions, IncrementKey(j), StringGridCoefInit->Cell(2, j + 1).toStdString());
-    }
-    ini.WriteString(kConditions, "Alarm Max", EdtAlammx->text().toStdString());
-    ini.WriteString(kConditions, "Max Iteration", EdtItmax->text().toStdString());
-    ini.WriteString(kConditions, "Initial Increment", EditdX->text().toStdString());
-    ini.WriteString(kConditions, "Confidence Limit", EditConfLimit->text().toStdString());
-    ini.WriteInteger(kConditions, "Method Number for Calcuating Differential", RadioGroup1->ItemIndex());
-
+    WriteMainSettings(ini, CurrentSettings());
     std::string error;
     if (!ini.Save(settingsPath_, &error)) ShowError("設定ファイルを保存できません。\n" + error);
 }

@@ -176,6 +176,8 @@ public:
     // --- Settings and recent files ---
     void ReadSettings();
     void WriteSettings();
+    // The state the main settings file stores, taken from the windows.
+    MainSettings CurrentSettings() const;
     void RebuildRecentFileMenu();
     // A recent-file item: entry `index` of the list.
     void RecentFileClick(int index);

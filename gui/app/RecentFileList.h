@@ -4,11 +4,13 @@
 #include <string>
 #include <vector>
 
+#include "data/MainSettings.h"
+
 namespace kurvex::gui {
 
 class RecentFileList {
 public:
-    static constexpr int kCapacity = 10;
+    static constexpr int kCapacity = kRecentFileCapacity;
 
     // Puts `path` first: unchanged when it already is first, otherwise every
     // equal entry is removed and the oldest entry drops out when the list is full.
