@@ -5,11 +5,13 @@
 #include <cmath>
 #include <limits>
 #include <stdexcept>
+#include <string_view>
 
 #include "chart/ChartPanel.h"
 #include "common/MessageSink.h"
 #include "common/NumberFormat.h"
 #include "data/DataOutput.h"
+#include "expression/EvaluationMessages.h"
 #include "regression/FitState.h"
 #include "regression/Models.h"
 
@@ -18,6 +20,15 @@ namespace kurvex::gui {
 namespace {
 
 constexpr double kGap = std::numeric_limits<double>::quiet_NaN();
+
+// A formula that cannot be read (or reduced) fails the same way at every
+// point, each time showing its message: the remaining points are left as
+// gaps without asking again. Numeric faults belong to their point only and
+// show nothing.
+bool IsFormulaFault(const std::runtime_error& error) {
+  const std::string_view what = error.what();
+  return what == kFormatErrorMessage || what == kEvaluationErrorMessage;
+}
 
 // x_i = a + (b − a)/500·i, both ends included.
 long double CurveX(const QCPRange& range, int i) {
@@ -141,16 +152,20 @@ void ChartComposer::FillModelCurve(int seriesIndex, std::span<const double> coef
   const QCPRange range = chart_->xAxis->range();
   ModelEvaluator evaluator(state_->model);
   double x1[1];
+  bool formulaFault = false;
   for (int i = 0; i < kCurvePointCount; ++i) {
     const long double x = CurveX(range, i);
     x1[0] = static_cast<double>(x);
     double y = kGap;
-    try {
-      const long double f = evaluator.Value(std::span<const double>(x1, 1), coefficients);
-      if (std::isfinite(f) && std::abs(f) <= std::numeric_limits<double>::max()) y = double(f);
-    } catch (const std::runtime_error&) {
-      // Outside the model's domain (a negative base, an overflow): the
-      // curve has a gap there instead of ending the whole drawing.
+    if (!formulaFault) {
+      try {
+        const long double f = evaluator.Value(std::span<const double>(x1, 1), coefficients);
+        if (std::isfinite(f) && std::abs(f) <= std::numeric_limits<double>::max()) y = double(f);
+      } catch (const std::runtime_error& error) {
+        // Outside the model's domain (a negative base, an overflow): the
+        // curve has a gap there instead of ending the whole drawing.
+        formulaFault = IsFormulaFault(error);
+      }
     }
     chart_->AddPoint(seriesIndex, x1[0], y);
   }
@@ -171,13 +186,17 @@ void ChartComposer::FillObservedPredicted(std::span<const double> coefficients) 
   chart_->HighlightDataPoint(-1);
   chart_->ClearSeries(DataSeries);
   ModelEvaluator evaluator(state_->model);
+  bool formulaFault = false;
   for (std::int32_t i = 0; i < data.n; ++i) {
     double predicted = kGap;
-    try {
-      const long double f = evaluator.Value(data.PointX(i), coefficients);
-      if (std::isfinite(f) && std::abs(f) <= std::numeric_limits<double>::max()) predicted = double(f);
-    } catch (const std::runtime_error&) {
-      // Kept as a gap so that point indexes still match the data set.
+    if (!formulaFault) {
+      try {
+        const long double f = evaluator.Value(data.PointX(i), coefficients);
+        if (std::isfinite(f) && std::abs(f) <= std::numeric_limits<double>::max()) predicted = double(f);
+      } catch (const std::runtime_error& error) {
+        // Kept as a gap so that point indexes still match the data set.
+        formulaFault = IsFormulaFault(error);
+      }
     }
     chart_->AddPoint(DataSeries, predicted, data.y[i]);
   }

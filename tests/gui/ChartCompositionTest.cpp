@@ -248,6 +248,49 @@ class ChartCompositionTest : public QObject {
     QCOMPARE(diagonal.x(), diagonal.y());
   }
 
+  void formulaFaultIsReportedOncePerCurve() {
+    // A general formula naming X2 over data with one X cannot be evaluated at
+    // any point: one message, not one per point of the curve.
+    FillOneX(state_);
+    state_.model.index = kGeneralModelIndex;
+    state_.model.formula = "C0+C1*X2";
+    state_.model.nx = 2;
+    Load(QStringLiteral("Y"), {QStringLiteral("X")});
+    const double initial[] = {1, 1};
+    composer_->DrawInitialLine(initial);
+    QCOMPARE(sink_.messages.size(), size_t(1));
+    QCOMPARE(sink_.messages[0].text, std::string("式のフォーマットエラー"));
+    QCOMPARE(chart_->SeriesPointCount(InitialLineSeries), 501);
+    QVERIFY(std::isnan(chart_->SeriesPoint(InitialLineSeries, 250).y()));
+
+    // With several X the predicted values stay gaps, one per data point.
+    FillThreeX(state_);
+    state_.model.index = kGeneralModelIndex;
+    state_.model.formula = "C0+C1*X4";
+    state_.model.nx = 4;
+    Load(QStringLiteral("Y"), {QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")});
+    sink_.messages.clear();
+    const double initial4[] = {0, 1};
+    composer_->DrawInitialLine(initial4);
+    QCOMPARE(sink_.messages.size(), size_t(1));
+    QCOMPARE(chart_->SeriesPointCount(DataSeries), 8);
+
+    // A numeric fault belongs to its point only: the rest of the curve is drawn.
+    FillOneX(state_);
+    state_.model.index = kGeneralModelIndex;
+    state_.model.formula = "C0/(X1-3)";
+    state_.model.nx = 1;
+    Load(QStringLiteral("Y"), {QStringLiteral("X")});
+    sink_.messages.clear();
+    const double one[] = {1};
+    composer_->DrawInitialLine(one);
+    QVERIFY(sink_.messages.empty());
+    int drawn = 0;
+    for (int i = 0; i < chart_->SeriesPointCount(InitialLineSeries); ++i)
+      drawn += std::isfinite(chart_->SeriesPoint(InitialLineSeries, i).y()) ? 1 : 0;
+    QVERIFY(drawn >= 499);
+  }
+
   void refreshRemovesCurvesButKeepsPoints() {
     FillOneX(state_);
     Load(QStringLiteral("Y"), {QStringLiteral("X")});
