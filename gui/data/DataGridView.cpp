@@ -215,7 +215,10 @@ void DataGridView::MoveAfterEnter() {
 void DataGridView::keyPressEvent(QKeyEvent* event) {
   emit keyTyped();
   if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-    MoveAfterEnter();
+    // From a cell editor the key reaches the grid before the delegate's queued
+    // commit; closeEditor moves on then. Moving here too closed the editor
+    // early and moved two cells.
+    if (state() != EditingState) MoveAfterEnter();
     event->accept();
     return;
   }
@@ -228,9 +231,11 @@ void DataGridView::mousePressEvent(QMouseEvent* event) {
 }
 
 void DataGridView::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) {
+  // Enter in a cell editor commits it and then moves on like Enter in the grid;
+  // an editor that is already closed moves nothing.
+  const bool submitted = hint == QAbstractItemDelegate::SubmitModelCache && state() == EditingState;
   QTableView::closeEditor(editor, hint);
-  // Enter in a cell editor commits it and then moves on like Enter in the grid.
-  if (hint == QAbstractItemDelegate::SubmitModelCache) MoveAfterEnter();
+  if (submitted) MoveAfterEnter();
 }
 
 bool DataGridView::eventFilter(QObject* watched, QEvent* event) {

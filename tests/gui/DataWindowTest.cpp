@@ -315,6 +315,9 @@ void DataWindowTest::editedCellIsUsedAfterAnsweringNo() {
     QTest::keyClick(editor, Qt::Key_Return);
     QTRY_COMPARE(Cell(form, 2, 3), QStringLiteral("25.5"));
     QTRY_COMPARE(CurrentColumn(form), 3);  // Enter in the editor moves on as well
+    QTest::qWait(100);                      // and only by one cell
+    QCOMPARE(CurrentColumn(form), 3);
+    QCOMPARE(CurrentRow(form), 3);
     QCOMPARE(StatusText(form), Q("変更あり"));
     Click(form, "BitBtn1");
   }, [&] { return form.LoadAndShow(path); });
