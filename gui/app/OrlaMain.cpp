@@ -437,8 +437,8 @@ void TForm1::FormShow() {
     AboutBox->exec();
     Chart1->SetSeriesActive(DataSeries, false);
 
-    // The registered equations, read before the settings name one of them.
-    FrmEquSet->LoadEquationList(ProgramFolder() / kEquationFileName);
+    // The registered equations were read when the equation editor was
+    // created, before the settings below name one of them.
 
     // 7. The main settings file and the recent-file menu.
     firstRun_ = !std::filesystem::exists(settingsPath_);

@@ -3,6 +3,7 @@
 // model, the choice survives a restart, and the tools menu opens its windows.
 #include <QAction>
 #include <QComboBox>
+#include <QDir>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
@@ -64,6 +65,15 @@ private slots:
         QCOMPARE(again.FitState().model.derivativeFormulas,
                  (std::vector<std::string>{"X1/(C1+X1)", "-C0*X1/(C1+X1)^2"}));
         QVERIFY(!again.FrmEquSet->isVisible());
+    }
+
+    void anUnreadableListIsReportedOnceAtStart() {
+        MainWindowFixture fixture;
+        QVERIFY(QDir(fixture.Folder()).mkdir(QStringLiteral("Equation.txt")));  // a folder in the file's place
+        fixture.Start();
+        int reports = 0;
+        for (const std::string& text : fixture.Messages().Texts()) reports += text.rfind("登録式のファイルを読み込めません。", 0) == 0;
+        QCOMPARE(reports, 1);
     }
 
     void theToolsMenuOpensItsWindows() {
