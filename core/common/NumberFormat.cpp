@@ -57,29 +57,20 @@ std::string FormatNumber(long double value, int precision) {
     return out;
 }
 
-namespace {
-
-std::string_view Trim(std::string_view text) {
+std::string_view TrimNumberBlanks(std::string_view text) {
     while (!text.empty() && static_cast<unsigned char>(text.front()) <= ' ') text.remove_prefix(1);
     while (!text.empty() && static_cast<unsigned char>(text.back()) <= ' ') text.remove_suffix(1);
     return text;
 }
 
-}  // namespace
-
 std::optional<double> ParseNumber(std::string_view text) {
-    text = Trim(text);
-    if (text.empty()) return std::nullopt;
-    if (text.front() == '+') text.remove_prefix(1);
     double value = 0;
-    auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (ec != std::errc() || ptr != text.data() + text.size()) return std::nullopt;
-    if (!std::isfinite(value)) return std::nullopt;
+    if (!ParseNumber(text, value)) return std::nullopt;
     return value;
 }
 
 std::optional<long double> ParseExtended(std::string_view text) {
-    text = Trim(text);
+    text = TrimNumberBlanks(text);
     if (text.empty()) return std::nullopt;
     // strtold is locale-dependent; the program never changes LC_NUMERIC from "C".
     std::string copy(text);
@@ -93,7 +84,7 @@ std::optional<long double> ParseExtended(std::string_view text) {
 }
 
 std::optional<long long> ParseInteger(std::string_view text) {
-    text = Trim(text);
+    text = TrimNumberBlanks(text);
     if (text.empty()) return std::nullopt;
     if (text.front() == '+') text.remove_prefix(1);
     long long value = 0;

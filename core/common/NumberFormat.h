@@ -1,5 +1,8 @@
 #pragma once
+#include <charconv>
+#include <cmath>
 #include <optional>
+#include <system_error>
 #include <string>
 #include <string_view>
 
@@ -13,7 +16,29 @@ std::string FormatNumber(long double value, int precision);
 // Reads a whole text as a number with "." as the decimal point (C locale);
 // leading and trailing blanks are allowed, nothing else.
 std::optional<double> ParseNumber(std::string_view text);
+// The same, for loops over many cells: the value in `result` (unchanged on
+// failure). Inline, and returning a plain bool: an optional's flag byte
+// stored and read back as a whole word stalls a hot loop.
+bool ParseNumber(std::string_view text, double& result);
 std::optional<long double> ParseExtended(std::string_view text);
 std::optional<long long> ParseInteger(std::string_view text);
+
+// Drops leading and trailing blanks (bytes up to the space).
+std::string_view TrimNumberBlanks(std::string_view text);
+
+inline bool ParseNumber(std::string_view text, double& result) {
+    // Most cells have no blank at either end: no call then.
+    if (text.empty() || static_cast<unsigned char>(text.front()) <= ' ' ||
+        static_cast<unsigned char>(text.back()) <= ' ')
+        text = TrimNumberBlanks(text);
+    if (text.empty()) return false;
+    if (text.front() == '+') text.remove_prefix(1);
+    double value = 0;
+    const auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (ec != std::errc() || ptr != text.data() + text.size()) return false;
+    if (!std::isfinite(value)) return false;
+    result = value;
+    return true;
+}
 
 }  // namespace kurvex

@@ -37,11 +37,13 @@ BuildResult BuildDataSet(const PreparedSelection& selection, DataTable& table, T
 
     if (!table.BeginRowScan()) return Fail(data, BuildOutcome::ScanFailed, 0);
     long double sumW = 0, sumWy = 0, sumWy2 = 0;
+    const bool unitWeights = selection.weightColumn < 1;  // every w is 1
     std::int64_t points = 0;
+    const RowReader reader(selection);
     DataRow row;
     row.allTexts = false;
     for (long long k = 1; k <= K; ++k) {
-        ReadDataRow(selection, table, k, row);
+        reader.Read(table, k, row);
         if (!row.valid) {
             if (row.conditionFault) {
                 table.EndRowScan();
@@ -58,15 +60,33 @@ BuildResult BuildDataSet(const PreparedSelection& selection, DataTable& table, T
         if (row.row > std::numeric_limits<std::int32_t>::max()) break;  // beyond any row a point can name
         data.sourceRow.push_back(static_cast<std::int32_t>(row.row));
         data.y.push_back(row.y);
-        data.sqrtw.push_back(std::sqrt(row.w));
-        data.x.insert(data.x.end(), row.x.begin(), row.x.end());
-        const long double w = row.w;
-        sumW += w;
-        sumWy += w * row.y;
-        sumWy2 += static_cast<long double>(row.y) * row.y * w;
+        data.sqrtw.push_back(row.w == 1 ? 1.0 : std::sqrt(row.w));  // √1 is exactly 1: spare the root
+        if (nx == 1)
+            data.x.push_back(row.x[0]);
+        else
+            data.x.insert(data.x.end(), row.x.begin(), row.x.end());
+        if (!unitWeights) {
+            const long double w = row.w;
+            sumW += w;
+            sumWy += w * row.y;
+            sumWy2 += static_cast<long double>(row.y) * row.y * w;
+        }
         ++points;
     }
     table.EndRowScan();
+    if (unitWeights) {
+        // The same sums in the same order, in a loop of their own where they
+        // stay in registers. With w = 1 every product by w is exact, and the
+        // sum of the ones is the count (exact in 64 significant bits).
+        long double sy = 0, syy = 0;
+        for (const double y : data.y) {
+            sy += static_cast<long double>(y);
+            syy += static_cast<long double>(y) * y;
+        }
+        sumW = static_cast<long double>(points);
+        sumWy = sy;
+        sumWy2 = syy;
+    }
 
     if (points == 0) {
         ShowError(kNoValidDataMessage);

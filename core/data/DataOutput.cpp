@@ -61,9 +61,10 @@ bool UsedDataText(const PreparedSelection& s, DataTable& table, UsedDataOptions 
     }
 
     if (!table.BeginRowScan()) return false;
+    const RowReader reader(s);
     DataRow row;
     for (long long k = 1; k <= s.candidateCount; ++k) {
-        ReadDataRow(s, table, k, row);
+        reader.Read(table, k, row);
         if (!row.valid) continue;
         std::string line;
         if (options.variables) {

@@ -273,6 +273,14 @@ public:
                 if (Messages().Show(MessageKind::Confirmation, kLargeFileQuestion, MessageButtons::YesNo) ==
                     MessageAnswer::No)
                     table.mode_ = ReadMode::Table;
+                if (table.mode_ == ReadMode::Streaming) {
+                    // The rest of the file is only counted and checked, a block at a time
+                    // (line breaks are ASCII, so whole lines are valid UTF-8 exactly when
+                    // each of them is).
+                    lineNumber += reader.SkipRest([&](std::string_view lines) {
+                        if (validUtf8 && !IsAscii(lines) && !IsValidUtf8(lines)) validUtf8 = false;
+                    });
+                }
             }
         }
         if (reader.Failed()) {
@@ -387,6 +395,27 @@ bool DataTable::BeginRowScan() {
 
 void DataTable::ReadRowCells(long long row, RowTexts& out) { ReadRowCells(row, out, DataColumnCount()); }
 
+bool DataTable::ScanLine(long long row, std::string& decoded, std::string_view& line) {
+    if (scan_ == nullptr || scan_->exhausted || row <= scan_->cursor) {
+        // A row behind the cursor is never found: the rest of the file is passed over.
+        if (scan_ != nullptr) scan_->exhausted = true;
+        return false;
+    }
+    while (scan_->cursor < row) {
+        if (!scan_->reader.Next(line)) {
+            scan_->exhausted = true;
+            return false;
+        }
+        ++scan_->cursor;
+    }
+    if (row == 1) line = DropByteOrderMark(line);
+    if (fileIsCp932_) {
+        decoded = scan_->decoder.Decode(line);
+        line = decoded;
+    }
+    return true;
+}
+
 void DataTable::ReadRowCells(long long row, RowTexts& out, int wanted) {
     out.Clear();
     char number[24];
@@ -397,28 +426,34 @@ void DataTable::ReadRowCells(long long row, RowTexts& out, int wanted) {
             out.Append(row < rowCount_ ? DataCell(static_cast<int>(c), static_cast<int>(row)) : std::string_view{});
         return;
     }
-    if (scan_ == nullptr || scan_->exhausted || row <= scan_->cursor) {
-        // A row behind the cursor is never found: the rest of the file is passed over.
-        if (scan_ != nullptr) scan_->exhausted = true;
+    std::string decoded;
+    std::string_view line;
+    if (!ScanLine(row, decoded, line)) {
         for (std::size_t c = 0; c < columns; ++c) out.Append({});
         return;
     }
+    AppendFields(line, columns, out);
+}
+
+void DataTable::ReadRowCells(long long row, RowTextViews& out, int wanted) {
+    out.texts.clear();
+    if (out.withRowNumber)
+        out.texts.emplace_back(out.number, static_cast<std::size_t>(
+                                               std::to_chars(out.number, out.number + sizeof out.number, row).ptr - out.number));
+    else
+        out.texts.emplace_back();
+    const std::size_t columns = static_cast<std::size_t>(std::clamp(wanted, 0, DataColumnCount()));
+    if (mode_ != ReadMode::Streaming) {
+        for (std::size_t c = 1; c <= columns; ++c)
+            out.texts.push_back(row < rowCount_ ? DataCell(static_cast<int>(c), static_cast<int>(row)) : std::string_view{});
+        return;
+    }
     std::string_view line;
-    while (scan_->cursor < row) {
-        if (!scan_->reader.Next(line)) {
-            scan_->exhausted = true;
-            for (std::size_t c = 0; c < columns; ++c) out.Append({});
-            return;
-        }
-        ++scan_->cursor;
+    if (!ScanLine(row, out.decoded, line)) {
+        out.texts.resize(columns + 1);
+        return;
     }
-    if (row == 1) line = DropByteOrderMark(line);
-    if (fileIsCp932_) {
-        const std::string decoded = scan_->decoder.Decode(line);
-        AppendFields(decoded, columns, out);
-    } else {
-        AppendFields(line, columns, out);
-    }
+    AppendFieldViews(line, columns, out.texts, out.unquoted);
 }
 
 void DataTable::EndRowScan() { scan_.reset(); }

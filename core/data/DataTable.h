@@ -120,6 +120,8 @@ public:
     // The same for data columns 1..columns only (at most C): a scan that
     // needs a few leading columns of a wide file does not cut the rest.
     void ReadRowCells(long long row, RowTexts& out, int columns);
+    // The same texts as views, without copying the cells (see RowTextViews).
+    void ReadRowCells(long long row, RowTextViews& out, int columns);
     void EndRowScan();
 
 private:
@@ -131,6 +133,10 @@ private:
     static std::string_view StoredCell(const StoredRow& row, std::size_t index);  // index 0 = column 1
     static void AssignCells(StoredRow& row, const RowTexts& cells, std::size_t first, std::size_t count);
     StoredRow* MutableRow(int row);
+    // Streaming mode: the line of source row `row` as the cells are cut from
+    // it (byte-order mark dropped, CP932 decoded into `decoded`); false when
+    // the row is not found.
+    bool ScanLine(long long row, std::string& decoded, std::string_view& line);
     friend class DataTableLoader;
 
     int columnCount_ = 3;

@@ -1,6 +1,9 @@
 #include "data/FieldRule.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstdint>
+#include <cstring>
 
 #include "data/RowTexts.h"
 
@@ -62,6 +65,63 @@ void AppendFields(std::string_view line, std::size_t count, RowTexts& out) {
         ++taken;
     }
     for (; taken < count; ++taken) out.Append({});
+}
+
+namespace {
+
+// The first comma or double quote in [p, end), or end. Eight bytes at a time
+// where the byte order allows: most fields are a few characters long, for
+// which a library search costs more than the search itself.
+const char* FindCommaOrQuote(const char* p, const char* const end) {
+    if constexpr (std::endian::native == std::endian::little) {
+        constexpr std::uint64_t ones = 0x0101010101010101ULL, highs = 0x8080808080808080ULL;
+        while (end - p >= 8) {
+            std::uint64_t word;
+            std::memcpy(&word, p, 8);
+            const std::uint64_t comma = word ^ (ones * ',');
+            const std::uint64_t quote = word ^ (ones * '"');
+            // The lowest flagged byte is always a true match (a borrow only runs upward).
+            const std::uint64_t hits = ((comma - ones) & ~comma & highs) | ((quote - ones) & ~quote & highs);
+            if (hits != 0) return p + (std::countr_zero(hits) >> 3);
+            p += 8;
+        }
+    }
+    while (p != end && *p != ',' && *p != '"') ++p;
+    return p;
+}
+
+}  // namespace
+
+void AppendFieldViews(std::string_view line, std::size_t count, std::vector<std::string_view>& out,
+                      std::string& unquoted) {
+    unquoted.clear();
+    const char* p = line.data();
+    const char* const end = p + line.size();
+    bool lineLeft = true;
+    std::size_t taken = 0;
+    for (; taken < count && lineLeft; ++taken) {
+        // Only the fields taken are looked at: the rest of a wide line never is.
+        bool quoted = false;
+        const char* stop = FindCommaOrQuote(p, end);
+        while (stop != end && *stop == '"') {
+            quoted = true;
+            stop = FindCommaOrQuote(stop + 1, end);
+        }
+        if (!quoted) {
+            out.emplace_back(p, static_cast<std::size_t>(stop - p));
+        } else {
+            // Fields without their quotes never need more than the line: the
+            // views into `unquoted` stay valid while it is filled.
+            if (unquoted.capacity() < line.size()) unquoted.reserve(line.size());
+            const std::size_t from = unquoted.size();
+            for (const char* q = p; q != stop; ++q)
+                if (*q != '"') unquoted.push_back(*q);
+            out.emplace_back(unquoted.data() + from, unquoted.size() - from);
+        }
+        lineLeft = stop != end;
+        p = lineLeft ? stop + 1 : end;
+    }
+    for (; taken < count; ++taken) out.emplace_back();
 }
 
 }  // namespace kurvex

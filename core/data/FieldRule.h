@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace kurvex {
 
@@ -18,5 +19,10 @@ std::string Field(std::string_view line, std::size_t k);
 class RowTexts;
 // Appends fields 1..count of the line to `out` (missing ones empty).
 void AppendFields(std::string_view line, std::size_t count, RowTexts& out);
+// The same fields as views into the line, appended to `out`; a field with
+// double quotes is copied without them into `unquoted` (cleared first), and
+// its view points there.
+void AppendFieldViews(std::string_view line, std::size_t count, std::vector<std::string_view>& out,
+                      std::string& unquoted);
 
 }  // namespace kurvex

@@ -1,6 +1,7 @@
 #include "data/LineReader.h"
 
 #include <cerrno>
+#include <algorithm>
 #include <cstring>
 
 namespace kurvex {
@@ -28,6 +29,7 @@ bool LineReader::Open(const std::filesystem::path& path, std::string* error) {
     }
     buffer_.resize(kChunk);
     begin_ = end_ = 0;
+    lfSearch_ = crSearch_ = {};
     eof_ = failed_ = false;
     error_.clear();
     return true;
@@ -45,6 +47,7 @@ bool LineReader::Fill() {
         end_ -= begin_;
         begin_ = 0;
     }
+    lfSearch_ = crSearch_ = {};  // the bytes moved: search again
     if (end_ == buffer_.size()) buffer_.resize(buffer_.size() * 2);  // a line longer than the buffer
     const std::size_t got = std::fread(buffer_.data() + end_, 1, buffer_.size() - end_, file_);
     end_ += got;
@@ -59,19 +62,51 @@ bool LineReader::Fill() {
     return true;
 }
 
+std::size_t LineReader::Find(ByteSearch& search, char byte, std::size_t from) {
+    if (from < search.from || from > search.at) search = {from, from, from};
+    if (search.at == search.end && search.end < end_) {
+        // Nothing found up to the end of the last search; the block has grown since.
+        const void* found = std::memchr(buffer_.data() + search.end, byte, end_ - search.end);
+        search.at = found != nullptr ? static_cast<std::size_t>(static_cast<const char*>(found) - buffer_.data()) : end_;
+        search.end = end_;
+    }
+    return search.at < search.end ? search.at : end_;
+}
+
+long long LineReader::CountLineEnds(std::string_view block) {
+    long long lines = 0;
+    // Byte counters over runs of at most 255 bytes: the compiler turns this into vector compares.
+    const unsigned char* bytes = reinterpret_cast<const unsigned char*>(block.data());
+    for (std::size_t at = 0; at < block.size();) {
+        const std::size_t run = std::min<std::size_t>(block.size() - at, 255);
+        unsigned char count = 0;
+        for (std::size_t i = 0; i < run; ++i) count += bytes[at + i] == '\n';
+        lines += count;
+        at += run;
+    }
+    // A CR ends a line unless an LF follows (then the LF was counted).
+    const char* p = block.data();
+    const char* end = p + block.size();
+    while ((p = static_cast<const char*>(std::memchr(p, '\r', end - p))) != nullptr) {
+        ++p;
+        if (p == end || *p != '\n') ++lines;
+    }
+    return lines;
+}
+
 // A line ends at LF, CR LF or a lone CR: a file saved with CR line ends read
 // as one long line would merge all its records into one.
-bool LineReader::Next(std::string_view& line) {
+bool LineReader::NextInBlocks(std::string_view& line) {
     if (file_ == nullptr) return false;
     std::size_t searchFrom = begin_;
     for (;;) {
-        const char* base = buffer_.data();
-        const void* lf = std::memchr(base + searchFrom, '\n', end_ - searchFrom);
-        const std::size_t limit = lf != nullptr ? static_cast<const char*>(lf) - base : end_;
-        const void* cr = std::memchr(base + searchFrom, '\r', limit - searchFrom);
-        if (cr != nullptr || lf != nullptr) {
-            std::size_t lineEnd = cr != nullptr ? static_cast<const char*>(cr) - base : limit;
-            if (cr != nullptr && lineEnd + 1 == end_ && !eof_) {
+        const std::size_t limit = Find(lfSearch_, '\n', searchFrom);
+        const bool lf = limit < end_;
+        const std::size_t crAt = Find(crSearch_, '\r', searchFrom);
+        const bool cr = crAt < limit;
+        if (cr || lf) {
+            std::size_t lineEnd = cr ? crAt : limit;
+            if (cr && lineEnd + 1 == end_ && !eof_) {
                 // Whether an LF follows this CR is in the next block.
                 const std::size_t offset = lineEnd - begin_;
                 Fill();
@@ -79,7 +114,7 @@ bool LineReader::Next(std::string_view& line) {
                 lineEnd = begin_ + offset;
             }
             std::size_t next = lineEnd + 1;
-            if (cr != nullptr && next < end_ && buffer_[next] == '\n') ++next;
+            if (cr && next < end_ && buffer_[next] == '\n') ++next;
             line = std::string_view(buffer_.data() + begin_, lineEnd - begin_);
             begin_ = next;
             return true;

@@ -42,4 +42,20 @@ private:
     std::vector<std::size_t> ends_;
 };
 
+// The texts of one row as views into where they are kept (the line just read,
+// the table's cells), with storage only for what has to be made: a field
+// without its double quotes, a line decoded from CP932, the row number.
+// Valid until the next read or a change of the table.
+struct RowTextViews {
+    std::vector<std::string_view> texts;  // [0] the row number, [1..] the cells
+    std::string unquoted;
+    std::string decoded;
+    char number[24];
+    // False: texts[0] stays empty (a reader that never reads it spares the conversion).
+    bool withRowNumber = true;
+
+    std::size_t Size() const { return texts.size(); }
+    std::string_view operator[](std::size_t i) const { return i < texts.size() ? texts[i] : std::string_view{}; }
+};
+
 }  // namespace kurvex

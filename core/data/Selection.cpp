@@ -10,6 +10,7 @@
 #include "expression/Condition.h"
 #include "expression/Evaluator.h"
 #include "expression/Formula.h"
+#include "expression/PreparedFormula.h"
 
 namespace kurvex {
 
@@ -94,27 +95,10 @@ void FlagColumnsOfCondition(std::string_view condition, std::vector<char>& flags
 }
 
 bool ReadCellNumber(std::string_view text, double& value) {
-    const std::optional<double> parsed = ParseNumber(text);
-    if (!parsed || *parsed > kLargestCellValue) return false;
-    value = *parsed;
+    double parsed;
+    if (!ParseNumber(text, parsed) || parsed > kLargestCellValue) return false;
+    value = parsed;
     return true;
-}
-
-// Evaluates a transform; false on any evaluation fault or a value a double cannot hold.
-bool EvaluateTransform(const std::string& expression, const std::vector<double>& columnValues, double& value) {
-    static const std::array<double, kCoefficientSlots> zeros{};
-    const int direct = DirectColumn(expression);
-    if (direct >= 0 && direct < static_cast<int>(columnValues.size())) {
-        value = columnValues[direct];
-        return true;
-    }
-    try {
-        const long double result = EvaluateFormula(expression, columnValues, zeros);
-        value = static_cast<double>(result);
-        return std::isfinite(value);
-    } catch (const EvaluationError&) {
-        return false;
-    }
 }
 
 }  // namespace
@@ -323,43 +307,97 @@ int PreparedSelection::LastReadColumn() const {
     return last;
 }
 
-void ReadDataRow(const PreparedSelection& s, DataTable& table, long long k, DataRow& row) {
+RowReader::RowReader(const PreparedSelection& selection) : s_(selection), lastReadColumn_(selection.LastReadColumn()) {
+    for (int c = 0; c <= s_.C && c < static_cast<int>(s_.numericColumns.size()); ++c)
+        if (s_.numericColumns[static_cast<std::size_t>(c)]) numericColumns_.push_back(c);
+    auto prepare = [&](const std::string& expression) {
+        Transform transform;
+        const int direct = DirectColumn(expression);
+        if (direct >= 0 && direct <= s_.C)
+            transform.directColumn = direct;
+        else
+            transform.prepared = PrepareFormula(expression);
+        return transform;
+    };
+    y_ = prepare(s_.yExpression);
+    static const std::string none;
+    for (int i = 0; i < s_.n; ++i)
+        x_.push_back(prepare(i < static_cast<int>(s_.xExpressions.size()) ? s_.xExpressions[i] : none));
+}
+
+namespace {
+
+// Evaluates a transform; false on any evaluation fault or a value a double cannot hold.
+bool EvaluateFormulaTransform(const PreparedFormula& formula, const std::vector<double>& columnValues, double& value) {
+    static const std::array<double, kCoefficientSlots> zeros{};
+    try {
+        const long double result = EvaluatePrepared(formula, columnValues, zeros);
+        value = static_cast<double>(result);
+        return std::isfinite(value);
+    } catch (const EvaluationError&) {
+        return false;
+    }
+}
+
+template <typename Transform>
+inline bool EvaluateTransform(const Transform& transform, const std::vector<double>& columnValues, double& value) {
+    if (transform.directColumn >= 0) {
+        value = columnValues[static_cast<std::size_t>(transform.directColumn)];
+        return true;
+    }
+    return EvaluateFormulaTransform(transform.prepared, columnValues, value);
+}
+
+}  // namespace
+
+void RowReader::Read(DataTable& table, long long k, DataRow& row) const {
     row.valid = false;
     row.conditionFault = false;
-    row.row = s.CandidateRow(k);
-    table.ReadRowCells(row.row, row.texts, row.allTexts ? s.C : s.LastReadColumn());
+    row.row = s_.CandidateRow(k);
+    if (!row.allTexts && !s_.conditionOn) {
+        row.texts.Clear();
+        row.views.withRowNumber = !numericColumns_.empty() && numericColumns_.front() == 0;
+        table.ReadRowCells(row.row, row.views, lastReadColumn_);
+        Evaluate(row.views, row);
+    } else {
+        table.ReadRowCells(row.row, row.texts, row.allTexts ? s_.C : lastReadColumn_);
+        Evaluate(row.texts, row);
+    }
+}
 
+template <typename Texts>
+void RowReader::Evaluate(const Texts& texts, DataRow& row) const {
     // Columns the formulas do not name stay 0 (and are never written, so the
     // zeros of the previous row serve).
-    if (row.columnValues.size() != static_cast<std::size_t>(s.C) + 1) row.columnValues.assign(static_cast<std::size_t>(s.C) + 1, 0.0);
-    for (int c = 0; c <= s.C && c < static_cast<int>(s.numericColumns.size()); ++c) {
-        if (!s.numericColumns[c]) continue;
-        if (!ReadCellNumber(row.texts[c], row.columnValues[c])) return;
-    }
-    if (!EvaluateTransform(s.yExpression, row.columnValues, row.y)) return;
-    row.x.resize(s.n);
-    for (int i = 0; i < s.n; ++i)
-        if (!EvaluateTransform(s.xExpressions[i], row.columnValues, row.x[i])) return;
+    if (row.columnValues.size() != static_cast<std::size_t>(s_.C) + 1) row.columnValues.assign(static_cast<std::size_t>(s_.C) + 1, 0.0);
+    for (const int c : numericColumns_)
+        if (!ReadCellNumber(texts[static_cast<std::size_t>(c)], row.columnValues[static_cast<std::size_t>(c)])) return;
+    if (!EvaluateTransform(y_, row.columnValues, row.y)) return;
+    row.x.resize(s_.n);
+    for (int i = 0; i < s_.n; ++i)
+        if (!EvaluateTransform(x_[static_cast<std::size_t>(i)], row.columnValues, row.x[i])) return;
 
-    if (s.conditionOn) {
-        row.textCopies.resize(row.texts.Size());
-        for (std::size_t i = 0; i < row.texts.Size(); ++i) row.textCopies[i].assign(row.texts[i]);
+    if (s_.conditionOn) {
+        row.textCopies.resize(texts.Size());
+        for (std::size_t i = 0; i < texts.Size(); ++i) row.textCopies[i].assign(texts[i]);
         row.conditionValues.assign(1, row.y);
         row.conditionValues.insert(row.conditionValues.end(), row.x.begin(), row.x.end());
         bool fault = false;
         const bool holds =
-            EvaluateCondition(s.conditionExpression, row.textCopies, row.columnValues, row.conditionValues, fault);
+            EvaluateCondition(s_.conditionExpression, row.textCopies, row.columnValues, row.conditionValues, fault);
         row.conditionFault = fault;
         if (!holds) return;
     }
 
-    if (s.weightColumn < 1) {
+    if (s_.weightColumn < 1) {
         row.w = 1;
     } else {
-        if (s.weightColumn > s.C) return;  // no such column: an empty cell
-        if (!ReadCellNumber(row.texts[s.weightColumn], row.w)) return;
+        if (s_.weightColumn > s_.C) return;  // no such column: an empty cell
+        if (!ReadCellNumber(texts[static_cast<std::size_t>(s_.weightColumn)], row.w)) return;
     }
     row.valid = true;
 }
+
+void ReadDataRow(const PreparedSelection& s, DataTable& table, long long k, DataRow& row) { RowReader(s).Read(table, k, row); }
 
 }  // namespace kurvex

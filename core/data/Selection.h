@@ -8,6 +8,7 @@
 
 #include "data/DataTable.h"
 #include "data/RowTexts.h"
+#include "expression/PreparedFormula.h"
 
 namespace kurvex {
 
@@ -136,18 +137,45 @@ struct DataRow {
     std::vector<double> x;    // x1..xn
     double w = 1;
     bool conditionFault = false;
-    // False: texts holds only the columns the selection reads (the data-set
-    // build); true: every column (the used-data file writes them all).
+    // False: only the columns the selection reads are cut, and without a
+    // condition they are read in place (texts stays empty): the data-set
+    // build. True: texts holds every column (the used-data file writes them all).
     bool allTexts = true;
 
     // Working storage reused from row to row.
     std::vector<double> columnValues;
     std::vector<std::string> textCopies;
     std::vector<double> conditionValues;
+    RowTextViews views;
+};
+
+// A selection made ready for a scan over many rows: the transforms prepared
+// once, the columns to read listed, so that a row costs no lookup. Refers to
+// the selection, which must outlive it and stay unchanged.
+class RowReader {
+public:
+    explicit RowReader(const PreparedSelection& selection);
+    // Reads candidate k between table.BeginRowScan() and table.EndRowScan(), in increasing k.
+    void Read(DataTable& table, long long k, DataRow& row) const;
+
+private:
+    struct Transform {
+        int directColumn = -1;  // an expression "X<c>" of a column of the table: no evaluation
+        PreparedFormula prepared;
+    };
+    template <typename Texts>
+    void Evaluate(const Texts& texts, DataRow& row) const;
+
+    const PreparedSelection& s_;
+    int lastReadColumn_ = 0;
+    std::vector<int> numericColumns_;
+    Transform y_;
+    std::vector<Transform> x_;
 };
 
 // Reads candidate k between table.BeginRowScan() and table.EndRowScan(), in
-// increasing k.
+// increasing k. Prepares the selection on every call: a scan over many rows
+// uses a RowReader.
 void ReadDataRow(const PreparedSelection& selection, DataTable& table, long long k, DataRow& row);
 
 }  // namespace kurvex

@@ -22,6 +22,16 @@ std::vector<std::string> Lines(const std::filesystem::path& file) {
     return lines;
 }
 
+// Where the text after the first n line breaks (LF, CR LF, lone CR) begins.
+std::size_t AfterBreaks(const std::string& text, std::size_t n) {
+    std::size_t at = 0;
+    for (; n > 0 && at < text.size(); ++at) {
+        if (text[at] == '\r' && at + 1 < text.size() && text[at + 1] == '\n') ++at;
+        if (text[at] == '\n' || text[at] == '\r') --n;
+    }
+    return n > 0 ? text.size() : at;
+}
+
 TEST(LineEnds, EveryKindOfBreakEndsOneLine) {
     TempFolder folder;
     using V = std::vector<std::string>;
@@ -51,6 +61,41 @@ TEST(LineEnds, BreakSplitAcrossReadBlocks) {
     lines = Lines(folder.Write("last", longLine + "\r"));
     ASSERT_EQ(lines.size(), 1u);
     EXPECT_EQ(lines[0].size(), kBlock - 1);
+}
+
+// The load counts the lines after the first thousand a block at a time; the
+// count and the bytes it passes over must match what Next would give.
+TEST(LineEnds, SkippingTheRestCountsTheLinesNextWouldRead) {
+    TempFolder folder;
+    constexpr std::size_t kBlock = 1 << 20;
+    const std::string longLine(kBlock - 1, 'x');
+    const std::string contents[] = {
+        "1,2\r2,4\r3,6\r", "1,2\r\n2,4\n3,6\r4,8", "1,2\r\r\n3,4\r\r\n", "\r\n\n\r", "", "a\nb",
+        longLine + "\r\n1,2\r3,4", longLine + "\r1,2\n", longLine + "\r", longLine + "x\r\ny",
+        "h\n" + longLine + longLine + "\n" + std::string(kBlock + 3, '\r') + "\n\r\nz",
+    };
+    for (const std::string& content : contents) {
+        const auto file = folder.Write("f", content);
+        const std::vector<std::string> all = Lines(file);
+        for (const std::size_t first : {std::size_t{0}, std::size_t{1}, std::size_t{2}}) {
+            if (first > all.size()) continue;
+            LineReader reader;
+            ASSERT_TRUE(reader.Open(file));
+            std::string_view line;
+            for (std::size_t i = 0; i < first; ++i) ASSERT_TRUE(reader.Next(line));
+            std::string passed;
+            bool pieceEndsMidLine = false;
+            const long long rest = reader.SkipRest([&](std::string_view piece) {
+                EXPECT_FALSE(pieceEndsMidLine) << "a piece before the last ends inside a line";
+                passed.append(piece);
+                pieceEndsMidLine = piece.back() != '\n' && piece.back() != '\r';
+            });
+            EXPECT_FALSE(reader.Failed());
+            EXPECT_EQ(rest, static_cast<long long>(all.size() - first)) << content.size() << " bytes, from " << first;
+            EXPECT_EQ(passed, content.substr(AfterBreaks(content, first)));
+            EXPECT_FALSE(reader.Next(line));
+        }
+    }
 }
 
 TEST(LineEnds, EquationListWithCrLineEndsKeepsEveryEntryAcrossASave) {

@@ -1,5 +1,6 @@
 #include "data/DataTable.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -128,6 +129,41 @@ TEST(DataTable, LargeFileQuestionAtTheThousandAndFirstLine) {
         EXPECT_EQ(table.Mode(), ReadMode::Table);
         EXPECT_EQ(table.RowCount(), 1501);
         EXPECT_EQ(table.Cell(2, 1500), "15002");
+    }
+}
+
+// After the question the rest of the file is only counted and its encoding
+// checked, a block at a time: the count, the UTF-8 check across block ends
+// and the line ends must be those of a line-by-line read.
+TEST(DataTable, StreamingLoadCountsAndChecksTheRestOfTheFile) {
+    TempFolder folder;
+    RecordingMessageSink sink;
+    sink.defaultAnswer = MessageAnswer::Yes;
+    ScopedMessageSink guard(sink);
+    const std::string head = NumberedLines(1001, 2);
+    // "温" (3 bytes) placed so that it straddles the end of the reader's first 1 MB block.
+    const std::size_t block = 1 << 20;
+    std::string filler;
+    while (head.size() + filler.size() + 40 < block - 1) filler += "1234567890123456789012345678901234567,8\n";
+    filler += std::string(block - 1 - head.size() - filler.size(), 'q');
+    struct Case {
+        std::string text;
+        long long lines;
+        bool cp932;
+    };
+    const Case cases[] = {
+        {head + filler + "温,1\n2,3\n", 1001 + std::count(filler.begin(), filler.end(), '\n') + 2, false},
+        {head + "4,5\r6,7\r\n8,9", 1004, false},
+        {head + "4,5\r\r\n", 1003, false},
+        {head + "\x89\xB7,1\n", 1002, true},              // CP932 only after the question
+        {head + filler + "\xE6\xB8,1\n", 1001 + std::count(filler.begin(), filler.end(), '\n') + 1, true},  // a cut sequence
+    };
+    for (const Case& c : cases) {
+        DataTable table;
+        ASSERT_TRUE(table.LoadFile(folder.Write("late.csv", c.text)));
+        ASSERT_EQ(table.Mode(), ReadMode::Streaming);
+        EXPECT_EQ(table.LineCount(), c.lines);
+        EXPECT_EQ(table.FileIsCp932(), c.cp932);
     }
 }
 

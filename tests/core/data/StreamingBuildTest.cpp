@@ -78,6 +78,36 @@ TEST(StreamingBuild, WeightBeyondTheUsedColumnsAndQuotedCellsAsInTableMode) {
     EXPECT_EQ(streamed.sqrtw[1], std::sqrt(3.0));
 }
 
+// Without a weight column the sums are taken after the scan; they must be the
+// running sums of w = 1 in row order. The row number (A0) is read as a number.
+TEST(StreamingBuild, UnweightedSumsAndTheRowNumberColumnAsInTableMode) {
+    TempFolder folder;
+    const auto file = folder.Write("wide.csv", WideFile());
+    SelectionValues values = YxWeighted();
+    values.weightColumn = 0;
+    values.yTransform = "Y*2+A0";
+    values.step = 3;
+    const TFitData streamed = Build(file, MessageAnswer::Yes, values);
+    const TFitData table = Build(file, MessageAnswer::No, values);
+    ExpectSameDataSet(streamed, table);
+    EXPECT_EQ(streamed.yMean, table.yMean);
+    EXPECT_EQ(streamed.Syy, table.Syy);
+    ASSERT_EQ(streamed.n, 499);  // rows 2, 5, ..., 1496
+    EXPECT_EQ(streamed.sourceRow[1], 5);
+    EXPECT_DOUBLE_EQ(streamed.y[1], 4.4 * 2 + 5);  // line 5 holds y = 4.4
+    long double sumW = 0, sumWy = 0, sumWy2 = 0;
+    for (const double y : streamed.y) {
+        const long double w = 1;
+        sumW += w;
+        sumWy += w * y;
+        sumWy2 += static_cast<long double>(y) * y * w;
+    }
+    EXPECT_EQ(streamed.N, sumW);
+    EXPECT_EQ(streamed.yMean, sumWy / sumW);
+    EXPECT_EQ(streamed.Syy, sumWy2 - streamed.yMean * streamed.yMean * sumW);
+    for (const double sqrtw : streamed.sqrtw) ASSERT_EQ(sqrtw, 1.0);
+}
+
 TEST(StreamingBuild, ConditionSeesColumnsAfterTheUsedOnes) {
     TempFolder folder;
     const auto file = folder.Write("wide.csv", WideFile());
