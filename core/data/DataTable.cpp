@@ -177,6 +177,7 @@ void DataTable::DeleteRow(int row) {
     if (row < 1 || row >= rowCount_) return;
     if (static_cast<std::size_t>(row) <= rows_.size()) rows_.erase(rows_.begin() + (row - 1));
     --rowCount_;
+    fixedRows_ = std::min(fixedRows_, rowCount_);
 }
 
 void DataTable::InsertColumnAfter(int column) {

@@ -331,6 +331,14 @@ TEST(DataTable, EditingCommandsKeepLabelsAndRowNumbersInPlace) {
     EXPECT_EQ(table.Cell(2, 1), "");
     EXPECT_EQ(table.Cell(3, 1), "13");
 
+    // Fixed rows and columns never outnumber the table's own.
+    ASSERT_TRUE(table.SetFixedDataRows(table.RowCount() - 1));
+    ASSERT_TRUE(table.SetFixedDataColumns(table.ColumnCount() - 1));
+    table.DeleteRow(table.RowCount() - 1);
+    table.DeleteColumn(table.ColumnCount() - 1);
+    EXPECT_EQ(table.FixedRows(), table.RowCount());
+    EXPECT_EQ(table.FixedColumns(), table.ColumnCount());
+
     table.SetSize(2, 3);
     EXPECT_EQ(table.Cell(2, 1), "");
     table.SetSize(4, 3);
