@@ -5,13 +5,12 @@
 #include <cmath>
 #include <limits>
 #include <stdexcept>
-#include <string_view>
 
 #include "chart/ChartPanel.h"
 #include "common/MessageSink.h"
 #include "common/NumberFormat.h"
 #include "data/DataOutput.h"
-#include "expression/EvaluationMessages.h"
+#include "expression/EvaluationError.h"
 #include "regression/FitState.h"
 #include "regression/Models.h"
 
@@ -26,8 +25,8 @@ constexpr double kGap = std::numeric_limits<double>::quiet_NaN();
 // gaps without asking again. Numeric faults belong to their point only and
 // show nothing.
 bool IsFormulaFault(const std::runtime_error& error) {
-  const std::string_view what = error.what();
-  return what == kFormatErrorMessage || what == kEvaluationErrorMessage;
+  const auto* evaluation = dynamic_cast<const EvaluationError*>(&error);
+  return evaluation && evaluation->fault() != EvaluationFault::Numeric;
 }
 
 // x_i = a + (b − a)/500·i, both ends included.
