@@ -119,6 +119,9 @@ void MarquardtIteration::ComputeResiduals(std::span<const double> c, std::vector
 // tenfold per pass; once it grows again rounding has taken over, and the
 // pair before is the most accurate this search can give (the passes further
 // down perturb below the coefficient's resolution and are noise).
+// A pass's wide increment is the narrow one of the pass before (both are
+// h/10 of that pass, rounded alike), so its quotient is the one already
+// formed: each pass after the first evaluates the model once, not twice.
 long double MarquardtIteration::NumericDerivative(std::int32_t i, int j) {
     auto& c = perturbedC_;
     const auto jj = static_cast<std::size_t>(j);
@@ -127,24 +130,32 @@ long double MarquardtIteration::NumericDerivative(std::int32_t i, int j) {
     const long double tolerance = conditions_.tolerances[jj];
     long double h = conditions_.h0[jj];
     long double previous = 0, previousDisagreement = std::numeric_limits<long double>::infinity();
+    double wide = static_cast<double>(cj + h);
+    bool haveWide = false;  // d1 holds the quotient for wide
+    long double d1 = 0;
     for (;;) {
-        const double wide = static_cast<double>(cj + h);
-        const double narrow = static_cast<double>(cj + h / 10);
+        const long double next = h / 10;
+        const double narrow = static_cast<double>(cj + next);
         if (wide == cj || narrow == cj) return previous;
-        c[jj] = wide;
-        const long double r1 = model_.WeightedResidual(data_, i, c);
+        if (!haveWide) {
+            c[jj] = wide;
+            const long double r1 = ModelEvaluator::WeightedResidualOf(data_, i, model_.PointValue(c));
+            d1 = CheckedDivide(r1 - ri, static_cast<long double>(wide) - cj);
+        }
         c[jj] = narrow;
-        const long double r2 = model_.WeightedResidual(data_, i, c);
+        const long double r2 = ModelEvaluator::WeightedResidualOf(data_, i, model_.PointValue(c));
         c[jj] = cj;
-        const long double d1 = CheckedDivide(r1 - ri, static_cast<long double>(wide) - cj);
         const long double d2 = CheckedDivide(r2 - ri, static_cast<long double>(narrow) - cj);
         const long double disagreement = std::fabs(d1 - d2);
         if (disagreement < tolerance) return d2;
         if (disagreement > previousDisagreement) return previous;
         previous = d2;
         previousDisagreement = disagreement;
-        h /= 10;
+        h = next;
         if (h < 1e-20L) return d2;
+        wide = narrow;
+        d1 = d2;
+        haveWide = true;
     }
 }
 
@@ -153,10 +164,10 @@ void MarquardtIteration::BuildJacobian() {
     const bool numeric = state_.model.numericDerivatives;
     if (numeric) std::copy(c.begin(), c.end(), perturbedC_.begin());
     for (std::int32_t i = 0; i < n_; ++i) {
-        const auto x = data_.PointX(i);
+        model_.SetPoint(data_.PointX(i));
         for (int j = 0; j < m_; ++j) {
             const long double d =
-                numeric ? NumericDerivative(i, j) : -data_.sqrtw[static_cast<std::size_t>(i)] * model_.Derivative(j, x, c);
+                numeric ? NumericDerivative(i, j) : -data_.sqrtw[static_cast<std::size_t>(i)] * model_.PointDerivative(j, c);
             J_[Index(i, j, m_)] = static_cast<double>(Finite(d));
         }
     }

@@ -130,11 +130,30 @@ long double ModelEvaluator::Value(std::span<const double> x, std::span<const dou
     return Finite(EvaluatePrepared(*prepared_->model, GeneralX(x), c));
 }
 
+void ModelEvaluator::SetPoint(std::span<const double> x) {
+    pointX_ = x;
+    pointGeneralX_ = GeneralX(x);
+}
+
+long double ModelEvaluator::PointValue(std::span<const double> c) {
+    ++evaluations_;
+    if (model_.index != kGeneralModelIndex) return EvaluateBuiltInModel(model_.index, pointX_, c);
+    if (!prepared_->model) prepared_->model = PrepareFormula(model_.formula);
+    return Finite(EvaluatePrepared(*prepared_->model, pointGeneralX_, c));
+}
+
 long double ModelEvaluator::Derivative(int j, std::span<const double> x, std::span<const double> c) {
     ++evaluations_;
     auto& prepared = prepared_->derivatives.at(static_cast<std::size_t>(j));
     if (!prepared) prepared = PrepareFormula(model_.derivativeFormulas[static_cast<std::size_t>(j)]);
     return Finite(EvaluatePrepared(*prepared, GeneralX(x), c));
+}
+
+long double ModelEvaluator::PointDerivative(int j, std::span<const double> c) {
+    ++evaluations_;
+    auto& prepared = prepared_->derivatives.at(static_cast<std::size_t>(j));
+    if (!prepared) prepared = PrepareFormula(model_.derivativeFormulas[static_cast<std::size_t>(j)]);
+    return Finite(EvaluatePrepared(*prepared, pointGeneralX_, c));
 }
 
 long double EvaluateModel(const TFitModel& model, std::span<const double> x, std::span<const double> c) {

@@ -59,6 +59,14 @@ public:
         return Finite((data.y[i] - f) * data.sqrtw[i]);
     }
 
+    // Many evaluations at one point: SetPoint(x) once, then PointValue(c)
+    // and PointDerivative(j, c) equal Value(x, c) and Derivative(j, x, c)
+    // without taking x in again. A call of Value or Derivative in between
+    // needs SetPoint again.
+    void SetPoint(std::span<const double> x);
+    long double PointValue(std::span<const double> c);
+    long double PointDerivative(int j, std::span<const double> c);
+
     // Model and derivative-formula evaluations so far.
     std::uint64_t Evaluations() const { return evaluations_; }
 
@@ -67,6 +75,7 @@ private:
 
     const TFitModel& model_;
     std::vector<double> xWithX0_;  // X0 (unused by models), X1..Xnx
+    std::span<const double> pointX_, pointGeneralX_;  // of SetPoint: X1..Xnx, and with X0 in front
     std::uint64_t evaluations_ = 0;
     struct Prepared;
     std::unique_ptr<Prepared> prepared_;
