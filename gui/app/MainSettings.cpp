@@ -60,7 +60,8 @@ void TForm1::ReadSettings() {
     MainSettings settings = CurrentSettings();
     const QString programFolder = QString::fromStdString(ProgramFolder().string());
     settings.currentDirectory = programFolder.toStdString();
-    ReadMainSettings(IniFile::Load(settingsPath_), settings);
+    const IniFile ini = IniFile::Load(settingsPath_);
+    ReadMainSettings(ini, settings);
 
     Place(this, settings.mainForm);
     Place(Form2, settings.inputForm);
@@ -87,12 +88,16 @@ void TForm1::ReadSettings() {
     EditConfLimit->setText(QString::fromStdString(settings.confidenceLimit));
     RadioGroup1->SetItemIndex(settings.differentialMethod);
     RadioGroup1Click(RadioGroup1->ItemIndex());
+
+    // The equation editor keeps its place and column widths in the same file.
+    FrmEquSet->LoadEquationFormSettings(ini);
 }
 
 void TForm1::WriteSettings() {
     // The file is read first so the sections of other windows and unknown keys stay.
     IniFile ini = IniFile::Load(settingsPath_);
     WriteMainSettings(ini, CurrentSettings());
+    FrmEquSet->SaveEquationFormSettings(ini);
     std::string error;
     if (!ini.Save(settingsPath_, &error)) ShowError("設定ファイルを保存できません。\n" + error);
 }

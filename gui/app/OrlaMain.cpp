@@ -440,13 +440,11 @@ void TForm1::FormShow() {
     // The registered equations were read when the equation editor was
     // created, before the settings below name one of them.
 
-    // 7. The main settings file and the recent-file menu.
+    // 7. The main settings file and the recent-file menu; 8. the equation
+    // editor's sections of the same file, read in the same pass.
     firstRun_ = !std::filesystem::exists(settingsPath_);
     ReadSettings();
     RebuildRecentFileMenu();
-
-    // 8. The equation editor's sections of the same file.
-    FrmEquSet->LoadEquationFormSettings(settingsPath_);
 
     // 9. A stored general model takes its formula from the registered list.
     int model = fitState_.model.index;
@@ -509,7 +507,6 @@ void TForm1::closeEvent(QCloseEvent* event) {
     }
     if (firstShowDone_) {
         WriteSettings();
-        FrmEquSet->SaveEquationFormSettings(settingsPath_);
     }
     HelpViewer->close();
     QMainWindow::closeEvent(event);

@@ -586,17 +586,4 @@ void TFrmEquSet::SaveEquationFormSettings(IniFile& ini) const {
     ini.WriteInteger(kDerivativesSection, "Width of Column", StringGrid2->columnWidth(1));
 }
 
-void TFrmEquSet::LoadEquationFormSettings(const std::filesystem::path& settingsFile) {
-    LoadEquationFormSettings(IniFile::Load(settingsFile));
-}
-
-bool TFrmEquSet::SaveEquationFormSettings(const std::filesystem::path& settingsFile) const {
-    IniFile ini = IniFile::Load(settingsFile);
-    SaveEquationFormSettings(ini);
-    std::string error;
-    if (ini.Save(settingsFile, &error)) return true;
-    ShowError("設定ファイルを保存できません。\n" + error);
-    return false;
-}
-
 }  // namespace kurvex::gui

@@ -63,13 +63,11 @@ public:
     const EquationList& List() const { return list_; }
 
     // Sections "Equation Form", "Table of Functions" and "Table of
-    // Derivatives" of the main settings file, key by key.
+    // Derivatives" of the main settings file, key by key (the main window
+    // reads and writes that file once, with its own sections); missing keys
+    // keep the current values.
     void LoadEquationFormSettings(const IniFile& ini);
     void SaveEquationFormSettings(IniFile& ini) const;
-    // The same on the file itself: missing file or keys keep the current
-    // values; saving keeps the file's other sections and writes it whole.
-    void LoadEquationFormSettings(const std::filesystem::path& settingsFile);
-    bool SaveEquationFormSettings(const std::filesystem::path& settingsFile) const;
 
     // Reads the list file again (LoadEquationList) and shows its first entry.
     void LoadEquationList(const std::filesystem::path& file);

@@ -432,7 +432,7 @@ private slots:
         const std::filesystem::path ini = Folder() / "kurvex.ini";
         TFrmEquSet window;
         // Missing file: the design values stay.
-        window.LoadEquationFormSettings(ini);
+        window.LoadEquationFormSettings(IniFile::Load(ini));
         QCOMPARE(window.StringGrid1->columnWidth(1), 335);
         QCOMPARE(window.StringGrid1->columnWidth(2), 108);
         QCOMPARE(window.StringGrid2->columnWidth(1), 344);
@@ -441,7 +441,7 @@ private slots:
         WriteFile(ini, "[Main Form]\r\nWidth=900\r\n[Equation Form]\r\nWidth=610\r\nHeight=480\r\nTop=40\r\n"
                        "Left=50\r\n[Table of Functions]\r\nWidth of Form Column=300\r\n"
                        "[Table of Derivatives]\r\nWidth of Column=222\r\n");
-        window.LoadEquationFormSettings(ini);
+        window.LoadEquationFormSettings(IniFile::Load(ini));
         QCOMPARE(window.size(), QSize(610, 480));
         QCOMPARE(window.pos(), QPoint(50, 40));
         QCOMPARE(window.StringGrid1->columnWidth(1), 300);
@@ -449,7 +449,9 @@ private slots:
         QCOMPARE(window.StringGrid2->columnWidth(1), 222);
 
         window.StringGrid1->setColumnWidth(2, 150);
-        QVERIFY(window.SaveEquationFormSettings(ini));
+        IniFile file = IniFile::Load(ini);
+        window.SaveEquationFormSettings(file);
+        QVERIFY(file.Save(ini));
         const IniFile saved = IniFile::Load(ini);
         QCOMPARE(saved.ReadInteger("Main Form", "Width", 0), 900LL);
         QCOMPARE(saved.Keys("Equation Form"), (std::vector<std::string>{"Width", "Height", "Top", "Left"}));
