@@ -132,10 +132,13 @@ bool IniFile::ReadBool(std::string_view section, std::string_view key, bool defa
 }
 
 void IniFile::WriteString(std::string_view section, std::string_view key, std::string_view value) {
-    // A value is one line; line breaks would split it into a new key.
+    // A value is one line; line breaks would split it into a new key. Blanks
+    // at its ends are dropped as a read drops them, so the file holds what
+    // will be read back.
     std::string clean(value);
     std::replace(clean.begin(), clean.end(), '\n', ' ');
     std::replace(clean.begin(), clean.end(), '\r', ' ');
+    clean = std::string(TrimBlanks(clean));
     Section* s = FindSection(section);
     if (!s) {
         sections_.push_back(Section{std::string(section), {}});

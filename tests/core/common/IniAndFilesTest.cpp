@@ -42,6 +42,12 @@ TEST(IniFile, NonIntegerValueGivesDefaultAndLineBreaksCannotInjectKeys) {
     EXPECT_EQ(ini.ReadInteger("S", "N", -3), -3);
     ini.WriteString("S", "T", "a\nB=1");
     EXPECT_FALSE(IniFile::Parse(ini.ToText()).HasKey("S", "B"));
+
+    // Blanks at a value's ends are not kept by a read, so they are not written:
+    // the file reads back exactly as it was written.
+    ini.WriteString("S", "Typed", " 日本語\t");
+    EXPECT_EQ(ini.ReadString("S", "Typed", ""), "日本語");
+    EXPECT_EQ(IniFile::Parse(ini.ToText()).ToText(), ini.ToText());
 }
 
 TEST(FileIo, AtomicWriteKeepsOldFileOnFailure) {
