@@ -1,6 +1,8 @@
 #pragma once
 // The subcommands of kurvex-cli. Each fills `out` with its JSON result and
-// returns the exit status: 0 result produced, 1 the analysis reported an error.
+// returns the exit status: 0 result produced (a fit: converged), 1 the
+// analysis reported an error and produced no result, 2 bad arguments, 3 a fit
+// that has results but did not converge.
 #include <optional>
 #include <string>
 #include <vector>
@@ -14,6 +16,7 @@ namespace kurvex::cli {
 inline constexpr int kExitOk = 0;
 inline constexpr int kExitAnalysisError = 1;
 inline constexpr int kExitUsage = 2;
+inline constexpr int kExitNotConverged = 3;
 
 struct EvalOptions {
     std::string formula;
@@ -38,7 +41,7 @@ struct ModelOptions {
 int RunFit(const SelectionOptions& selection, const ModelOptions& model, Json& out);
 
 struct PredictOptions {
-    std::vector<std::string> at;  // X1, X2, ... as typed
+    std::vector<std::vector<std::string>> at;  // one point per --at: X1, X2, ... as typed
 };
 int RunPredict(const SelectionOptions& selection, const ModelOptions& model, const PredictOptions& predict,
                Json& out);

@@ -2,6 +2,7 @@
 #include "JsonNumbers.h"
 #include "ModelSetup.h"
 
+#include "common/MessageSink.h"
 #include "tools/Prediction.h"
 
 namespace kurvex::cli {
@@ -44,15 +45,24 @@ int RunPredict(const SelectionOptions& selection, const ModelOptions& model, con
     const int status = LoadAndFit(selection, model, "predict", state, fit);
     out["command"] = "predict";
     out["fit"] = fit;
-    if (status != kExitOk && !state.results.valid) return status;
-    const std::vector<double> coefficients =
-        state.results.valid ? state.results.coefficients : std::vector<double>{};
-    const auto value = Predict(state.model, coefficients, predict.at);
-    out["at"] = predict.at;
-    if (!value) return kExitAnalysisError;
-    out["value"] = Number(*value);
-    out["text"] = FormatNumber(*value, kPredictionPrecision);
-    return kExitOk;
+    if (!state.results.valid) return status == kExitOk ? kExitAnalysisError : status;
+    // Each --at is one point: as many values as the model has variables.
+    for (const auto& point : predict.at)
+        if (point.size() != static_cast<std::size_t>(state.model.nx)) {
+            ShowError("--at: " + std::to_string(point.size()) + " values given, the model has " +
+                      std::to_string(state.model.nx) + " explanatory variable(s)");
+            return kExitUsage;
+        }
+    Json predictions = Json::array();
+    for (const auto& point : predict.at) {
+        const auto value = Predict(state.model, state.results.coefficients, point);
+        if (!value) return kExitAnalysisError;
+        Json at = Json::array();
+        for (const auto& text : point) at.push_back(NumberFromText(text));
+        predictions.push_back({{"at", at}, {"value", Number(*value)}, {"text", FormatNumber(*value, kPredictionPrecision)}});
+    }
+    out["predictions"] = predictions;
+    return status;
 }
 
 }  // namespace kurvex::cli

@@ -29,6 +29,7 @@ Json FieldsJson(const TResultFields& fields) {
             {"EditDF", fields.EditDF},
             {"EditFV", fields.EditFV},
             {"EditSP", fields.EditSP},
+            {"fit_end", fields.fitEnd},
             {"StringGridCoefficients", fields.coefficients},
             {"StringGridLimit", fields.limits}};
 }
@@ -96,7 +97,14 @@ int FitAndReport(TFitState& state, int dataNx, const FitConditionTexts& texts, b
     out["results_valid"] = outcome.resultsValid;
     out["iterations"] = state.fields.iterations;
 
+    out["end_text"] = state.fields.fitEnd;
+    out["evaluations"] = state.results.evaluations;
+
     const TResultFields& fields = state.fields;
+    const TFitStatistics& figures = state.results.statistics;
+    auto figure = [&](const std::optional<long double>& value) {
+        return outcome.resultsValid && value ? Number(*value) : Json(nullptr);
+    };
     Json coefficients = Json::array();
     Json halfWidths = Json::array();
     for (int j = 0; j < model.m; ++j) {
@@ -104,39 +112,31 @@ int FitAndReport(TFitState& state, int dataNx, const FitConditionTexts& texts, b
         coefficients.push_back(outcome.resultsValid && k < state.results.coefficients.size()
                                    ? Number(state.results.coefficients[k])
                                    : Json(nullptr));
-        halfWidths.push_back(k < fields.limits.size() ? NumberFromText(fields.limits[k]) : Json(nullptr));
+        halfWidths.push_back(k < figures.halfWidths.size() ? figure(figures.halfWidths[k]) : Json(nullptr));
     }
     out["coefficients"] = coefficients;
     out["confidence_half_widths"] = halfWidths;
-    if (outcome.resultsValid) {
-        out["SSR"] = Number(state.results.SSR);
-        const auto se = StandardError(state.results.SSR, state.data.N, model.m);
-        out["SE"] = se ? Number(*se) : Json(nullptr);
-    } else {
-        out["SSR"] = nullptr;
-        out["SE"] = nullptr;
-    }
-    out["R2"] = NumberFromText(fields.EditR2);
-    out["R"] = NumberFromText(fields.EditR);
-    out["relative_error"] = NumberFromText(fields.EditRelativeError);
-    int df1 = 0, df2 = 0;
-    if (std::sscanf(fields.EditDF.c_str(), "%d , %d", &df1, &df2) == 2) {
-        out["df1"] = df1;
-        out["df2"] = df2;
-    } else {
-        out["df1"] = nullptr;
-        out["df2"] = nullptr;
-    }
+    out["t_factor"] = figure(figures.t);
+    out["SSR"] = outcome.resultsValid ? Number(state.results.SSR) : Json(nullptr);
+    out["SE"] = figure(figures.SE);
+    out["R2"] = figure(figures.R2);
+    out["R"] = figure(figures.R);
+    out["relative_error"] = figure(figures.relativeError);
+    out["df1"] = figures.testShown ? Json(figures.df1) : Json(nullptr);
+    out["df2"] = figures.testShown ? Json(figures.df2) : Json(nullptr);
     out["F"] = state.results.F >= 0 && outcome.resultsValid ? Number(state.results.F) : Json(nullptr);
-    // P is computed only up to the 0.0001 level; beyond it the page shows "<< 0.0001".
-    out["P"] = NumberFromText(fields.EditSP);
-    out["P_below"] = fields.EditSP.rfind("<< ", 0) == 0 ? NumberFromText(fields.EditSP.substr(3)) : Json(nullptr);
+    // P is computed only down to the 0.0001 level; beyond it the page shows "<< 0.0001".
+    out["P"] = figure(figures.P);
+    out["P_below"] = figures.pBelowLevel ? Json(kSignificanceFloor) : Json(nullptr);
     out["fields"] = FieldsJson(fields);
     if (trace) out["shown_results"] = steps;
     out["shown_result_count"] = shown;
+    return ExitStatusOf(outcome);
+}
 
-    const bool failed = outcome.end == FitEnd::Error || outcome.end == FitEnd::StartError || !outcome.resultsValid;
-    return failed ? kExitAnalysisError : kExitOk;
+int ExitStatusOf(const CalculateOutcome& outcome) {
+    if (!outcome.ran || !outcome.resultsValid) return kExitAnalysisError;
+    return outcome.end == FitEnd::Converged ? kExitOk : kExitNotConverged;
 }
 
 }  // namespace kurvex::cli

@@ -14,5 +14,7 @@ bool SetUpModel(const ModelOptions& options, int dataNx, TFitState& state, FitCo
 
 // Runs the calculate command; fills the fit part of `out`.
 int FitAndReport(TFitState& state, int dataNx, const FitConditionTexts& texts, bool trace, Json& out);
+// 0 converged (or a linear fit solved), 3 results but not converged, 1 no results.
+int ExitStatusOf(const CalculateOutcome& outcome);
 
 }  // namespace kurvex::cli

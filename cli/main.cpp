@@ -77,11 +77,15 @@ int main(int argc, char** argv) {
     SelectionOptions predictSelection;
     ModelOptions predictModel;
     PredictOptions predictOptions;
-    std::string predictInit, predictTol, predictAt;
+    std::string predictInit, predictTol;
+    std::vector<std::string> predictAt;
     auto* predict = app.add_subcommand("predict", "fit, then predict Y at the given X values");
     AddSelectionOptions(*predict, predictSelection);
     AddModelOptions(*predict, predictModel, predictInit, predictTol);
-    predict->add_option("--at", predictAt, "X1,X2,... to predict at")->required();
+    predict->add_option("--at", predictAt, "X1,X2,... of one point to predict at (repeat for more points)")
+        ->required()
+        ->take_all()
+        ->allow_extra_args(false);
 
     SelectionOptions kendallSelection;
     KendallOptions kendallOptions;
@@ -112,7 +116,8 @@ int main(int argc, char** argv) {
             if (!init->empty()) model->initialValues = SplitList(*init);
             if (!tol->empty()) model->tolerances = SplitList(*tol);
         }
-        if (*predict) predictOptions.at = SplitList(predictAt);
+        if (*predict)
+            for (const auto& point : predictAt) predictOptions.at.push_back(SplitList(point));
     } catch (const CLI::ParseError& error) {
         const int status = app.exit(error);
         return status == 0 ? 0 : kExitUsage;

@@ -1,5 +1,10 @@
 #include "common/NumberFormat.h"
 
+#include <cfloat>
+#include <clocale>
+#include <cstdlib>
+#include <locale.h>
+
 #include <cerrno>
 #include <charconv>
 #include <cmath>
@@ -61,6 +66,17 @@ std::string_view TrimNumberBlanks(std::string_view text) {
     while (!text.empty() && static_cast<unsigned char>(text.front()) <= ' ') text.remove_prefix(1);
     while (!text.empty() && static_cast<unsigned char>(text.back()) <= ' ') text.remove_suffix(1);
     return text;
+}
+
+bool ParseUnderflow(std::string_view text, double& result) {
+    // from_chars accepted the whole text but its value is out of range:
+    // strtod tells underflow (a tiny or zero result) from overflow (±HUGE_VAL).
+    static const locale_t cLocale = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(0));
+    const std::string copy(text);
+    const double value = strtod_l(copy.c_str(), nullptr, cLocale);
+    if (!std::isfinite(value) || std::fabs(value) >= DBL_MIN) return false;
+    result = value;
+    return true;
 }
 
 std::optional<double> ParseNumber(std::string_view text) {

@@ -23,6 +23,10 @@ bool ParseNumber(std::string_view text, double& result);
 std::optional<long double> ParseExtended(std::string_view text);
 std::optional<long long> ParseInteger(std::string_view text);
 
+// A number text too small for a double ("1e-400") reads as zero of its sign;
+// one too large is no number. Underflow is never a fault.
+bool ParseUnderflow(std::string_view text, double& result);
+
 // Drops leading and trailing blanks (bytes up to the space).
 std::string_view TrimNumberBlanks(std::string_view text);
 
@@ -35,6 +39,8 @@ inline bool ParseNumber(std::string_view text, double& result) {
     if (text.front() == '+') text.remove_prefix(1);
     double value = 0;
     const auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (ec == std::errc::result_out_of_range && ptr == text.data() + text.size())
+        return ParseUnderflow(text, result);
     if (ec != std::errc() || ptr != text.data() + text.size()) return false;
     if (!std::isfinite(value)) return false;
     result = value;

@@ -67,6 +67,10 @@ CalculateOutcome RunFit(TFitState& state, const TFitConditions& conditions, Prog
     state.conditions.tolerances.resize(m, 1e-6);
 
     state.fields.ClearGridColumns(model.m);
+    state.fields.fitEnd.clear();
+    state.results.statistics = {};
+    state.results.iterations = 0;
+    state.results.evaluations = 0;
     if (observer) observer(state.fields);
 
     CalculateOutcome outcome;
@@ -95,11 +99,14 @@ CalculateOutcome RunFit(TFitState& state, const TFitConditions& conditions, Prog
     }
     progress.FinishProgress();
 
+    const bool linear = FitMethodOf(model.index) == FitMethod::Linear;
     if (state.results.valid) {
-        if (FitMethodOf(model.index) == FitMethod::Linear) LinearConfidenceLimits(state);
-        ShowFTest(state);
-        if (observer) observer(state.fields);
+        // A fault in the figures after the fit leaves the results incomplete.
+        if (linear && !LinearConfidenceLimits(state)) outcome.end = FitEnd::Error;
+        if (!ShowFTest(state)) outcome.end = FitEnd::Error;
     }
+    state.fields.fitEnd = FitEndText(outcome.end, linear, state.results.iterations);
+    if (observer) observer(state.fields);
     outcome.resultsValid = state.results.valid;
     return outcome;
 }
@@ -122,6 +129,11 @@ bool ReadFitConditions(const FitConditionTexts& texts, int m, TFitConditions& co
     long double increment = 0, percent = 0;
     if (!ReadReal(texts.increment, increment)) return false;
     if (!ReadReal(texts.confidencePercent, percent)) return false;
+    // 0 % and 100 % have no limits (a zero or an infinite t factor).
+    if (!(percent > 0 && percent < 100)) {
+        ShowError(kConfidenceRangeMessage);
+        return false;
+    }
     read.alpha = 1 - percent / 100;
     for (int j = 0; j < m; ++j) {
         const auto jj = static_cast<std::size_t>(j);

@@ -15,6 +15,7 @@ namespace kurvex {
 
 inline constexpr const char* kWrongVariablesMessage = "説明変数を正しく設定して下さい。";
 inline constexpr const char* kProgressCaption = "ただいま、計算中.......";
+inline constexpr const char* kConfidenceRangeMessage = "信頼区間の確率は 0 より大きく 100 より小さい値にして下さい。";
 
 // "データ数が足りません。\n推定すべきパラメータ数 " + m + " より多くして下さい。"
 std::string TooFewDataMessage(int m);

@@ -283,18 +283,58 @@ long double TUpperQuantileLargeDf(int nu, long double p) {
                 (27 * g5 + 339 * g4 + 930 * g3 - 1782 * g2 - 765 * g + 17955) / (368640 * v5));
 }
 
+namespace {
+
+// The lower tail of Student's t: closed forms for one and two degrees of
+// freedom, whose quantiles lie far out (636.6 at 99.9 % with ν = 1), where
+// the integral's cost grows with t.
+long double TLowerTail(int nu, long double t) {
+    if (nu == 1) return 0.5L + std::atan(t) / kPi;
+    if (nu == 2) return 0.5L + t / (2 * std::sqrt(2 + t * t));
+    // Far out, the upper tail with s = 1/u: ∫_t^∞ k(s) ds over [0, 1/t],
+    // a short interval instead of one cut into t pieces.
+    constexpr long double kTailFrom = 20;
+    if (t <= kTailFrom) return TCDF(nu, t);
+    const long double v = nu;
+    const long double scale = GammaHalfRatio((v + 1) / 2, v / 2) / std::sqrt(v * kPi);
+    const long double factor = std::pow(v, (v + 1) / 2);
+    const Integrand tail = [v, factor](long double u) {
+        return std::pow(u, v - 1) * factor / std::pow(1 + v * u * u, (v + 1) / 2);
+    };
+    return 1 - scale * AdaptiveIntegral(tail, 0, 1 / t);
+}
+
+}  // namespace
+
 double TUpperQuantile(int nu, double p) {
     RequireDegreesOfFreedom(nu);
     RequireProbability(p);
     if (nu > 30) return ToDouble(TUpperQuantileLargeDf(nu, p));
 
-    // Decimal search from below: advance while the next point stays under the
-    // wanted lower-tail probability, otherwise try a ten times smaller step.
+    // A decimal search from below: advance while the next point stays under
+    // the wanted lower-tail probability, otherwise try a ten times smaller
+    // step. Its first phase climbs in steps of 10 to the largest multiple of
+    // 10 below the quantile; that multiple is found here by doubling and
+    // bisection instead, so the cost no longer grows with t, and the digits
+    // after it are searched exactly as before.
     const long double target = 1 - static_cast<long double>(p);
-    double t = 0;
-    double step = 10;
+    long long below = 0, above = 1;  // in tens: F(10·below) < target ≤ F(10·above) once found
+    while (target > TLowerTail(nu, 10.0L * above)) {
+        below = above;
+        above *= 2;
+    }
+    while (above - below > 1) {
+        const long long middle = below + (above - below) / 2;
+        if (target > TLowerTail(nu, 10.0L * middle)) below = middle;
+        else above = middle;
+    }
+    double t = static_cast<double>(10 * below);
+    if (target == TLowerTail(nu, 10.0L * above)) return t;
+    double step = 1;
     while (step >= 1e-7L) {
-        const long double e = TCDF(nu, static_cast<long double>(t) + step);
+        // Far out the remaining steps are below the resolution of t.
+        if (static_cast<double>(static_cast<long double>(t) + step) == t) break;
+        const long double e = TLowerTail(nu, static_cast<long double>(t) + step);
         if (target > e) {
             t = ToDouble(static_cast<long double>(t) + step);
         } else if (target == e) {

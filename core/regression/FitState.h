@@ -3,6 +3,7 @@
 // conditions typed for the fit and the results of the last fit. Plain records
 // so that every fitting routine, the GUI and the CLI share them.
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -67,12 +68,31 @@ struct TFitConditions {
     DerivativeMethod derivativeMethod = DerivativeMethod::Numeric;
 };
 
+// The figures of the result pages as numbers, from which their texts are
+// formatted. Nothing where a page shows "計算不能" or "不能".
+struct TFitStatistics {
+    std::optional<long double> SE;                      // √(SSR / (N − m))
+    std::optional<long double> R2;                      // squared correlation of y and f
+    std::optional<long double> R;                       // √R²
+    std::optional<long double> relativeError;           // (1/n) Σ |f − y| / f
+    std::optional<long double> t;                       // Student t factor of the limits
+    std::vector<std::optional<long double>> halfWidths; // confidence half-width of each Cj
+    bool testShown = false;                             // the F test has been computed
+    std::int32_t df1 = 0;                               // m − 1
+    long long df2 = 0;                                  // round(N − m)
+    std::optional<long double> P;                       // P(F > F value), above the 0.0001 level
+    bool pBelowLevel = false;                           // P below 0.0001 ("<< 0.0001")
+};
+
 struct TFitResults {
     std::vector<double> coefficients; // the fit starts from the initial values copied here and leaves its coefficients here
     std::vector<double> residuals;    // weighted residuals at the current coefficients
     long double SSR = 0;              // Σ r_i²
     long double F = -1;               // analysis-of-variance F, −1 when m < 2
     bool valid = false;               // a complete set of results has been shown
+    TFitStatistics statistics;        // the figures of the last shown results
+    std::int32_t iterations = 0;      // trial steps solved by the last fit
+    std::uint64_t evaluations = 0;    // model and derivative evaluations of the last fit
 };
 
 struct TFitState {

@@ -30,6 +30,19 @@ const char* FitEndName(FitEnd end) {
     return "?";
 }
 
+std::string FitEndText(FitEnd end, bool linear, int iterations) {
+    const std::string steps = "（繰り返し数：" + std::to_string(iterations) + "）";
+    switch (end) {
+    case FitEnd::Converged: return linear ? "最小二乗解が求まりました" : "収束しました" + steps;
+    case FitEnd::IterationLimit: return "最大繰り返し数に達しました。収束していません" + steps;
+    case FitEnd::LambdaBound: return "λが上限に達しました。収束していません" + steps;
+    case FitEnd::Cancelled: return "中止しました。収束していません" + steps;
+    case FitEnd::Error: return "計算エラーで止まりました。結果は最後に表示したものです" + steps;
+    case FitEnd::StartError: return "計算できませんでした。結果はありません";
+    }
+    return {};
+}
+
 namespace {
 
 std::size_t Index(std::int32_t row, std::int32_t column, std::int32_t columns) {
@@ -64,6 +77,7 @@ public:
           work_(m_) {}
 
     FitEnd Run();
+    std::uint64_t Evaluations() const { return model_.Evaluations(); }
 
 private:
     void ComputeResiduals(std::span<const double> c, std::vector<double>& r, std::vector<long double>& fitted,
@@ -263,16 +277,18 @@ void MarquardtIteration::ShowIteration() {
 
     const auto& c = state_.results.coefficients;
     ShowFitStatistics(state_, fitted_);
-    const auto se = StandardError(state_.results.SSR, data_.N, m_);
+    TFitStatistics& figures = state_.results.statistics;
+    const auto& se = figures.SE;
+    figures.t = t_;
+    figures.halfWidths.assign(static_cast<std::size_t>(m_), std::nullopt);
     for (int j = 0; j < m_; ++j) {
         const auto jj = static_cast<std::size_t>(j);
         fields.coefficients[jj] = FormatNumber(c[jj], kResultPrecision);
         // A negative diagonal of the inverse (a nearly singular JᵀJ) has no limit.
         if (se && t_ && inverseValid_ && inverseDiagonal_[jj] >= 0)
-            fields.limits[jj] = FormatNumber(*se * *t_ * std::sqrt(static_cast<long double>(inverseDiagonal_[jj])),
-                                             kResultPrecision);
-        else
-            fields.limits[jj] = kNotComputableText;
+            figures.halfWidths[jj] = *se * *t_ * std::sqrt(static_cast<long double>(inverseDiagonal_[jj]));
+        fields.limits[jj] = figures.halfWidths[jj] ? FormatNumber(*figures.halfWidths[jj], kResultPrecision)
+                                                   : std::string(kNotComputableText);
     }
     if (observer_) observer_(fields);
     progress_.ProcessPendingEvents();
@@ -305,6 +321,8 @@ FitEnd MarquardtIteration::Run() {
                         static_cast<double>(results.coefficients[static_cast<std::size_t>(j)] +
                                             static_cast<long double>(delta_[static_cast<std::size_t>(j)]));
                 ++iterations_;
+                state_.results.iterations = iterations_;
+                state_.results.evaluations = model_.Evaluations();
                 long double trialS = 0;
                 // A trial point where the model cannot be evaluated (an
                 // overflowing exponential after a wild step) is a failed step,
@@ -331,10 +349,11 @@ FitEnd MarquardtIteration::Run() {
                     deltaSquared += di * di;
                 }
                 const long double predicted = Finite(-quadratic - 2 * lambda * dampedSquared);
-                // An exact fit (every residual 0) gives a zero step: nothing to
-                // reduce, which is what was predicted, not a 0/0 fault.
+                // A step of exactly zero (an exact fit, or a fit already at the
+                // minimum to the last bit) changes nothing, which is what was
+                // predicted: a ratio of 1, not a 0/0 fault.
                 const long double ratio =
-                    deltaSquared == 0 && S == 0 && trialS == 0 ? 1.0L : CheckedDivide(trialS - S, predicted);
+                    deltaSquared == 0 && trialS == S ? 1.0L : CheckedDivide(trialS - S, predicted);
                 if (trace_)
                     trace_({iterations_, lambda, lambdaRestart_, S, trialS, ratio, !(trialS > S), model_.Evaluations()});
 
@@ -422,7 +441,10 @@ FitEnd FitMarquardt(TFitState& state, ProgressSink& progress, const ResultObserv
         ShowError(kCalculationErrorMessage);
         return FitEnd::Error;
     }
-    return iteration->Run();
+    state.results.iterations = 0;
+    const FitEnd end = iteration->Run();
+    state.results.evaluations = iteration->Evaluations();
+    return end;
 }
 
 FitEnd FitLinear(TFitState& state, ProgressSink& progress, const ResultObserver& observer) {
@@ -496,16 +518,22 @@ FitEnd FitAllometric(TFitState& state, ProgressSink& progress, const ResultObser
         }
         data.n = kept;
         state.model.index = 0;
-        // With fewer than two usable points there is no line; the iteration starts from the typed values.
-        if (kept >= 2 && FitLinear(state, progress, observer) == FitEnd::Converged) {
+        // With fewer than two usable points there is no line; the iteration
+        // starts from the typed values. The line only supplies the start: its
+        // figures, taken against the untransformed data, describe no fit of
+        // this model (an R² above 1 among them), so they are never shown.
+        const TResultFields shownBefore = state.fields;
+        const std::vector<double> typed = state.results.coefficients;
+        if (kept >= 2 && FitLinear(state, progress, {}) == FitEnd::Converged) {
             auto& c = state.results.coefficients;
             const long double c0 = std::exp(static_cast<long double>(c[0]));
-            if (std::isfinite(static_cast<double>(c0))) {
-                c[0] = static_cast<double>(c0);
-                state.fields.coefficients[0] = FormatNumber(c[0], kResultPrecision);
-                if (observer) observer(state.fields);
-            }
+            if (std::isfinite(static_cast<double>(c0))) c[0] = static_cast<double>(c0);
+            else c = typed;
+        } else {
+            state.results.coefficients = typed;
         }
+        state.fields = shownBefore;
+        state.results.statistics = {};
     }
     return FitMarquardt(state, progress, observer);
 }

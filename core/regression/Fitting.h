@@ -7,6 +7,7 @@
 // state.results.residuals must hold n elements (the calculate command sizes it).
 #include <cstdint>
 #include <functional>
+#include <string>
 
 #include "common/ProgressSink.h"
 #include "regression/FitState.h"
@@ -30,6 +31,9 @@ enum class FitEnd {
 };
 
 const char* FitEndName(FitEnd end);
+// The line the result pages show after a fit: how it ended and, for the
+// iterative methods, how many trial steps it solved.
+std::string FitEndText(FitEnd end, bool linear, int iterations);
 
 // One solved trial step of the Marquardt iteration, for a verbose CLI run and the tests.
 struct MarquardtStep {

@@ -103,6 +103,70 @@ long double EvaluateBuiltInModel(int index, std::span<const double> x, std::span
     }
 }
 
+namespace {
+
+// s = 1/(1+e^z) and its complement e^z/(1+e^z): the logistic derivatives as
+// C0·s·(1−s) stay finite wherever the model is, where the catalogue's
+// e^z/(1+e^z)² overflows long before the model does.
+struct LogisticShares {
+    long double s, complement;
+};
+LogisticShares LogisticOf(long double z) {
+    const long double e = CheckedExp(z);
+    return {CheckedDivide(1, 1 + e), CheckedDivide(e, 1 + e)};
+}
+
+}  // namespace
+
+long double EvaluateBuiltInDerivative(int index, int j, std::span<const double> x, std::span<const double> c) {
+    const long double x1 = x.empty() ? 0.0L : static_cast<long double>(x[0]);
+    switch (index) {
+    case 0: return j == 0 ? 1.0L : static_cast<long double>(x[static_cast<std::size_t>(j - 1)]);
+    case 1: return j == 0 ? 1.0L : j == 1 ? x1 : Finite(x1 * x1);
+    case 2: {
+        const auto [s, complement] = LogisticOf(c[1] - static_cast<long double>(c[2]) * x1);
+        if (j == 0) return s;
+        const long double slope = Finite(c[0] * s * complement);
+        return j == 1 ? -slope : Finite(slope * x1);
+    }
+    case 3: {
+        const long double share = CheckedDivide(x1, static_cast<long double>(c[1]) + x1);
+        return j == 0 ? share : -CheckedDivide(Finite(c[0] * share), static_cast<long double>(c[1]) + x1);
+    }
+    case 4: {
+        const long double e = CheckedExp(-static_cast<long double>(c[1]) * x1);
+        return j == 0 ? Finite(1 - e) : Finite(c[0] * x1 * e);
+    }
+    case 5: {
+        // The model is 0 at x = 0 whatever C0 and C1; so are its derivatives
+        // (x^C1·ln x → 0). A whole exponent allows x < 0, where ln |x| is
+        // the derivative along the real axis.
+        if (x1 == 0) return 0;
+        const long double power = AllometricPower(x1, c[1]);
+        return j == 0 ? power : Finite(c[0] * power * CheckedLn(std::fabs(x1)));
+    }
+    case 6: {
+        const long double e = CheckedExp(static_cast<long double>(c[2]) * x1);
+        return j == 0 ? 1.0L : j == 1 ? e : Finite(c[1] * x1 * e);
+    }
+    case 7: {
+        const long double u = CheckedExp(-static_cast<long double>(c[1]) * (x1 - c[2]));
+        const long double g = CheckedExp(-u);
+        if (j == 0) return g;
+        const long double gu = Finite(c[0] * g * u);
+        return j == 1 ? Finite(gu * (x1 - c[2])) : Finite(-gu * c[1]);
+    }
+    case 8: {
+        const long double offset = x1 - c[1];
+        const auto [s, complement] = LogisticOf(CheckedDivide(-offset, c[2]));
+        if (j == 0) return s;
+        const long double slope = CheckedDivide(Finite(c[0] * s * complement), c[2]);
+        return j == 1 ? -slope : -CheckedDivide(Finite(slope * offset), c[2]);
+    }
+    default: throw FloatingPointFault("unknown model");
+    }
+}
+
 // The general formula and the derivative formulas reduced once per fit
 // (derivatives on their first use).
 struct ModelEvaluator::Prepared {
@@ -144,6 +208,7 @@ long double ModelEvaluator::PointValue(std::span<const double> c) {
 
 long double ModelEvaluator::Derivative(int j, std::span<const double> x, std::span<const double> c) {
     ++evaluations_;
+    if (model_.index != kGeneralModelIndex) return EvaluateBuiltInDerivative(model_.index, j, x, c);
     auto& prepared = prepared_->derivatives.at(static_cast<std::size_t>(j));
     if (!prepared) prepared = PrepareFormula(model_.derivativeFormulas[static_cast<std::size_t>(j)]);
     return Finite(EvaluatePrepared(*prepared, GeneralX(x), c));
@@ -151,6 +216,7 @@ long double ModelEvaluator::Derivative(int j, std::span<const double> x, std::sp
 
 long double ModelEvaluator::PointDerivative(int j, std::span<const double> c) {
     ++evaluations_;
+    if (model_.index != kGeneralModelIndex) return EvaluateBuiltInDerivative(model_.index, j, pointX_, c);
     auto& prepared = prepared_->derivatives.at(static_cast<std::size_t>(j));
     if (!prepared) prepared = PrepareFormula(model_.derivativeFormulas[static_cast<std::size_t>(j)]);
     return Finite(EvaluatePrepared(*prepared, pointGeneralX_, c));

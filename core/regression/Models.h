@@ -87,5 +87,9 @@ long double WeightedResidual(const TFitState& state, std::int32_t i, std::span<c
 
 // The built-in formulas (model index 0..8); FloatingPointFault on a fault.
 long double EvaluateBuiltInModel(int index, std::span<const double> x, std::span<const double> c);
+// ∂f/∂Cj of built-in model `index`, the catalogue's derivative formula
+// evaluated in a form that is defined wherever the model is (its limit at
+// points such as x = 0 of the allometric model, where ln x is not).
+long double EvaluateBuiltInDerivative(int index, int j, std::span<const double> x, std::span<const double> c);
 
 }  // namespace kurvex

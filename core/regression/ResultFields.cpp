@@ -8,6 +8,7 @@ void TResultFields::ClearStatistics() {
     for (auto& text : coefficients) text.clear();
     for (auto& text : limits) text.clear();
     comment.clear();
+    fitEnd.clear();
     iterations = 0;
 }
 

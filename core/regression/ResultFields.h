@@ -28,6 +28,7 @@ struct TResultFields {
     std::vector<std::string> limits;       // StringGridLimit column 1, row j + 1 = ± of Cj
     std::string comment;           // LblComment of the progress window ("繰り返し数：" + it)
     int iterations = 0;            // trial steps solved so far in the current fit
+    std::string fitEnd;            // how the last fit ended, with its trial steps (empty before a fit)
 
     // Empties the statistics fields and both grid columns (a new data set); EdtNS is set by the caller.
     void ClearStatistics();

@@ -65,30 +65,38 @@ std::optional<long double> R2AndF(TFitState& state, Fitted fitted) {
     return CheckedDivide(Syf * Syf, denominator);
 }
 
+// Nothing as soon as a fitted value is below 1e-5 (the page shows "計算不能").
 template <class Fitted>
-std::string RelativeError(const TFitState& state, Fitted fitted) {
+std::optional<long double> RelativeError(const TFitState& state, Fitted fitted) {
     const TFitData& data = state.data;
     long double sum = 0;
     for (std::int32_t i = 0; i < data.n; ++i) {
         const long double f = fitted(i);
-        if (f < 1e-5L) return kNotComputableText;
+        if (f < 1e-5L) return std::nullopt;
         sum += std::fabs(f - data.y[i]) / f;
     }
-    if (data.n == 0) return kNotComputableText;
-    return FormatNumber(Finite(sum / data.n), kResultPrecision);
+    if (data.n == 0) return std::nullopt;
+    return Finite(sum / data.n);
+}
+
+std::string ResultText(const std::optional<long double>& value) {
+    return value ? FormatNumber(*value, kResultPrecision) : kNotComputableText;
 }
 
 template <class Fitted>
 void FitStatistics(TFitState& state, Fitted fitted) {
     TResultFields& fields = state.fields;
+    TFitStatistics& figures = state.results.statistics;
     const long double ssr = state.results.SSR;
+    figures.SE = StandardError(ssr, state.data.N, state.model.m);
+    figures.R2 = R2AndF(state, fitted);
+    figures.R = figures.R2 ? std::optional<long double>(std::sqrt(*figures.R2)) : std::nullopt;
+    figures.relativeError = RelativeError(state, fitted);
     fields.EdtSSQ = FormatNumber(ssr, kResultPrecision);
-    const auto se = StandardError(ssr, state.data.N, state.model.m);
-    fields.EdtSE = se ? FormatNumber(*se, kResultPrecision) : kNotComputableText;
-    const auto r2 = R2AndF(state, fitted);
-    fields.EditR2 = r2 ? FormatNumber(*r2, kResultPrecision) : kNotComputableText;
-    fields.EditR = r2 ? FormatNumber(std::sqrt(*r2), kResultPrecision) : kNotComputableText;
-    fields.EditRelativeError = RelativeError(state, fitted);
+    fields.EdtSE = ResultText(figures.SE);
+    fields.EditR2 = ResultText(figures.R2);
+    fields.EditR = ResultText(figures.R);
+    fields.EditRelativeError = ResultText(figures.relativeError);
 }
 
 auto EvaluatedAt(const TFitState& state, std::span<const double> c, ModelEvaluator& model) {
@@ -106,7 +114,7 @@ std::optional<long double> ComputeR2AndF(TFitState& state, std::span<const doubl
 }
 
 std::string ComputeRelativeError(const TFitState& state, std::span<const double> c, ModelEvaluator& model) {
-    return RelativeError(state, EvaluatedAt(state, c, model));
+    return ResultText(RelativeError(state, EvaluatedAt(state, c, model)));
 }
 
 void ShowFitStatistics(TFitState& state, std::span<const double> c, ModelEvaluator& model) {
@@ -134,6 +142,8 @@ void ComputeLinearLimits(TFitState& state) {
     const int q = state.model.index == 0 ? data.nx : 2;
     auto& limits = state.fields.limits;
     if (limits.size() < static_cast<std::size_t>(q + 1)) limits.resize(static_cast<std::size_t>(q + 1));
+    auto& halfWidths = state.results.statistics.halfWidths;
+    halfWidths.assign(static_cast<std::size_t>(q + 1), std::nullopt);
 
     const long long dfT = RoundHalfEven(data.N) - m;
     if (dfT <= 0 || !(data.N > m)) {  // no residual degree of freedom: no limits
@@ -171,9 +181,11 @@ void ComputeLinearLimits(TFitState& state) {
     for (int j = 1; j <= q; ++j)
         for (int k = 1; k <= q; ++k)
             quadratic += mean[static_cast<std::size_t>(j)] * mean[static_cast<std::size_t>(k)] * inverse(j, k);
-    limits[0] = FormatNumber(t * CheckedSqrt(Finite(s2 * (CheckedDivide(1, data.N) + quadratic))), kTestPrecision);
-    for (int j = 1; j <= q; ++j)
-        limits[static_cast<std::size_t>(j)] = FormatNumber(t * CheckedSqrt(Finite(s2 * inverse(j, j))), kTestPrecision);
+    state.results.statistics.t = t;
+    halfWidths[0] = t * CheckedSqrt(Finite(s2 * (CheckedDivide(1, data.N) + quadratic)));
+    for (int j = 1; j <= q; ++j) halfWidths[static_cast<std::size_t>(j)] = t * CheckedSqrt(Finite(s2 * inverse(j, j)));
+    for (int j = 0; j <= q; ++j)
+        limits[static_cast<std::size_t>(j)] = FormatNumber(*halfWidths[static_cast<std::size_t>(j)], kTestPrecision);
 }
 
 void ComputeFTest(TFitState& state) {
@@ -181,6 +193,12 @@ void ComputeFTest(TFitState& state) {
     const int m = state.model.m;
     const int df1 = m - 1;
     const long long df2 = RoundHalfEven(state.data.N - m);
+    TFitStatistics& figures = state.results.statistics;
+    figures.testShown = true;
+    figures.df1 = df1;
+    figures.df2 = df2;
+    figures.P.reset();
+    figures.pBelowLevel = false;
     fields.EditDF = std::to_string(df1) + ", " + std::to_string(df2);
     const long double F = state.results.F;
     if (F < 0 || df1 < 1 || df2 < 1) {
@@ -189,11 +207,14 @@ void ComputeFTest(TFitState& state) {
         return;
     }
     fields.EditFV = FormatNumber(F, kTestPrecision);
-    const double critical = FUpperQuantile(df1, DegreesOfFreedomArgument(df2), 0.0001);
-    if (critical >= F)
-        fields.EditSP = FormatNumber(FUpperProb(df1, DegreesOfFreedomArgument(df2), static_cast<double>(F)), kTestPrecision);
-    else
-        fields.EditSP = "<< " + FormatNumber(0.0001L, kTestPrecision);
+    const double critical = FUpperQuantile(df1, DegreesOfFreedomArgument(df2), kSignificanceFloor);
+    if (critical >= F) {
+        figures.P = FUpperProb(df1, DegreesOfFreedomArgument(df2), static_cast<double>(F));
+        fields.EditSP = FormatNumber(*figures.P, kTestPrecision);
+    } else {
+        figures.pBelowLevel = true;
+        fields.EditSP = "<< " + FormatNumber(kSignificanceFloor, kTestPrecision);
+    }
 }
 
 }  // namespace

@@ -12,6 +12,8 @@
 namespace kurvex {
 
 inline constexpr const char* kCalculationErrorMessage = "計算エラー！\n計算条件を変更して下さい。";
+// The F test's probability is computed down to this level; below it the page shows "<< 0.0001".
+inline constexpr double kSignificanceFloor = 0.0001;
 
 // √(SSR / (N − m)); nothing when N ≤ m.
 std::optional<long double> StandardError(long double ssr, long double N, int m);

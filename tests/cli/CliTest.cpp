@@ -174,12 +174,36 @@ TEST(Cli, ReportsRefusalsWithTheProgramsMessages) {
 
 TEST(Cli, PredictsWithTheFittedModel) {
     const auto line = WriteFile("line.csv", "y,x\n3,1\n5,2\n7,3\n9,4\n11,5\n");
-    const auto run = RunCli({"predict", line.string(), "--model", "0", "--at", "3"});
+    const auto run = RunCli({"predict", line.string(), "--model", "0", "--at", "3", "--at", "-1"});
     ASSERT_EQ(run.status, 0) << run.out;
-    EXPECT_NEAR(run.result["value"].get<double>(), 7.0, 1e-9);
-    EXPECT_EQ(run.result["text"], "7");
+    ASSERT_EQ(run.result["predictions"].size(), 2u);
+    EXPECT_NEAR(run.result["predictions"][0]["value"].get<double>(), 7.0, 1e-9);
+    EXPECT_EQ(run.result["predictions"][0]["text"], "7");
+    EXPECT_EQ(run.result["predictions"][1]["at"][0], -1.0);
+    EXPECT_NEAR(run.result["predictions"][1]["value"].get<double>(), -1.0, 1e-9);
     EXPECT_EQ(RunCli({"predict", line.string(), "--model", "0", "--at", "abc"}).result["messages"].back()["text"],
               "説明変数の入力エラー");
+    // Three values for a one-variable model is a usage error, not an answer for the first.
+    const auto wrong = RunCli({"predict", line.string(), "--model", "0", "--at", "0.5,1,10"});
+    EXPECT_EQ(wrong.status, 2);
+    EXPECT_EQ(wrong.result["messages"].back()["text"], "--at: 3 values given, the model has 1 explanatory variable(s)");
+}
+
+// 0 only for a fit that converged; 3 for results of a fit that did not; the
+// figures are full numbers, not the page texts read back.
+TEST(Cli, ExitStatusTellsHowTheFitEnded) {
+    const std::string enzyme = std::string(KURVEX_SAMPLES_DIR) + "/enzyme_kinetics.csv";
+    auto run = RunCli({"fit", enzyme, "--model", "6"});
+    EXPECT_EQ(run.status, 3);
+    EXPECT_EQ(run.result["end"], "iteration limit");
+    EXPECT_EQ(run.result["fields"]["fit_end"], "最大繰り返し数に達しました。収束していません（繰り返し数：101）");
+    run = RunCli({"fit", enzyme, "--model", "3"});
+    EXPECT_EQ(run.status, 0);
+    const double r2 = run.result["R2"];
+    EXPECT_EQ(kurvex::FormatNumber(r2, 7), run.result["fields"]["EditR2"]);
+    EXPECT_NE(r2, kurvex::ParseNumber(run.result["fields"]["EditR2"].get<std::string>()).value());
+    run = RunCli({"fit", std::string(KURVEX_SAMPLES_DIR) + "/bacterial_growth.csv", "--model", "5", "--method", "formula"});
+    EXPECT_EQ(run.status, 0) << run.out;  // x = 0 in the data: the derivative's limit, no error
 }
 
 TEST(Cli, KendallExactAndNormal) {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 using kurvex::FormatNumber;
 
 TEST(NumberFormat, FixedAndScientificBoundaries) {
@@ -28,6 +30,11 @@ TEST(NumberFormat, ParsingIsStrictAndLocaleFree) {
     EXPECT_FALSE(kurvex::ParseNumber("abc"));
     EXPECT_FALSE(kurvex::ParseNumber(""));
     EXPECT_FALSE(kurvex::ParseNumber("1e400"));
+    EXPECT_FALSE(kurvex::ParseNumber("-1e+400"));
+    // Underflow is no fault: a value too small for a double reads as zero.
+    EXPECT_EQ(kurvex::ParseNumber("1e-400"), 0.0);
+    EXPECT_TRUE(std::signbit(kurvex::ParseNumber(" -2.5E-999 ").value()));
+    EXPECT_EQ(kurvex::ParseExtended("1e-5000"), 0.0L);
     EXPECT_FALSE(kurvex::ParseNumber("inf"));
     EXPECT_EQ(kurvex::ParseInteger("-12"), -12);
     EXPECT_FALSE(kurvex::ParseInteger("1.5"));

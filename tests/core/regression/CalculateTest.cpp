@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "common/MessageSink.h"
+#include "common/NumberFormat.h"
 #include "FitTestSupport.h"
 
 namespace kurvex {
@@ -143,6 +144,45 @@ TEST(Calculate, DerivativeMethodComesFromTheConditionsForIterativeModels) {
     EXPECT_TRUE(state.model.numericDerivatives);
     // The fit starts again from the typed values, not from the last results.
     EXPECT_EQ(state.conditions.initialValues, (std::vector<double>{4, 0.5}));
+}
+
+// Every fit ends with a line that says how it ended; the figures behind the
+// page texts are kept as numbers; confidence levels without limits are refused.
+TEST(Calculate, EveryEndIsToldAndTheFiguresAreNumbers) {
+    RecordingMessageSink sink;
+    ScopedMessageSink guard(sink);
+    RecordingProgress progress;
+    const std::vector<double> x = {0.5, 1, 2, 3, 4, 6, 8, 10};
+    const std::vector<double> y = {0.92, 1.66, 2.74, 3.47, 4.01, 4.55, 4.79, 4.91};
+    TFitState state = test::MakeState(MakeData(1, x, y), test::BuiltInModel(4), {});
+    auto texts = Texts({"1", "1"}, "0");
+    texts.maxIterations = "2";
+    EXPECT_EQ(Calculate(state, 1, texts, progress, {}).end, FitEnd::IterationLimit);
+    EXPECT_EQ(state.fields.fitEnd, "最大繰り返し数に達しました。収束していません（繰り返し数：3）");
+
+    texts = Texts({"4", "0.5"});
+    std::string lastShown;
+    EXPECT_EQ(Calculate(state, 1, texts, progress, [&](const TResultFields& f) { lastShown = f.fitEnd; }).end,
+              FitEnd::Converged);
+    EXPECT_EQ(lastShown, "収束しました（繰り返し数：" + std::to_string(state.results.iterations) + "）");
+    const TFitStatistics& figures = state.results.statistics;
+    ASSERT_TRUE(figures.SE && figures.R2 && figures.R && figures.relativeError && figures.t);
+    EXPECT_EQ(FormatNumber(*figures.R2, 7), state.fields.EditR2);
+    EXPECT_EQ(FormatNumber(*figures.halfWidths[1], 7), state.fields.limits[1]);
+    EXPECT_NEAR(static_cast<double>(*figures.t), 2.446912, 1e-6);  // t(6) at 97.5 %
+    EXPECT_EQ(figures.df2, 6);
+    EXPECT_TRUE(sink.messages.empty());
+
+    for (const char* level : {"0", "100", "-5", "250"}) {
+        texts.confidencePercent = level;
+        EXPECT_FALSE(Calculate(state, 1, texts, progress, {}).ran) << level;
+    }
+    EXPECT_EQ(sink.Texts(), std::vector<std::string>(4, kConfidenceRangeMessage));
+
+    TFitState failing = test::MakeState(MakeData(1, {1, 2, 3, 4}, {1, 2, 3, 4}), test::BuiltInModel(3), {});
+    sink.messages.clear();
+    Calculate(failing, 1, Texts({"1", "-1"}), progress, {});
+    EXPECT_EQ(failing.fields.fitEnd, "計算できませんでした。結果はありません");
 }
 
 TEST(Calculate, FitFailingBeforeItsFirstIterationHasNoFTest) {

@@ -91,6 +91,28 @@ TEST(ModelCatalogue, DerivativeFormulasMatchCentralDifferences) {
     EXPECT_TRUE(sink.messages.empty());
 }
 
+// Where the model is defined, so are its derivatives: x = 0 of the allometric
+// model (ln 0 in its formula; the limit is 0), and logistic arguments whose
+// exponential squared would overflow although the model is plainly ~0.
+TEST(ModelEvaluation, DerivativesAreDefinedWhereverTheModelIs) {
+    const std::vector<double> zero = {0.0};
+    for (int j = 0; j < 2; ++j) {
+        EXPECT_EQ(EvaluateBuiltInDerivative(5, j, zero, std::vector<double>{2.0, 0.7}), 0.0L);
+        EXPECT_EQ(EvaluateBuiltInDerivative(5, j, zero, std::vector<double>{2.0, 3.0}), 0.0L);
+    }
+    EXPECT_NEAR(static_cast<double>(EvaluateBuiltInDerivative(5, 1, std::vector<double>{-2.0}, std::vector<double>{1.5, 2.0})),
+                4 * 1.5 * std::log(2.0), 1e-15);
+    const std::vector<double> far = {-3000.0};  // C1 − C2·x = 6000: e^6000 squared overflows
+    const std::vector<double> logistic = {2.0, 0.0, 2.0}, sigmoid = {2.0, 3000.0, 1.0};
+    for (const auto& [k, c] : {std::pair{2, logistic}, {8, sigmoid}}) {
+        EXPECT_NO_THROW(EvaluateBuiltInModel(k, far, c));
+        for (int j = 0; j < 3; ++j) {
+            const long double d = EvaluateBuiltInDerivative(k, j, far, c);
+            EXPECT_TRUE(std::isfinite(d) && std::fabs(d) < 1e-2000L) << k << " " << j;
+        }
+    }
+}
+
 TEST(ModelEvaluation, AllometricPowerAtZeroNegativeAndFractionalExponents) {
     const std::vector<double> c2 = {3.0, 2.0};
     EXPECT_EQ(EvaluateBuiltInModel(5, std::vector<double>{0.0}, std::vector<double>{7.0, -1.5}), 0.0L);
