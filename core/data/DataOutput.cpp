@@ -10,6 +10,7 @@ namespace kurvex {
 
 const char* const kOverwriteQuestion = "同名のファイルが存在します。\n上書きしてよろしいですか。";
 const char* const kSavedMessage = "保存しました。";
+const char* const kDataFileChangedMessage = "データファイルが読込み後に変更されています。\nもう一度読み込んで下さい。";
 
 namespace {
 
@@ -94,11 +95,31 @@ bool ConfirmOverwrite(const std::filesystem::path& path) {
     return AskYesNo(kOverwriteQuestion, MessageKind::Warning);
 }
 
+std::optional<FileStamp> StampOfFile(const std::filesystem::path& path) {
+    std::error_code ec;
+    FileStamp stamp;
+    stamp.size = std::filesystem::file_size(path, ec);
+    if (ec) return std::nullopt;
+    stamp.modified = std::filesystem::last_write_time(path, ec);
+    if (ec) return std::nullopt;
+    return stamp;
+}
+
+bool DataFileUnchanged(const DataTable& table, const FileStamp* stamp) {
+    if (table.Mode() != ReadMode::Streaming || stamp == nullptr) return true;
+    const std::optional<FileStamp> now = StampOfFile(table.CurrentFile());
+    if (now && *now == *stamp) return true;
+    ShowError(kDataFileChangedMessage);
+    return false;
+}
+
 bool SaveUsedData(const std::filesystem::path& path, const PreparedSelection& selection, DataTable& table,
-                  UsedDataOptions options) {
+                  UsedDataOptions options, const FileStamp* stamp) {
     if (!options.variables && !options.sourceData) return false;
+    if (!DataFileUnchanged(table, stamp)) return false;
     std::string text;
     if (!UsedDataText(selection, table, options, text)) return false;
+    if (!DataFileUnchanged(table, stamp)) return false;  // rewritten while it was read
     if (!WriteOrReport(path, text)) return false;
     Messages().Show(MessageKind::Confirmation, kSavedMessage, MessageButtons::Ok);
     return true;

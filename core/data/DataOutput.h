@@ -2,7 +2,9 @@
 // Files written from the analysis: the used data (the transformed variables
 // and/or the source cells of the rows the data set uses) and the points of a
 // drawn curve.
+#include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <span>
 #include <string>
 
@@ -13,6 +15,23 @@ namespace kurvex {
 
 extern const char* const kOverwriteQuestion;  // "同名のファイルが存在します。\n上書きしてよろしいですか。"
 extern const char* const kSavedMessage;       // "保存しました。"
+
+extern const char* const kDataFileChangedMessage;  // the data file was rewritten after the data set was read
+
+// What a data file looked like when a data set was read from it; a file
+// rewritten since differs in size or modification time.
+struct FileStamp {
+    std::uintmax_t size = 0;
+    std::filesystem::file_time_type modified{};
+    bool operator==(const FileStamp&) const = default;
+};
+// The stamp of a file, or nullopt when there is no such file.
+std::optional<FileStamp> StampOfFile(const std::filesystem::path& path);
+// A streamed table reads its rows from the file again: true when the table
+// is not streamed, there is no stamp, or the file still matches it; otherwise
+// shows kDataFileChangedMessage (error) and returns false, so that no output
+// mixes new lines with the data set that was read before.
+bool DataFileUnchanged(const DataTable& table, const FileStamp* stamp);
 
 struct UsedDataOptions {
     bool variables = false;   // CheckBoxSaveXYData: Y, X1..Xn and W
@@ -36,9 +55,10 @@ bool ConfirmOverwrite(const std::filesystem::path& path);
 
 // Writes the used-data file whole or not at all and reports kSavedMessage
 // (confirmation, OK). Nothing happens unless at least one option is ticked.
-// No overwrite question here: see ConfirmOverwrite. Shows an error on failure.
+// No overwrite question here: see ConfirmOverwrite (the GUI's save dialog asks it). Shows an error on failure.
+// `stamp` is the data file as the data set was read from it (see DataFileUnchanged).
 bool SaveUsedData(const std::filesystem::path& path, const PreparedSelection& selection, DataTable& table,
-                  UsedDataOptions options);
+                  UsedDataOptions options, const FileStamp* stamp = nullptr);
 
 // The curve file text: the axis titles line "x title,y title", then one line
 // "x,y" per point in 5 significant digits.

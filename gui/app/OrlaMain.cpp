@@ -522,6 +522,7 @@ void TForm1::SaveDataClick() {
 void TForm1::SaveRegressionClick() {
     if (busy_) return;
     saveDialog_.caption = QStringLiteral("回帰曲線データの保存");
+    saveDialog_.extension = QStringLiteral(".CSV");  // asked about under the name written
     const QString chosen = AskSaveFileName(saveDialog_);
     if (chosen.isEmpty()) return;
     saveDialog_.initialPath = chosen;
@@ -531,6 +532,7 @@ void TForm1::SaveRegressionClick() {
 void TForm1::SaveSplineClick() {
     if (busy_) return;
     saveDialog_.caption = QStringLiteral("スプライン回帰曲線データの保存");
+    saveDialog_.extension = QStringLiteral(".CSV");  // asked about under the name written
     const QString chosen = AskSaveFileName(saveDialog_);
     if (chosen.isEmpty()) return;
     saveDialog_.initialPath = chosen;

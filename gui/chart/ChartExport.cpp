@@ -17,6 +17,7 @@
 #include "chart/ChartPanel.h"
 #include "chart/OutlineSvg.h"
 #include "common/MessageSink.h"
+#include "data/FileDialogs.h"
 
 namespace kurvex::gui {
 
@@ -82,12 +83,7 @@ QString ExtensionOf(ChartImageFormat format) {
 }
 
 QString ChartFileNameFor(const QString& chosenName, ChartImageFormat format) {
-  // Only the last dot of the file name itself starts an extension; dots in
-  // folder names do not count.
-  const int slash = chosenName.lastIndexOf(QLatin1Char('/'));
-  const int dot = chosenName.lastIndexOf(QLatin1Char('.'));
-  const QString stem = dot > slash + 1 ? chosenName.left(dot) : chosenName;
-  return stem + ExtensionOf(format);
+  return WithExtension(chosenName, ExtensionOf(format));
 }
 
 QString ProposedChartFileName(const QString& dataFilePath) {
@@ -149,9 +145,10 @@ QString G2Click(QWidget* parent, ChartPanel& chart, const QString& dataFilePath)
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setNameFilters(filters);
     dialog.selectNameFilter(selectedFilter);
-    // The filter decides the extension below; the dialog must not add its own.
+    // The filter decides the extension below; the dialog must not add its own,
+    // nor ask about the name before the extension is set (asked below).
     dialog.setDefaultSuffix(QString());
-    dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
     if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) {
       chosen = dialog.selectedFiles().first();
       selectedFilter = dialog.selectedNameFilter();
@@ -160,6 +157,7 @@ QString G2Click(QWidget* parent, ChartPanel& chart, const QString& dataFilePath)
   if (chosen.isEmpty()) return QString();
   const ChartImageFormat format = FormatOfFilter(selectedFilter);
   const QString path = ChartFileNameFor(chosen, format);
+  if (!ConfirmReplace(path)) return QString();
   QString error;
   if (!SaveChartImage(chart, path, format, &error)) {
     ShowError(error.toStdString());

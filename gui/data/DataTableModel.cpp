@@ -4,7 +4,9 @@
 #include <QBrush>
 #include <QPalette>
 #include <QString>
+#include <QTimer>
 
+#include "common/MessageSink.h"
 #include "data/DataTable.h"
 
 namespace kurvex::gui {
@@ -95,7 +97,21 @@ QVariant DataTableModel::data(const QModelIndex& index, int role) const {
 
 bool DataTableModel::setData(const QModelIndex& index, const QVariant& value, int role) {
   if (!index.isValid() || role != Qt::EditRole || !table_->Editable()) return false;
-  const QByteArray text = value.toString().toUtf8();
+  QString typed = value.toString();
+  while (typed.endsWith(QLatin1Char('\n')) || typed.endsWith(QLatin1Char('\r'))) typed.chop(1);
+  if (typed.contains(QLatin1Char('\t')) || typed.contains(QLatin1Char('\n')) || typed.contains(QLatin1Char('\r'))) {
+    // Told once the editor has closed: a message box while it closes would
+    // take its focus and commit it a second time.
+    if (!refusalPending_) {
+      refusalPending_ = true;
+      QTimer::singleShot(0, this, [this] {
+        refusalPending_ = false;
+        kurvex::ShowError("1つのセルにはタブや改行を入力できません。\n値はセルごとに入力して下さい。");
+      });
+    }
+    return false;
+  }
+  const QByteArray text = typed.toUtf8();
   const std::string_view newText(text.constData(), static_cast<std::size_t>(text.size()));
   if (table_->DataCell(index.column() + 1, index.row() + 1) != newText) {
     NotifyBeforeChange();

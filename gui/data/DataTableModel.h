@@ -40,6 +40,9 @@ class DataTableModel : public QAbstractTableModel {
   int rowCount(const QModelIndex& parent = QModelIndex()) const override;
   int columnCount(const QModelIndex& parent = QModelIndex()) const override;
   QVariant data(const QModelIndex& index, int role) const override;
+  // A text holding a tab or a line break (a block pasted from a spreadsheet)
+  // is refused with a message: written to the file it would split the row.
+  // Line breaks at its end only (one copied cell) are dropped.
   bool setData(const QModelIndex& index, const QVariant& value, int role) override;
   Qt::ItemFlags flags(const QModelIndex& index) const override;
   QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
@@ -51,6 +54,7 @@ class DataTableModel : public QAbstractTableModel {
   kurvex::DataTable* table_;
   std::function<void()> beforeChange_;
   std::function<void()> afterEdit_;
+  bool refusalPending_ = false;  // the message about a refused text is on its way
 };
 
 }  // namespace kurvex::gui

@@ -1,7 +1,10 @@
 #include "data/FileDialogs.h"
 
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QStringList>
+
+#include "common/MessageSink.h"
 
 namespace kurvex::gui {
 
@@ -43,12 +46,38 @@ QString AskOpenFileName(const FileDialogRequest& request) {
                                       QtNameFilters(request.filterList));
 }
 
+QString WithExtension(const QString& chosen, const QString& extension) {
+  if (extension.isEmpty() || chosen.isEmpty()) return chosen;
+  const int slash = chosen.lastIndexOf(QLatin1Char('/'));
+  const int dot = chosen.lastIndexOf(QLatin1Char('.'));
+  const QString stem = dot > slash + 1 ? chosen.left(dot) : chosen;
+  return stem + extension;
+}
+
+bool ConfirmReplace(const QString& path, const QString& question) {
+  const QFileInfo info(path);
+  if (!info.exists() && !info.isSymLink()) return true;
+  const QString text = question.isEmpty()
+                           ? info.fileName() + QString::fromUtf8(" は既に存在します。\n上書きしてよろしいですか。")
+                           : question;
+  return kurvex::AskYesNo(text.toStdString(), kurvex::MessageKind::Warning);
+}
+
 QString AskSaveFileName(const FileDialogRequest& request) {
-  if (SaveHook()) return SaveHook()(request);
-  QFileDialog::Options options;
-  if (!request.confirmOverwrite) options |= QFileDialog::DontConfirmOverwrite;
-  return QFileDialog::getSaveFileName(request.parent, request.caption, request.initialPath,
-                                      QtNameFilters(request.filterList), nullptr, options);
+  QString chosen;
+  if (SaveHook()) {
+    chosen = SaveHook()(request);
+  } else {
+    // The dialog must not ask itself: it would ask about the name before the
+    // extension is set, and then the file actually written could be another.
+    chosen = QFileDialog::getSaveFileName(request.parent, request.caption, request.initialPath,
+                                          QtNameFilters(request.filterList), nullptr,
+                                          QFileDialog::DontConfirmOverwrite);
+  }
+  if (chosen.isEmpty()) return QString();
+  const QString path = WithExtension(chosen, request.extension);
+  if (request.confirmOverwrite && !ConfirmReplace(path, request.overwriteQuestion)) return QString();
+  return path;
 }
 
 }  // namespace kurvex::gui

@@ -27,6 +27,7 @@
 #include "data/DataTable.h"
 #include "data/DataTableModel.h"
 #include "data/BuildDataSet.h"
+#include "data/DataOutput.h"
 #include "data/FileDialogs.h"
 #include "data/ReadSettings.h"
 #include "data/Selection.h"
@@ -105,11 +106,17 @@ struct TForm2::Controls {
 struct TForm2::Snapshot {
   bool active = false;
   std::optional<kurvex::DataTable> table;  // empty while the table is unchanged
+  bool loadedFromFile = false;             // belongs to that table
+  // The settings as the window showed them, kept in memory on every showing:
+  // the copy in TempTableSheet.ini may not have been written (full disk) or
+  // may come from another instance using the same folder.
+  std::optional<kurvex::SelectionSettings> shownSettings;
 };
 
 // The selection prepared by the last successful "読込み".
 struct TForm2::Prepared {
   std::optional<kurvex::PreparedSelection> selection;
+  std::optional<kurvex::FileStamp> stamp;  // the streamed file the data set was read from
 };
 
 TForm2::TForm2(QWidget* parent)
@@ -294,6 +301,7 @@ int TForm2::LoadAndShow(const QString& path) {
   // The previous table becomes the snapshot as it is (no copy); the file is
   // read into a fresh table.
   snapshot_->active = true;
+  snapshot_->loadedFromFile = loadedFromFile_;
   snapshot_->table.emplace(std::move(*table_));
   *table_ = kurvex::DataTable();
   model_->Reload();
@@ -359,6 +367,7 @@ void TForm2::RestoreSnapshot() {
     // File name, size, cells, and with them the read mode and line count
     // that belong to that table.
     *table_ = std::move(*snapshot_->table);
+    loadedFromFile_ = snapshot_->loadedFromFile;
     model_->Reload();
     ApplyTableLook();
   }
@@ -390,13 +399,14 @@ void TForm2::FormShow() {
   setWindowTitle(Q(kCaptionPrefix) +
                  QString::fromStdString(table_->CurrentFile().filename().string()));
   ApplyTableLook();
+  snapshot_->shownSettings = CollectSettings();
   WriteSettings(kurvex::TempTableSheetPath());
 }
 
 void TForm2::reject() { BitBtn2Click(); }
 
 void TForm2::BitBtn2Click() {
-  ReadSettings(kurvex::TempTableSheetPath());
+  if (snapshot_->shownSettings) ApplySettings(*snapshot_->shownSettings);
   QDialog::reject();
   RestoreSnapshot();
 }
@@ -677,7 +687,14 @@ const kurvex::PreparedSelection* TForm2::Selection() const {
 
 kurvex::BuildResult TForm2::BuildDataSet(kurvex::TFitData& data) {
   if (!prepared_->selection) return {};
+  // Outputs that read a streamed file again check it against this stamp.
+  prepared_->stamp.reset();
+  if (table_->Mode() == kurvex::ReadMode::Streaming) prepared_->stamp = kurvex::StampOfFile(table_->CurrentFile());
   return kurvex::BuildDataSet(*prepared_->selection, *table_, data);
+}
+
+const kurvex::FileStamp* TForm2::SourceFileStamp() const {
+  return prepared_->stamp ? &*prepared_->stamp : nullptr;
 }
 
 long long TForm2::CandidateCount() const {
@@ -727,13 +744,17 @@ void TForm2::AskToSaveTable() {
   FileDialogRequest request;
   request.parent = parentWidget();
   request.caption = Q("名前を付けて保存");
-  request.initialPath = CurrentFileName();
+  // A new table only keeps the previous file's name for the caption: the
+  // dialog offers that file's folder, never the file itself.
+  const QString current = CurrentFileName();
+  request.initialPath = loadedFromFile_ || current.isEmpty() ? current : QFileInfo(current).absolutePath();
   request.filterList = Q(kTableFileFilter);
-  const QString chosen = AskSaveFileName(request);
+  const QString chosen = AskSaveFileName(request);  // asks before replacing a file
   if (chosen.isEmpty()) return;
   if (table_->SaveTable(std::filesystem::path(chosen.toStdString()))) {
     table_->SetCurrentFile(std::filesystem::path(chosen.toStdString()));
     openDialogFileName_ = chosen;
+    loadedFromFile_ = true;  // the table is now that file's content
   }
 }
 

@@ -36,6 +36,7 @@ struct PreparedSelection;
 struct SelectionSettings;
 struct TFitData;
 struct BuildResult;
+struct FileStamp;
 }  // namespace kurvex
 
 namespace kurvex::gui {
@@ -99,6 +100,9 @@ class TForm2 : public QDialog {
   // The data-set build over this window's table and selection (core
   // kurvex::BuildDataSet); NoCandidates before the first "読込み".
   kurvex::BuildResult BuildDataSet(kurvex::TFitData& data);
+  // The streamed data file as the last build read it (nullptr in table mode
+  // or before a build): outputs that read the file again compare it.
+  const kurvex::FileStamp* SourceFileStamp() const;
   long long CandidateCount() const;
   QString YName() const;       // axis titles and labels of the chart
   QStringList XNames() const;

@@ -49,16 +49,22 @@ bool RunSaveDataCommand(TFrmSaveData& dialog, TForm2& form2, FileDialogRequest& 
   if (!options.variables && !options.sourceData) return false;
   const kurvex::PreparedSelection* selection = form2.Selection();
   if (!selection) return false;  // no data set yet: the menu item is off then
+  // Said before a name is asked for; checked again when the rows are read.
+  if (!kurvex::DataFileUnchanged(form2.Table(), form2.SourceFileStamp())) return false;
 
   saveDialog.filterList = Q(kUsedDataFilter);
   saveDialog.initialPath.clear();
-  saveDialog.confirmOverwrite = false;  // asked below, after the extension is set
-  const QString chosen = AskSaveFileName(saveDialog);
+  // The extension and the question belong to this command only; the curve
+  // commands share the rest of the dialog.
+  FileDialogRequest request = saveDialog;
+  request.extension = QStringLiteral(".csv");
+  request.confirmOverwrite = true;
+  request.overwriteQuestion = QString::fromUtf8(kurvex::kOverwriteQuestion);
+  const QString chosen = AskSaveFileName(request);
   if (chosen.isEmpty()) return false;
   const std::filesystem::path path = kurvex::UsedDataPath(std::filesystem::path(chosen.toStdString()));
   saveDialog.initialPath = QString::fromStdString(path.string());
-  if (!kurvex::ConfirmOverwrite(path)) return false;
-  return kurvex::SaveUsedData(path, *selection, form2.Table(), options);
+  return kurvex::SaveUsedData(path, *selection, form2.Table(), options, form2.SourceFileStamp());
 }
 
 }  // namespace kurvex::gui

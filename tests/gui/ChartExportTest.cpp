@@ -110,6 +110,30 @@ class ChartExportTest : public QObject {
     QCOMPARE(QDir(dir_.path()).entryList(QDir::Files).size(), 1);
   }
 
+  void anExistingImageIsReplacedOnlyWhenTheUserAgrees() {
+    // "result" becomes result.svg: the question is about that file, not the typed name.
+    QFile old(Path("result.svg"));
+    QVERIFY(old.open(QIODevice::WriteOnly));
+    old.write("old picture");
+    old.close();
+    const QString typed = Path("result");
+    SetChartSaveDialogHook([typed](QWidget*, const QString&, const QStringList&, QString* filter) {
+      *filter = QStringLiteral("SVG ファイル (*.svg)");
+      return typed;
+    });
+    sink_.answers = {MessageAnswer::No};
+    QVERIFY(G2Click(nullptr, *chart_, QString()).isEmpty());
+    QCOMPARE(sink_.Texts(), std::vector<std::string>{"result.svg は既に存在します。\n上書きしてよろしいですか。"});
+    QCOMPARE(sink_.messages[0].kind, MessageKind::Warning);
+    QCOMPARE(sink_.messages[0].buttons, MessageButtons::YesNo);
+    QVERIFY(old.open(QIODevice::ReadOnly));
+    QCOMPARE(old.readAll(), QByteArray("old picture"));
+    old.close();
+    sink_.answers = {MessageAnswer::Yes};
+    QCOMPARE(G2Click(nullptr, *chart_, QString()), Path("result.svg"));
+    QVERIFY(QSvgRenderer(Path("result.svg")).isValid());
+  }
+
   void pngReadsBackAtScreenSize() {
     QVERIFY(SaveChartImage(*chart_, Path("c.png"), ChartImageFormat::Png));
     QImage image(Path("c.png"), "PNG");

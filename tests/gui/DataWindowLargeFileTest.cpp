@@ -1,7 +1,9 @@
 // A file of 200,000 lines: streaming mode after the large-file question with
-// every row in the data set, and table mode (the user wants to edit) that
+// every row in the data set, the used data read again from the file only
+// while it is the file the data set came from, and table mode (the user wants to edit) that
 // opens, scrolls and edits without delay.
 
+#include <QCheckBox>
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QScrollBar>
@@ -13,6 +15,7 @@
 #include "data/BuildDataSet.h"
 #include "data/DataTable.h"
 #include "data/ReadData.h"
+#include "data/SaveData.h"
 #include "regression/FitState.h"
 
 using namespace datawin_test;
@@ -85,6 +88,39 @@ void DataWindowLargeFileTest::streamingModeKeepsEveryRow() {
   QCOMPARE(data.y.back(), kLines * 0.5);
   QCOMPARE(data.x[70000 - 1], 70000.0);  // beyond a 16-bit row counter
   QVERIFY2(openMs < 5000, "opening the large file took too long");
+
+  // The used data are read from the file again.
+  kurvex::gui::TFrmSaveData saveData;
+  kurvex::gui::FileDialogRequest saveDialog;
+  const auto saveUsedData = [&] {
+    bool saved = false;
+    WhileShown(saveData, [&] {
+      Child<QCheckBox>(saveData, "CheckBoxSaveXYData")->setChecked(true);
+      Click(saveData, "BitBtn1");
+    }, [&] {
+      saved = kurvex::gui::RunSaveDataCommand(saveData, form, saveDialog);
+      return 0;
+    });
+    return saved;
+  };
+  env.messages.messages.clear();
+  env.saveAnswer = env.dir.filePath(QStringLiteral("used.csv"));
+  QVERIFY(saveUsedData());
+  QCOMPARE(ReadFile(env.saveAnswer).count('\n'), kLines + 1);
+  // The file grows after the data set was read: the output would mix the
+  // new line with the fitted data set, so it is refused.
+  QFile grown(path);
+  QVERIFY(grown.open(QIODevice::Append));
+  grown.write("200001,7,note\n");
+  grown.close();
+  env.messages.messages.clear();
+  env.saveRequests.clear();
+  env.saveAnswer = env.dir.filePath(QStringLiteral("used2.csv"));
+  QVERIFY(!saveUsedData());
+  QCOMPARE(env.Texts(), std::vector<std::string>{"データファイルが読込み後に変更されています。\nもう一度読み込んで下さい。"});
+  QCOMPARE(env.messages.messages[0].kind, kurvex::MessageKind::Error);
+  QVERIFY(env.saveRequests.empty());
+  QVERIFY(!QFile::exists(env.saveAnswer));
 }
 
 void DataWindowLargeFileTest::tableModeOpensScrollsAndEdits() {

@@ -356,7 +356,7 @@ void DataWindowTest::saveQuestionForAFile() {
   QCOMPARE(env.saveRequests.size(), size_t(1));
   QCOMPARE(env.saveRequests[0].initialPath, path);
   QCOMPARE(env.saveRequests[0].filterList, Q("カンマ区切りファイル (*.csv)|*.CSV|すべてのファイル (*.*)|*.*"));
-  QVERIFY(!env.saveRequests[0].confirmOverwrite);
+  QVERIFY(env.saveRequests[0].confirmOverwrite);  // asked when the name exists
   QCOMPARE(ReadFile(target), QByteArray("x,h2,h3\n1,10,100\n2,20,200\n3,30,300\n"));
   QCOMPARE(form.CurrentFileName(), target);
   QCOMPARE(form.OpenDialogFileName(), target);

@@ -10,6 +10,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <QPixmap>
 
@@ -195,6 +196,17 @@ void MainWindowFitTest::calculateShowsWhatTheCoreComputes() {
     const QStringList curveLines = QString::fromUtf8(curve.readAll()).split(QRegularExpression("\\r?\\n"), Qt::SkipEmptyParts);
     QCOMPARE(curveLines.size(), 502);
     QCOMPARE(curveLines.front(), QStringLiteral("基質濃度 S (mM),初速度 v (umol/min)"));
+    // The same name again: the file it would replace is asked about, No keeps it.
+    curve.close();
+    QVERIFY(QFile::resize(curve.fileName(), 0));
+    fixture.Messages().messages.clear();
+    fixture.Messages().answers = {MessageAnswer::No};
+    SetSaveFileDialogHook([&chosen](const FileDialogRequest&) { return chosen; });
+    form.SaveRegression->trigger();
+    SetSaveFileDialogHook({});
+    QCOMPARE(fixture.Messages().Texts(), std::vector<std::string>{"curve.CSV は既に存在します。\n上書きしてよろしいですか。"});
+    QCOMPARE(QFileInfo(curve.fileName()).size(), 0);
+    fixture.Messages().messages.clear();
 
     // Changing the model empties the result columns, keeps the data set.
     ChooseModel(form, 4);
