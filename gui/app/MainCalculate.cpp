@@ -85,6 +85,8 @@ void TForm1::MakeDataClick() {
 void TForm1::ClearResultFields() {
     for (QLineEdit* edit : {EdtNS, EdtSSQ, EdtSE, EditR2, EditR, EditRelativeError, EditDF, EditFV, EditSP})
         edit->clear();
+    LblFitEnd1->clear();
+    LblFitEnd2->clear();
     for (int r = 1; r < StringGridCoefficients->RowCount(); ++r) StringGridCoefficients->SetCell(1, r, QString());
     for (int r = 1; r < StringGridLimit->RowCount(); ++r) StringGridLimit->SetCell(1, r, QString());
     fitState_.fields.ClearStatistics();
@@ -155,6 +157,7 @@ void TForm1::BitBtn1Click() {
     }
     SetBusy(false);
     if (outcome.ran) {
+        coefficientsOfCurrentModel_ = outcome.resultsValid;
         if (outcome.resultsValid) {
             Composer->DrawRegression();
             GraphRefresh->setEnabled(true);
@@ -198,6 +201,8 @@ void TForm1::ShowResultFields(const TResultFields& fields) {
         StringGridLimit->SetCell(1, r, j < fields.limits.size() ? Q(fields.limits[j]) : QString());
     }
     if (!fields.comment.empty()) FrmProgress->SetComment(fields.comment);
+    LblFitEnd1->setText(Q(fields.fitEnd));
+    LblFitEnd2->setText(Q(fields.fitEnd));
 }
 
 void TForm1::StringGridLimitTopLeftChanged(int topRow) { StringGridCoefficients->SetTopRow(topRow); }

@@ -35,6 +35,7 @@ void TForm1::SelectModel(int k) {
         kurvex::SelectModel(fitState_.model, k, DataExplanatoryCount(), FrmEquSet->GeneralModel());
     ApplyModelPresentation(presentation);
     ConfigureCoefficientTables();
+    coefficientsOfCurrentModel_ = false;
     // 6. A curve of another model no longer belongs on the chart.
     Chart1->SetSeriesActive(RegressionSeries, false);
     Chart1->SetSeriesActive(InitialLineSeries, false);

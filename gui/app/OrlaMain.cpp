@@ -50,6 +50,13 @@ QMenu* NewMenu(QMenuBar* bar, const char* objectName, const QString& caption) {
     return menu;
 }
 
+QLabel* NewFitEndLabel(QWidget* parent, const char* objectName) {
+    auto* label = new QLabel(parent);
+    label->setObjectName(QLatin1String(objectName));
+    label->setWordWrap(true);
+    return label;
+}
+
 QLineEdit* NewEdit(QWidget* parent, const char* objectName, bool readOnly = false) {
     auto* edit = new QLineEdit(parent);
     edit->setObjectName(QString::fromLatin1(objectName));
@@ -327,6 +334,8 @@ QWidget* TForm1::CreateResultPage1() {
     grids->addWidget(StringGridCoefficients, 1);
     grids->addWidget(StringGridLimit, 1);
     layout->addLayout(grids, 1);
+    LblFitEnd1 = NewFitEndLabel(page, "LblFitEnd1");
+    layout->addWidget(LblFitEnd1);
     auto* confidence = new QHBoxLayout;
     auto* label = new QLabel(QStringLiteral("両側信頼区間の確率(%)："), page);
     EditConfLimit = NewEdit(page, "EditConfLimit");
@@ -369,6 +378,8 @@ QWidget* TForm1::CreateResultPage2() {
     anova->addRow(QStringLiteral("F値："), EditFV);
     anova->addRow(QStringLiteral("有意確率 P："), EditSP);
     layout->addWidget(GroupBoxAnova);
+    LblFitEnd2 = NewFitEndLabel(page, "LblFitEnd2");
+    layout->addWidget(LblFitEnd2);
 
     auto* row = new QHBoxLayout;
     BitBtn5 = NewButton(page, "BitBtn5", QStringLiteral("解説"));
@@ -545,7 +556,13 @@ void TForm1::SaveSplineClick() {
 int TForm1::GeneralEquationIndex() const { return FrmEquSet->CurrentEntry(); }
 
 void TForm1::PredictMenuClick() {
-    if (!busy_) FrmPredict->Execute(fitState_);
+    if (busy_) return;
+    // Another model's coefficients in the new model's formula would be a wrong answer.
+    if (!coefficientsOfCurrentModel_) {
+        Messages().Show(MessageKind::Information, kNoCoefficientsForPredictionMessage, MessageButtons::Ok);
+        return;
+    }
+    FrmPredict->Execute(fitState_);
 }
 
 void TForm1::DrawSplineClick() {

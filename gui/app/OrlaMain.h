@@ -22,6 +22,9 @@ class QWidget;
 
 namespace kurvex::gui {
 
+inline constexpr const char* kNoCoefficientsForPredictionMessage =
+    "選択中の回帰式の計算結果がありません。\n「計算」の後で予測して下さい。";
+
 class ChartComposer;
 class ChartPanel;
 class RadioGroup;
@@ -102,6 +105,9 @@ public:
     QLineEdit* EditConfLimit = nullptr;
     // 結果２
     QLineEdit* EdtNS = nullptr;
+    // How the last fit ended, on both result pages.
+    QLabel* LblFitEnd1 = nullptr;
+    QLabel* LblFitEnd2 = nullptr;
     QLineEdit* EdtSSQ = nullptr;
     QLineEdit* EdtSE = nullptr;
     QLineEdit* EditR2 = nullptr;
@@ -219,6 +225,9 @@ private:
     int mainExplanatoryCount_ = 1;  // the main window's number of explanatory variables
     bool firstShowDone_ = false;
     bool busy_ = false;
+    // The coefficients in the fit state come from a fit of the model now
+    // chosen (the initial-value line leaves them as they are).
+    bool coefficientsOfCurrentModel_ = false;
     bool firstRun_ = true;          // no settings file yet: the open dialog starts in samples/
 };
 
