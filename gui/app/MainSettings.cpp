@@ -30,15 +30,19 @@ WindowGeometry GeometryOf(const QWidget* window) { return {window->width(), wind
 
 // A stored place is kept within the screen it lies on (or the primary one):
 // a huge stored size would make a window of gigabytes, a far-off position
-// one the user cannot reach.
+// one the user cannot reach. A window may stay as large as it opens without
+// stored settings (its built-in size, the one it has when this runs at the
+// start), so a small screen changes nothing the program chose itself.
 void Place(QWidget* window, const WindowGeometry& geometry) {
     QScreen* screen = QGuiApplication::screenAt(QPoint(geometry.left + geometry.width / 2, geometry.top + geometry.height / 2));
     if (screen == nullptr) screen = QGuiApplication::primaryScreen();
     if (screen == nullptr) return;  // no screen to place it on: keep the built-in place
     const QRect available = screen->availableGeometry();
     auto within = [](int value, int low, int high) { return std::clamp(value, low, std::max(low, high)); };
-    const int width = within(geometry.width, std::min(window->minimumWidth(), available.width()), available.width());
-    const int height = within(geometry.height, std::min(window->minimumHeight(), available.height()), available.height());
+    const int widest = std::max(available.width(), window->width());
+    const int highest = std::max(available.height(), window->height());
+    const int width = within(geometry.width, std::min(window->minimumWidth(), widest), widest);
+    const int height = within(geometry.height, std::min(window->minimumHeight(), highest), highest);
     window->resize(width, height);
     window->move(within(geometry.left, available.left(), available.left() + available.width() - width),
                  within(geometry.top, available.top(), available.top() + available.height() - height));
