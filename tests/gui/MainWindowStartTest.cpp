@@ -12,11 +12,13 @@
 #include <QTabWidget>
 #include <QScreen>
 #include <QTest>
+#include <csignal>
 #include <sys/stat.h>
 
 #include <QTextBrowser>
 
 #include "app/AboutBox.h"
+#include "app/EndSignals.h"
 #include "app/HelpViewer.h"
 #include "common/RadioGroup.h"
 #include "app/RecentFileList.h"
@@ -54,6 +56,7 @@ private slots:
     void storedCoefficientsOfALongerModelSurvive();
     void unusableCurrentDirectoryFallsBackToProgramFolder();
     void storedPlacesStayOnScreenAndAnUnreadableFileIsKept();
+    void anEndSignalClosesAsTheUserDoes();
     void recentFileListRules();
     void recentCountAboveTenReadsTenAndKeepsOlderEntries();
     void missingRecentFileIsRemovedOnlyOnYes();
@@ -260,6 +263,19 @@ void MainWindowStartTest::storedPlacesStayOnScreenAndAnUnreadableFileIsKept() {
     QVERIFY(QFileInfo(fixture.SettingsPath()).exists());
     QVERIFY(!QFileInfo(fixture.SettingsPath()).isFile());
     ForgetKeptSettingsFiles();
+}
+
+void MainWindowStartTest::anEndSignalClosesAsTheUserDoes() {
+    // Logout or shutdown (SIGTERM) must not end the program without its
+    // settings: the window closes as on the user's close.
+    MainWindowFixture fixture;
+    TForm1& form = fixture.Start();
+    CloseOnEndSignals(form);
+    form.EdtAlammx->setText(QStringLiteral("4321"));
+    QCOMPARE(::raise(SIGTERM), 0);
+    QTRY_VERIFY(!form.isVisible());
+    QVERIFY(Lines(fixture.SettingsText()).contains(QStringLiteral("Alarm Max=4321")));
+    fixture.Stop();
 }
 
 void MainWindowStartTest::recentFileListRules() {
