@@ -236,6 +236,9 @@ TEST(WriteFaults, ASaveKeepsPermissionsLinksAndNoPlantedOrStaleFiles) {
         const fs::path file = folder.Write("target.txt", kPrevious);
         // A private file stays private.
         fs::permissions(file, fs::perms::owner_read | fs::perms::owner_write);
+        // The superuser saving another user's file leaves it that user's.
+        const bool giveAway = ::geteuid() == 0;
+        if (giveAway) ASSERT_EQ(::chown(file.c_str(), 65534, 65534), 0);
         // A symbolic link planted under the temporary name of earlier versions
         // must not redirect the write.
         const fs::path victim = folder.Write("victim.txt", kPrevious);
@@ -254,6 +257,9 @@ TEST(WriteFaults, ASaveKeepsPermissionsLinksAndNoPlantedOrStaleFiles) {
         EXPECT_NE(TempFolder::ReadFile(file), kPrevious) << writer.name;
         EXPECT_EQ(fs::status(file).permissions(), fs::perms::owner_read | fs::perms::owner_write) << writer.name;
         EXPECT_EQ(TempFolder::ReadFile(victim), kPrevious) << writer.name;
+        struct stat owner {};
+        ASSERT_EQ(::stat(file.c_str(), &owner), 0);
+        if (giveAway) EXPECT_EQ(owner.st_uid, 65534u) << writer.name;
         EXPECT_FALSE(fs::exists(stalePath)) << writer.name;
         EXPECT_TRUE(fs::exists(folder.Path() / fresh)) << writer.name;
 
@@ -332,6 +338,29 @@ TEST(ReadFaults, AnUnreadableSettingsFileIsReportedOnceAndKept) {
         EXPECT_EQ(FolderContents(folder.Path()).size(), 4u);
     }
     ForgetKeptSettingsFiles();
+}
+
+// A data file chosen in the open dialog or the recent-file list that is no
+// regular file: /dev/zero used to grow memory until the program ended,
+// /dev/urandom to loop for ever, a pipe to freeze the window in open().
+TEST(ReadFaults, OnlyRegularFilesAreReadAsData) {
+    TempFolder folder;
+    const fs::path pipe = folder.Path() / "measurements.csv";
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    const fs::path good = folder.Write("good.csv", "1,2\n3,4\n");
+    ::alarm(20);  // a blocking open or an endless read would hang the run
+    for (const fs::path& source : {fs::path("/dev/zero"), fs::path("/dev/urandom"), pipe}) {
+        DataTable table;
+        ASSERT_TRUE(table.LoadFile(good));
+        RecordingMessageSink sink;
+        ScopedMessageSink guard(sink);
+        EXPECT_FALSE(table.LoadFile(source)) << source;
+        ASSERT_EQ(sink.messages.size(), 1u) << source;
+        EXPECT_NE(sink.messages[0].text.find("通常のファイルではありません"), std::string::npos) << sink.messages[0].text;
+        EXPECT_EQ(table.CurrentFile(), good) << source;  // the table loaded before stays
+        EXPECT_EQ(table.DataCell(2, 2), "4") << source;
+    }
+    ::alarm(0);
 }
 
 }  // namespace
