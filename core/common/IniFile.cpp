@@ -1,12 +1,17 @@
 #include "common/IniFile.h"
 
 #include "common/FileIo.h"
+#include "common/MessageSink.h"
 #include "common/NumberFormat.h"
 #include "common/TextDecode.h"
 
 #include <algorithm>
 
 namespace kurvex {
+
+const char* const kUnreadableSettingsMessage =
+    "設定ファイルを読み込めません。内容を失わないよう、このファイルには保存しません。\n";
+
 namespace {
 
 bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
@@ -27,9 +32,13 @@ std::string_view TrimBlanks(std::string_view text) {
 }  // namespace
 
 IniFile IniFile::Load(const std::filesystem::path& path) {
-    auto bytes = ReadWholeFile(path);
-    if (!bytes) return IniFile{};
-    return Parse(DecodeToUtf8(*bytes));
+    std::string error;
+    auto bytes = ReadWholeFile(path, &error);
+    if (bytes) return Parse(DecodeToUtf8(*bytes));
+    // There is a file, but this run cannot know what it holds: saving the
+    // defaults over it would lose the user's settings.
+    if (NoteUnreadableSettingsFile(path)) ShowError(kUnreadableSettingsMessage + error);
+    return IniFile{};
 }
 
 IniFile IniFile::Parse(std::string_view text) {
@@ -88,6 +97,10 @@ std::string IniFile::ToText() const {
 }
 
 bool IniFile::Save(const std::filesystem::path& path, std::string* error) const {
+    if (IsKeptSettingsFile(path)) {
+        if (error) *error = KeptSettingsFileReason(path);
+        return false;
+    }
     return WriteFileAtomically(path, ToText(), error);
 }
 

@@ -8,19 +8,28 @@
 #include <string_view>
 #include <vector>
 
+#include "common/FileIo.h"
+
 namespace kurvex {
+
+extern const char* const kUnreadableSettingsMessage;
 
 class IniFile {
 public:
     IniFile() = default;
 
     // Reads the file; a missing or unreadable file gives an empty document.
-    // Non-UTF-8 content is decoded as Shift-JIS.
+    // Non-UTF-8 content is decoded as Shift-JIS. A file that exists but cannot
+    // be read (permissions, a device or pipe in its place) is reported once
+    // (kUnreadableSettingsMessage) and kept: Save refuses to replace it for
+    // the rest of the run.
     static IniFile Load(const std::filesystem::path& path);
     static IniFile Parse(std::string_view text);
 
     // Writes the whole document atomically (temporary file, then rename).
-    // On failure the previous file is intact and `error` says why.
+    // On failure the previous file is intact and `error` says why; a file
+    // kept by Load is not written (IsKeptSettingsFile tells a caller that
+    // the user has already been told).
     bool Save(const std::filesystem::path& path, std::string* error = nullptr) const;
     std::string ToText() const;
 

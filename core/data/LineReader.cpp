@@ -1,8 +1,11 @@
 #include "data/LineReader.h"
 
-#include <cerrno>
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
+#include <unistd.h>
+
+#include "common/FileIo.h"
 
 namespace kurvex {
 namespace {
@@ -14,19 +17,8 @@ LineReader::~LineReader() { Close(); }
 bool LineReader::Open(const std::filesystem::path& path, std::string* error) {
     Close();
     path_ = path;
-    file_ = std::fopen(path.c_str(), "rb");
-    if (file_ == nullptr) {
-        if (error) *error = path.string() + ": " + std::strerror(errno);
-        return false;
-    }
-    // A folder opens on Linux but cannot be read; report it here, as a
-    // folder is no data file.
-    std::error_code ec;
-    if (std::filesystem::is_directory(path, ec)) {
-        if (error) *error = path.string() + ": " + std::strerror(EISDIR);
-        Close();
-        return false;
-    }
+    fd_ = OpenRegularFileForReading(path, error, &remaining_);
+    if (fd_ < 0) return false;
     buffer_.resize(kChunk);
     begin_ = end_ = 0;
     lfSearch_ = crSearch_ = {};
@@ -36,12 +28,12 @@ bool LineReader::Open(const std::filesystem::path& path, std::string* error) {
 }
 
 void LineReader::Close() {
-    if (file_ != nullptr) std::fclose(file_);
-    file_ = nullptr;
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
 }
 
 bool LineReader::Fill() {
-    if (file_ == nullptr || eof_) return false;
+    if (fd_ < 0 || eof_) return false;
     if (begin_ > 0) {
         std::memmove(buffer_.data(), buffer_.data() + begin_, end_ - begin_);
         end_ -= begin_;
@@ -49,16 +41,23 @@ bool LineReader::Fill() {
     }
     lfSearch_ = crSearch_ = {};  // the bytes moved: search again
     if (end_ == buffer_.size()) buffer_.resize(buffer_.size() * 2);  // a line longer than the buffer
-    const std::size_t got = std::fread(buffer_.data() + end_, 1, buffer_.size() - end_, file_);
-    end_ += got;
-    if (got == 0) {
+    const std::size_t want = static_cast<std::size_t>(
+        std::min<long long>(remaining_, static_cast<long long>(buffer_.size() - end_)));
+    ssize_t got = 0;
+    if (want > 0) {
+        do got = ::read(fd_, buffer_.data() + end_, want);
+        while (got < 0 && errno == EINTR);
+    }
+    if (got <= 0) {
         eof_ = true;
-        if (std::ferror(file_)) {
+        if (got < 0) {
             failed_ = true;
             error_ = path_.string() + ": " + std::strerror(errno);
         }
         return false;
     }
+    end_ += static_cast<std::size_t>(got);
+    remaining_ -= got;
     return true;
 }
 
@@ -97,7 +96,7 @@ long long LineReader::CountLineEnds(std::string_view block) {
 // A line ends at LF, CR LF or a lone CR: a file saved with CR line ends read
 // as one long line would merge all its records into one.
 bool LineReader::NextInBlocks(std::string_view& line) {
-    if (file_ == nullptr) return false;
+    if (fd_ < 0) return false;
     std::size_t searchFrom = begin_;
     for (;;) {
         const std::size_t limit = Find(lfSearch_, '\n', searchFrom);

@@ -2,7 +2,6 @@
 // Reads a text file line by line through a large buffer: lines of any length,
 // ended by LF, CR LF or a lone CR (a last line without a break still counts;
 // an empty file has no line). The line views stay valid until the next call.
-#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <string>
@@ -17,14 +16,16 @@ public:
     LineReader(const LineReader&) = delete;
     LineReader& operator=(const LineReader&) = delete;
 
-    // False, with the system's reason in `error`, when the file cannot be opened.
+    // False, with the reason in `error`, when the file cannot be opened or is
+    // no regular file (a device, pipe or socket has no end or may block for
+    // ever). The file is read up to the length it had when it was opened.
     bool Open(const std::filesystem::path& path, std::string* error = nullptr);
     // The next line without its line break; false at the end of the file or
     // after a read error (Failed() tells which).
     bool Next(std::string_view& line) {
         // Most lines end at an LF within the block, and the last search for CR
         // already tells there is none before it: no call then.
-        if (file_ != nullptr && begin_ >= crSearch_.from && begin_ <= crSearch_.at && begin_ < end_) {
+        if (fd_ >= 0 && begin_ >= crSearch_.from && begin_ <= crSearch_.at && begin_ < end_) {
             const void* lf = std::memchr(buffer_.data() + begin_, '\n', end_ - begin_);
             if (lf != nullptr) {
                 const std::size_t lineEnd = static_cast<std::size_t>(static_cast<const char*>(lf) - buffer_.data());
@@ -63,7 +64,8 @@ private:
     // The line ends in a block (LF, CR LF, or a lone CR; a CR at its end counts).
     static long long CountLineEnds(std::string_view block);
 
-    std::FILE* file_ = nullptr;
+    int fd_ = -1;
+    long long remaining_ = 0;  // bytes still to read of the length at the open
     std::string buffer_;
     std::size_t begin_ = 0;  // first unread byte
     std::size_t end_ = 0;    // one past the last valid byte
@@ -76,7 +78,7 @@ private:
 
 template <typename Visit>
 long long LineReader::SkipRest(Visit&& visit) {
-    if (file_ == nullptr) return 0;
+    if (fd_ < 0) return 0;
     long long lines = 0;
     bool openLine = false;  // the bytes passed so far end inside a line
     for (;;) {

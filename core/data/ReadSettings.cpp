@@ -63,7 +63,7 @@ bool WriteReadSettings(const std::filesystem::path& path, const SelectionSetting
     }
     std::string error;
     if (!ini.Save(path, &error)) {
-        ShowError(kSaveFailedMessage + error);
+        if (!IsKeptSettingsFile(path)) ShowError(kSaveFailedMessage + error);  // else told when it was read
         return false;
     }
     return true;

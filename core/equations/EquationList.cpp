@@ -65,7 +65,6 @@ EquationList::EquationList() : entries_{DefaultEquation()} {}
 
 bool EquationList::Load(const std::filesystem::path& file) {
     file_ = file;
-    unreadableFile_ = false;
     entries_.clear();
     std::error_code ec;
     if (!std::filesystem::exists(file, ec)) {
@@ -75,9 +74,8 @@ bool EquationList::Load(const std::filesystem::path& file) {
     std::string error;
     const std::optional<std::string> bytes = ReadWholeFile(file, &error);
     if (!bytes) {
-        unreadableFile_ = true;
         entries_.push_back(DefaultEquation());
-        ShowError(kReadFailedMessage + error);
+        if (NoteUnreadableSettingsFile(file) || !IsKeptSettingsFile(file)) ShowError(kReadFailedMessage + error);
         return false;
     }
     const std::string text = DecodeToUtf8(*bytes);
@@ -119,7 +117,7 @@ std::string EquationList::FileText() const {
 bool EquationList::Save() const { return Save(file_); }
 
 bool EquationList::Save(const std::filesystem::path& file) const {
-    if (unreadableFile_ && file == file_) {
+    if (IsKeptSettingsFile(file)) {
         ShowError(kKeepUnreadFileMessage + file.string());
         return false;
     }

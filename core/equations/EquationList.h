@@ -37,7 +37,8 @@ public:
     // LoadEquationList: reads the file (UTF-8, or CP932 when it is not valid
     // UTF-8). A missing file gives the default entry only. Blank lines are
     // passed over. A file that exists but cannot be read keeps the default
-    // entry, shows an error, and SaveEquationList then refuses to replace it.
+    // entry, shows an error, and SaveEquationList then refuses to replace it
+    // for the rest of the run (as every settings file, see FileIo.h).
     bool Load(const std::filesystem::path& file);
     // SaveEquationList: one line per entry, whole or not at all.
     bool Save() const;
@@ -72,7 +73,6 @@ public:
 private:
     std::vector<RegisteredEquation> entries_;
     std::filesystem::path file_;
-    bool unreadableFile_ = false;
 };
 
 }  // namespace kurvex

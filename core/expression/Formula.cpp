@@ -16,9 +16,27 @@ int lastVariableCount = 0;
 
 char AsciiUpper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
 
-bool Contains(std::string_view text, char prefix, int index) {
-    const std::string name = prefix + std::to_string(index);
-    return text.find(name) != std::string_view::npos;
+// The first k >= from for which `letter` followed by k in decimal occurs
+// nowhere in `text`, in one pass over it: a run of digits after the letter
+// holds each of its leading parts (C123 holds C1, C12 and C123; C01 only C0).
+// Searching the text once per index took minutes for a long formula.
+int FirstAbsentIndex(std::string_view text, char letter, int from) {
+    // No more indexes can occur than the text has characters.
+    const std::size_t limit = std::min<std::size_t>(text.size() + 1, std::numeric_limits<int>::max());
+    std::vector<bool> present(limit + 1, false);
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != letter) continue;
+        std::size_t value = 0;
+        for (std::size_t j = i + 1; j < text.size() && text[j] >= '0' && text[j] <= '9'; ++j) {
+            value = value * 10 + static_cast<std::size_t>(text[j] - '0');
+            if (value > limit) break;
+            present[value] = true;
+            if (value == 0) break;  // a leading zero names no further index
+        }
+    }
+    std::size_t k = static_cast<std::size_t>(std::max(from, 0));
+    while (k < limit && present[k]) ++k;
+    return static_cast<int>(k);
 }
 
 }  // namespace
@@ -52,9 +70,7 @@ bool CheckFormula(std::string_view text, int highestCoefficient, int highestVari
 int CountCoefficients(std::string_view text) {
     std::string upper(text);
     std::transform(upper.begin(), upper.end(), upper.begin(), AsciiUpper);
-    int count = 0;
-    while (count < std::numeric_limits<int>::max() && Contains(upper, 'C', count)) ++count;
-    return count;
+    return FirstAbsentIndex(upper, 'C', 0);
 }
 
 std::string ValidateModelFormula(std::string_view text) {
@@ -66,10 +82,7 @@ std::string ValidateModelFormula(std::string_view text) {
         ShowError("最初のパラメータC0がありません。正しく設定して下さい。");
         return {};
     }
-    lastVariableCount = 0;
-    while (lastVariableCount < std::numeric_limits<int>::max() && Contains(formula, 'X', lastVariableCount + 1)) {
-        ++lastVariableCount;
-    }
+    lastVariableCount = FirstAbsentIndex(formula, 'X', 1) - 1;
     if (lastVariableCount == 0) {
         ShowError("説明変数がありません。");
         return {};

@@ -2,8 +2,10 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
+#include "common/FileIo.h"
 #include "common/ProgramFolder.h"
 
 namespace kurvex::gui {
@@ -29,5 +31,10 @@ QString FindFolder(const QString& name, const QString& marker) {
 QString HelpFolder() { return FindFolder(QStringLiteral("help"), QStringLiteral("toc.txt")); }
 
 QString SamplesFolder() { return FindFolder(QStringLiteral("samples"), QString()); }
+
+QString ReadHelpText(const QString& path) {
+    const std::optional<std::string> bytes = ReadWholeFile(QFile::encodeName(path).toStdString());
+    return bytes ? QString::fromUtf8(bytes->data(), static_cast<qsizetype>(bytes->size())) : QString();
+}
 
 }  // namespace kurvex::gui

@@ -9,4 +9,8 @@ namespace kurvex::gui {
 QString HelpFolder();
 QString SamplesFolder();
 
+// A page or index of the help folder as UTF-8 text; empty when it cannot be
+// read or is no regular file (a pipe there must not freeze the help window).
+QString ReadHelpText(const QString& path);
+
 }  // namespace kurvex::gui

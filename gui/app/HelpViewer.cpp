@@ -19,11 +19,7 @@ namespace kurvex::gui {
 
 namespace {
 
-QString ReadText(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return {};
-    return QString::fromUtf8(file.readAll());
-}
+QString ReadText(const QString& path) { return ReadHelpText(path); }
 
 QString Capture(const QString& html, const QString& pattern) {
     const QRegularExpression expression(pattern, QRegularExpression::CaseInsensitiveOption |

@@ -3,11 +3,14 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QLineEdit>
 #include <QMenu>
+#include <QScreen>
 #include <algorithm>
 
 #include "app/OrlaMain.h"
+#include "common/FileIo.h"
 #include "common/IniFile.h"
 #include "data/MainSettings.h"
 #include "common/MessageSink.h"
@@ -25,9 +28,24 @@ constexpr const char* kMissingFileQuestion = "指定されたファイルが見�
 
 WindowGeometry GeometryOf(const QWidget* window) { return {window->width(), window->height(), window->x(), window->y()}; }
 
+// A stored place is kept within the screen it lies on (or the primary one):
+// a huge stored size would make a window of gigabytes, a far-off position
+// one the user cannot reach. A window may stay as large as it opens without
+// stored settings (its built-in size, the one it has when this runs at the
+// start), so a small screen changes nothing the program chose itself.
 void Place(QWidget* window, const WindowGeometry& geometry) {
-    window->resize(geometry.width, geometry.height);
-    window->move(geometry.left, geometry.top);
+    QScreen* screen = QGuiApplication::screenAt(QPoint(geometry.left + geometry.width / 2, geometry.top + geometry.height / 2));
+    if (screen == nullptr) screen = QGuiApplication::primaryScreen();
+    if (screen == nullptr) return;  // no screen to place it on: keep the built-in place
+    const QRect available = screen->availableGeometry();
+    auto within = [](int value, int low, int high) { return std::clamp(value, low, std::max(low, high)); };
+    const int widest = std::max(available.width(), window->width());
+    const int highest = std::max(available.height(), window->height());
+    const int width = within(geometry.width, std::min(window->minimumWidth(), widest), widest);
+    const int height = within(geometry.height, std::min(window->minimumHeight(), highest), highest);
+    window->resize(width, height);
+    window->move(within(geometry.left, available.left(), available.left() + available.width() - width),
+                 within(geometry.top, available.top(), available.top() + available.height() - height));
 }
 
 }  // namespace
@@ -94,6 +112,9 @@ void TForm1::ReadSettings() {
 }
 
 void TForm1::WriteSettings() {
+    // A file that could not be read at the start was reported then; writing
+    // what this run knows would replace the user's settings with defaults.
+    if (IsKeptSettingsFile(settingsPath_)) return;
     // The file is read first so the sections of other windows and unknown keys stay.
     IniFile ini = IniFile::Load(settingsPath_);
     WriteMainSettings(ini, CurrentSettings());

@@ -5,12 +5,14 @@
 #include <QLocale>
 #include <QTranslator>
 
+#include "app/EndSignals.h"
 #include "app/OrlaMain.h"
 #include "chart/ChartPanel.h"
 #include "common/GuiMessageSink.h"
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
+    kurvex::gui::InstallEndSignals();
     QApplication::setApplicationName(QStringLiteral("Kurvex"));
 
     // Qt's own buttons and dialogs (file dialogs, print preview) in Japanese.
@@ -25,6 +27,7 @@ int main(int argc, char* argv[]) {
     kurvex::gui::InstallGuiMessageSink();
 
     kurvex::gui::TForm1 form1;
+    kurvex::gui::CloseOnEndSignals(form1);  // logout or shutdown: closed as by the user, settings kept
     form1.show();
     return QApplication::exec();
 }

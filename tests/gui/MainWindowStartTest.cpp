@@ -10,14 +10,19 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QScreen>
 #include <QTest>
+#include <csignal>
+#include <sys/stat.h>
 
 #include <QTextBrowser>
 
 #include "app/AboutBox.h"
+#include "app/EndSignals.h"
 #include "app/HelpViewer.h"
 #include "common/RadioGroup.h"
 #include "app/RecentFileList.h"
+#include "common/FileIo.h"
 #include "common/ProgramFolder.h"
 #include "common/StringGrid.h"
 #include "data/FileDialogs.h"
@@ -50,6 +55,8 @@ private slots:
     void changedValuesAreTheOnlyDifference();
     void storedCoefficientsOfALongerModelSurvive();
     void unusableCurrentDirectoryFallsBackToProgramFolder();
+    void storedPlacesStayOnScreenAndAnUnreadableFileIsKept();
+    void anEndSignalClosesAsTheUserDoes();
     void recentFileListRules();
     void recentCountAboveTenReadsTenAndKeepsOlderEntries();
     void missingRecentFileIsRemovedOnlyOnYes();
@@ -223,6 +230,52 @@ void MainWindowStartTest::unusableCurrentDirectoryFallsBackToProgramFolder() {
     const QStringList lines = Lines(fixture.SettingsText());
     QVERIFY(lines.contains(QStringLiteral("Alarm Max=777")));
     QVERIFY(lines.contains(QStringLiteral("Current Directory=") + QDir(fixture.Folder()).canonicalPath()));
+}
+
+void MainWindowStartTest::storedPlacesStayOnScreenAndAnUnreadableFileIsKept() {
+    MainWindowFixture fixture;
+    // A huge size would make a window of gigabytes, a far-off place one the
+    // user cannot reach; the window may stay as large as it opens by itself.
+    const QSize builtIn = fixture.Start().size();
+    fixture.Stop();
+    fixture.WriteFile(QStringLiteral("gui_MainWindowStartTest.ini"),
+                      "[Main Form]\nWidth=100000\nHeight=100000\nLeft=-5000\nTop=-70000\n"
+                      "[Input Form]\nWidth=300\nHeight=200\nLeft=2000000\nTop=40\n");
+    TForm1& form = fixture.Start();
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    QVERIFY(form.width() <= std::max(screen.width(), builtIn.width()));
+    QVERIFY(form.height() <= std::max(screen.height(), builtIn.height()));
+    QVERIFY(form.width() >= std::min(screen.width(), builtIn.width()));  // as large as it may be
+    QVERIFY(screen.contains(form.pos()));
+    QVERIFY(screen.contains(form.Form2->geometry()));
+    QCOMPARE(form.Form2->width(), 300);
+    fixture.Stop();
+
+    // A settings file this run cannot read: the start goes on (a pipe no
+    // longer blocks it), the user is told once, and the close leaves it.
+    QFile::remove(fixture.SettingsPath());
+    QCOMPARE(::mkfifo(QFile::encodeName(fixture.SettingsPath()).constData(), 0600), 0);
+    const qsizetype before = fixture.Messages().messages.size();
+    fixture.Start();
+    QCOMPARE(fixture.Messages().messages.size(), before + 1);
+    fixture.Stop();
+    QCOMPARE(fixture.Messages().messages.size(), before + 1);
+    QVERIFY(QFileInfo(fixture.SettingsPath()).exists());
+    QVERIFY(!QFileInfo(fixture.SettingsPath()).isFile());
+    ForgetKeptSettingsFiles();
+}
+
+void MainWindowStartTest::anEndSignalClosesAsTheUserDoes() {
+    // Logout or shutdown (SIGTERM) must not end the program without its
+    // settings: the window closes as on the user's close.
+    MainWindowFixture fixture;
+    TForm1& form = fixture.Start();
+    CloseOnEndSignals(form);
+    form.EdtAlammx->setText(QStringLiteral("4321"));
+    QCOMPARE(::raise(SIGTERM), 0);
+    QTRY_VERIFY(!form.isVisible());
+    QVERIFY(Lines(fixture.SettingsText()).contains(QStringLiteral("Alarm Max=4321")));
+    fixture.Stop();
 }
 
 void MainWindowStartTest::recentFileListRules() {

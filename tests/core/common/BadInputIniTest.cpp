@@ -1,9 +1,14 @@
 // INI text that is unusual but legal must come back from a save exactly as
 // it was read: no entry may move to another section.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
 
 #include "common/FileIo.h"
 #include "common/IniFile.h"
+#include "common/MessageSink.h"
 
 using namespace kurvex;
 
@@ -30,14 +35,41 @@ TEST(BadInputIni, DuplicatedSectionsAndKeysReadTheFirstAndSurviveASave) {
     EXPECT_EQ(fresh.ToText(), "[File]\nSource File=x.csv\n");
 }
 
-TEST(BadInputFiles, DevicesAndFoldersAreNoSettingsFiles) {
-    // /dev/zero and /dev/full never end: reading them whole would eat all memory.
-    for (const char* device : {"/dev/zero", "/dev/full"}) {
+TEST(BadInputFiles, DevicesPipesAndFoldersAreNoSettingsFiles) {
+    // /dev/zero and /dev/full never end: reading them whole would eat all
+    // memory; /dev/urandom never ends either, and a pipe without a writer
+    // blocks open() for ever. Each is refused at once. A pipe in a settings
+    // file's place is reported once however often it is read, and never
+    // replaced; a device holds nothing to lose and is written in place.
+    const auto folder = std::filesystem::temp_directory_path() / ("kurvex-pipe-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(folder);
+    const auto pipe = folder / "kurvex.ini";
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    ::alarm(20);  // a blocking open would otherwise hang the test run
+    RecordingMessageSink sink;
+    ScopedMessageSink guard(sink);
+    for (const std::filesystem::path device : {std::filesystem::path("/dev/zero"), std::filesystem::path("/dev/full"),
+                                               std::filesystem::path("/dev/urandom"), pipe}) {
         std::string error;
         EXPECT_FALSE(ReadWholeFile(device, &error)) << device;
-        EXPECT_NE(error.find("Invalid argument"), std::string::npos) << error;
+        EXPECT_NE(error.find("通常のファイルではありません"), std::string::npos) << error;
+        const std::size_t before = sink.messages.size();
         EXPECT_TRUE(IniFile::Load(device).Sections().empty()) << device;
+        EXPECT_TRUE(IniFile::Load(device).Sections().empty()) << device;
+        const bool isPipe = device == pipe;
+        EXPECT_EQ(sink.messages.size(), before + (isPipe ? 1 : 0)) << device;
+        EXPECT_EQ(IsKeptSettingsFile(device), isPipe) << device;
+        if (isPipe) {
+            EXPECT_FALSE(IniFile().Save(device, &error));
+        }
     }
+    ::alarm(0);
+    struct stat info {};
+    ASSERT_EQ(::stat(pipe.c_str(), &info), 0);
+    EXPECT_TRUE(S_ISFIFO(info.st_mode));
+    std::filesystem::remove_all(folder);
+    ForgetKeptSettingsFiles();
+
     std::string error;
     EXPECT_FALSE(ReadWholeFile(std::filesystem::temp_directory_path(), &error));
     EXPECT_NE(error.find("Is a directory"), std::string::npos) << error;

@@ -60,7 +60,7 @@ TEST(FileIo, AtomicWriteKeepsOldFileOnFailure) {
     EXPECT_FALSE(error.empty());
     EXPECT_EQ(ReadWholeFile(path), "old content\n");
     for (const auto& entry : fs::directory_iterator(path.parent_path()))
-        EXPECT_EQ(entry.path().filename().string().find(".tmp-"), std::string::npos);
+        EXPECT_EQ(entry.path().filename().string().find(kTemporaryFileMarker), std::string::npos);
 
     EXPECT_FALSE(WriteFileAtomically("/nonexistent-dir/x.ini", "x", &error));
     EXPECT_FALSE(ReadWholeFile("/nonexistent-dir/x.ini", &error));

@@ -1,6 +1,8 @@
 #include "equations/EquationList.h"
 
 #include <gtest/gtest.h>
+
+#include <chrono>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -146,6 +148,38 @@ TEST(EquationList, AnUnreadableFileIsNeverReplaced) {
     EXPECT_FALSE(list.Add("C0", "c", {"1"}));
     EXPECT_EQ(sink.messages.size(), 2u);
     EXPECT_TRUE(std::filesystem::is_directory(folder.File(kEquationFileName)));
+
+    // A pipe in the file's place would hang the start in open(); it is refused
+    // at once, reported, and stays a pipe.
+    TempFolder other;
+    ASSERT_EQ(::mkfifo(other.File(kEquationFileName).c_str(), 0600), 0);
+    EquationList piped;
+    EXPECT_FALSE(piped.Load(other.File(kEquationFileName)));
+    EXPECT_EQ(piped.Count(), 1u);
+    EXPECT_FALSE(piped.Add("C0", "c", {"1"}));
+    EXPECT_EQ(sink.messages.size(), 4u);
+    struct stat info {};
+    ASSERT_EQ(::stat(other.File(kEquationFileName).c_str(), &info), 0);
+    EXPECT_TRUE(S_ISFIFO(info.st_mode));
+}
+
+TEST(EquationList, AMegabyteLineLoadsInWellUnderASecond) {
+    // y = C0+C1*X1+C2*X1+...: about 1 MB on one line; every coefficient gets
+    // its derivative text, and every later line is still read.
+    TempFolder folder;
+    std::string line = "y = C0";
+    int coefficients = 1;
+    while (line.size() < (1u << 20)) line += "+C" + std::to_string(coefficients++) + "*X1";
+    const auto path = folder.Write(kEquationFileName, line + ",long,1\ny = C0*X1,short,X1\n");
+    EquationList list;
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_TRUE(list.Load(path));
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    EXPECT_LT(seconds, 1.0);
+    ASSERT_EQ(list.Count(), 2u);
+    EXPECT_EQ(list.Entry(0).derivativeTexts.size(), static_cast<std::size_t>(coefficients));
+    EXPECT_EQ(list.Entry(0).derivativeTexts[0], "1");
+    EXPECT_EQ(list.Entry(1).derivativeTexts, (std::vector<std::string>{"X1"}));
 }
 
 }  // namespace
