@@ -1,4 +1,6 @@
 #include "app/OrlaMain.h"
+#include "common/MessageSink.h"
+#include "data/BuildDataSet.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -527,7 +529,14 @@ void TForm1::closeEvent(QCloseEvent* event) {
 // File menu outputs: the dialogs live in gui/data, the curves in the chart.
 
 void TForm1::SaveDataClick() {
-    if (!busy_) RunSaveDataCommand(*FrmSaveData, *Form2, saveDialog_);
+    if (busy_) return;
+    // After a failed build there are no used data: saving would report
+    // success for a file with only its header.
+    if (fitState_.data.n < 1) {
+        ShowError(kNoValidDataMessage);
+        return;
+    }
+    RunSaveDataCommand(*FrmSaveData, *Form2, saveDialog_);
 }
 
 void TForm1::SaveRegressionClick() {

@@ -127,8 +127,16 @@ void TFrmSetSpline::SetDataRange(double dataXMin, double dataXMax) {
 }
 
 void TFrmSetSpline::SetRangeBoxes(double lo, double hi) {
-    EditMin->setText(QString::fromStdString(FormatNumber(lo, kEditPrecision)));
-    EditMax->setText(QString::fromStdString(FormatNumber(hi, kEditPrecision)));
+    shownMin_ = {QString::fromStdString(FormatNumber(lo, kEditPrecision)), lo};
+    shownMax_ = {QString::fromStdString(FormatNumber(hi, kEditPrecision)), hi};
+    EditMin->setText(shownMin_.text);
+    EditMax->setText(shownMax_.text);
+}
+
+std::string TFrmSetSpline::RangeText(const QLineEdit* edit, const ShownValue& shown) const {
+    // 17 digits read back as the same double.
+    if (edit->text() == shown.text && !shown.text.isEmpty()) return FormatNumber(shown.value, 17);
+    return edit->text().toStdString();
 }
 
 int TFrmSetSpline::Execute(double dataXMin, double dataXMax) {
@@ -187,7 +195,7 @@ void TFrmSetSpline::BitBtn2Click() { reject(); }
 bool TFrmSetSpline::RunSpline(const TFitData& data) {
     const std::optional<SplineSettings> settings =
         ReadSplineSettings(Method(), EditNp->text().toStdString(), EditND->text().toStdString(),
-                           EditMin->text().toStdString(), EditMax->text().toStdString());
+                           RangeText(EditMin, shownMin_), RangeText(EditMax, shownMax_));
     if (!settings) return false;
     std::vector<double> x(static_cast<std::size_t>(data.n));
     for (std::int32_t i = 0; i < data.n; ++i) x[static_cast<std::size_t>(i)] = data.PointX(i)[0];

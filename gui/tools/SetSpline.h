@@ -1,4 +1,5 @@
 #pragma once
+#include <string>
 // The spline window "スプライン補間の条件設定" (method, sub-intervals, output
 // range and number of output points) and the command that draws the spline
 // through the data set as the chart's fourth series.
@@ -74,6 +75,15 @@ private:
     SplineState state_;
     double dataXMin_ = 0;
     double dataXMax_ = 0;
+    // What SetRangeBoxes wrote, rounded to 15 digits, and the values it stands
+    // for: an untouched box means its exact value (the range must still hold
+    // the last point), not the rounded text.
+    struct ShownValue {
+        QString text;
+        double value = 0;
+    };
+    ShownValue shownMin_, shownMax_;
+    std::string RangeText(const QLineEdit* edit, const ShownValue& shown) const;
     SplineRangeMode openMode_ = SplineRangeMode::DataRange;
 };
 

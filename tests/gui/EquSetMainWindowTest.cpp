@@ -95,6 +95,7 @@ private slots:
         QVERIFY(fixture.Messages().messages[0].text.rfind("正規近似による確率計算\nn = 12\n", 0) == 0);
         QVERIFY(form.menuBar()->isEnabled());
 
+        form.BitBtn1->click();  // prediction needs a fit of the chosen model
         fixture.Modals().Then([](QWidget* modal) {
             auto* predict = qobject_cast<TFrmPredict*>(modal);
             QVERIFY(predict);

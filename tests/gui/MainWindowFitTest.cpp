@@ -20,6 +20,8 @@
 #include "common/StringGrid.h"
 #include "data/FileDialogs.h"
 #include "data/ReadData.h"
+#include "data/SaveData.h"
+#include "tools/PredictionWindow.h"
 #include "regression/Calculate.h"
 #include "regression/Processing.h"
 #include "support/MainWindowFixture.h"
@@ -175,6 +177,10 @@ void MainWindowFitTest::calculateShowsWhatTheCoreComputes() {
     QVERIFY(Number(form.StringGridLimit->Cell(1, 1)) > 0);
     QVERIFY(form.GraphRefresh->isEnabled());
     QVERIFY(form.SaveRegression->isEnabled());
+    // Both result pages say how the fit ended.
+    QVERIFY(form.LblFitEnd1->text().startsWith(QStringLiteral("収束しました（繰り返し数：")));
+    QCOMPARE(form.LblFitEnd1->text().toStdString(), f.fitEnd);
+    QCOMPARE(form.LblFitEnd2->text(), form.LblFitEnd1->text());
     QVERIFY(!form.BitBtn1->isHidden());
     QVERIFY(form.BitBtn1->isEnabled());
     SaveScreenshot(form, QStringLiteral("main-window.png"));
@@ -212,6 +218,11 @@ void MainWindowFitTest::calculateShowsWhatTheCoreComputes() {
     ChooseModel(form, 4);
     QCOMPARE(form.StringGridCoefficients->Cell(1, 1), QString());
     QCOMPARE(form.EdtNS->text(), QStringLiteral("12"));
+    // Its formula has no coefficients of its own yet: no prediction from the old model's.
+    form.PredictMenu->trigger();
+    QCOMPARE(fixture.Messages().Texts(), std::vector<std::string>{kNoCoefficientsForPredictionMessage});
+    QVERIFY(!form.FrmPredict->isVisible());
+    fixture.Messages().messages.clear();
 
     // The linear model on the same data: direct fit, limits with five digits.
     ChooseModel(form, 0);
@@ -291,6 +302,14 @@ void MainWindowFitTest::failedBuildLeavesNothingToFit() {
     QCOMPARE(fixture.Messages().Texts().size(), std::size_t{2});
     QCOMPARE(fixture.Messages().Texts().back(), std::string("有効なデータの組がありません。"));
     QVERIFY(form.EdtSSQ->text().isEmpty());
+    // Saving the used data refuses once, before any dialog, instead of "保存しました。" for a header alone.
+    bool dialogShown = false;
+    SetSaveFileDialogHook([&](const FileDialogRequest&) { dialogShown = true; return QString(); });
+    form.SaveData->trigger();
+    SetSaveFileDialogHook({});
+    QVERIFY(!dialogShown && !form.FrmSaveData->isVisible());
+    QCOMPARE(fixture.Messages().Texts().size(), std::size_t{3});
+    QCOMPARE(fixture.Messages().Texts().back(), std::string("有効なデータの組がありません。"));
 }
 
 void MainWindowFitTest::checksStopBeforeTheFit() {

@@ -363,11 +363,11 @@ std::vector<BadInput> Catalogue() {
         // Degenerate data sets through the calculate command.
         {"data set", "one point, linear model", "stopped; データ数が足りません。\n推定すべきパラメータ数 2 より多くして下さい。",
          [](auto&) { return Fit(Points({1}, {2}), 0, {"1", "1"}); }},
-        {"data set", "all points equal, linear model", "converged, results C 2 0, 0 limits, R2 計算不能, F 不能; " + calculationError,
+        {"data set", "all points equal, linear model", "error, results C 2 0, 0 limits, R2 計算不能, F 不能; " + calculationError,
          [](auto&) { return Fit(Points({1, 1, 1, 1}, {2, 2, 2, 2}), 0, {"1", "1"}); }},
         {"data set", "all points equal, Michaelis-Menten", "converged, results C not determined, 2 limits, R2 計算不能, F 不能",
          [](auto&) { return Fit(Points({1, 1, 1, 1}, {2, 2, 2, 2}), 3, {"1", "1"}, false); }},
-        {"data set", "x all equal, linear model", "converged, results C 0 0.9167, 0 limits, R2 計算不能, F 0; " + calculationError,
+        {"data set", "x all equal, linear model", "error, results C 0 0.9167, 0 limits, R2 計算不能, F 0; " + calculationError,
          [](auto&) { return Fit(Points({3, 3, 3, 3}, {1, 2, 3, 5}), 0, {"1", "1"}); }},
         {"data set", "x all equal, Michaelis-Menten", "converged, results C not determined, 2 limits, R2 計算不能, F a number",
          [](auto&) { return Fit(Points({3, 3, 3, 3}, {1, 2, 3, 5}), 3, {"1", "1"}, false); }},
