@@ -27,6 +27,12 @@ FitConditionTexts Texts(std::vector<std::string> initial, std::string tolerance 
     return texts;
 }
 
+// Eight points of an exponential rise and model 4.
+TFitState ExponentialRiseState() {
+    return test::MakeState(MakeData(1, {0.5, 1, 2, 3, 4, 6, 8, 10}, {0.92, 1.66, 2.74, 3.47, 4.01, 4.55, 4.79, 4.91}),
+                           test::BuiltInModel(4), {});
+}
+
 std::vector<std::string> AllFieldTexts(const TResultFields& f) {
     std::vector<std::string> texts = {f.EdtSSQ, f.EdtSE, f.EditR2, f.EditR, f.EditRelativeError, f.EditDF, f.EditFV, f.EditSP};
     texts.insert(texts.end(), f.coefficients.begin(), f.coefficients.end());
@@ -132,9 +138,7 @@ TEST(Calculate, DerivativeMethodComesFromTheConditionsForIterativeModels) {
     RecordingMessageSink sink;
     ScopedMessageSink guard(sink);
     RecordingProgress progress;
-    const std::vector<double> x = {0.5, 1, 2, 3, 4, 6, 8, 10};
-    const std::vector<double> y = {0.92, 1.66, 2.74, 3.47, 4.01, 4.55, 4.79, 4.91};
-    TFitState state = test::MakeState(MakeData(1, x, y), test::BuiltInModel(4), {});
+    TFitState state = ExponentialRiseState();
     auto texts = Texts({"4", "0.5"});
     texts.derivativeMethod = DerivativeMethod::Formulas;
     EXPECT_EQ(Calculate(state, 1, texts, progress, {}).end, FitEnd::Converged);
@@ -152,9 +156,7 @@ TEST(Calculate, EveryEndIsToldAndTheFiguresAreNumbers) {
     RecordingMessageSink sink;
     ScopedMessageSink guard(sink);
     RecordingProgress progress;
-    const std::vector<double> x = {0.5, 1, 2, 3, 4, 6, 8, 10};
-    const std::vector<double> y = {0.92, 1.66, 2.74, 3.47, 4.01, 4.55, 4.79, 4.91};
-    TFitState state = test::MakeState(MakeData(1, x, y), test::BuiltInModel(4), {});
+    TFitState state = ExponentialRiseState();
     auto texts = Texts({"1", "1"}, "0");
     texts.maxIterations = "2";
     EXPECT_EQ(Calculate(state, 1, texts, progress, {}).end, FitEnd::IterationLimit);
