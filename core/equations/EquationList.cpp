@@ -10,14 +10,19 @@ namespace kurvex {
 const char* const kEquationListFullMessage =
     "登録できる式は1000個までです。\n不要な式を削除してから登録して下さい。";
 
-const char* const kCommaInEquationMessage = "式、名前、偏導関数にカンマ（,）は使えません。";
+const char* const kCommaInEquationMessage = "式、名前、偏導関数にカンマ（,）、二重引用符（\"）、改行は使えません。";
+
+bool BreaksEquationFile(std::string_view text) {
+    // A comma or a line break would split the entry's line; a quote would be dropped by the reading.
+    return text.find_first_of(",\"\r\n") != std::string_view::npos;
+}
 
 namespace {
 
 bool AnyComma(const std::string& formula, const std::string& name, const std::vector<std::string>& texts) {
-    if (formula.find(',') != std::string::npos || name.find(',') != std::string::npos) return true;
+    if (BreaksEquationFile(formula) || BreaksEquationFile(name)) return true;
     for (const std::string& text : texts)
-        if (text.find(',') != std::string::npos) return true;
+        if (BreaksEquationFile(text)) return true;
     return false;
 }
 
@@ -97,7 +102,8 @@ bool EquationList::Load(const std::filesystem::path& file) {
         entry.name = fields.size() > 1 ? fields[1] : std::string();
         const std::size_t m = CoefficientsOf(entry.formulaText);
         entry.derivativeTexts.assign(m, std::string());
-        for (std::size_t k = 0; k < m && k + 2 < fields.size() && !fields[k + 2].empty(); ++k)
+        // An empty text is one not typed; the texts after it are the entry's too.
+        for (std::size_t k = 0; k < m && k + 2 < fields.size(); ++k)
             entry.derivativeTexts[k] = fields[k + 2];
         entries_.push_back(std::move(entry));
     }
@@ -159,7 +165,7 @@ bool EquationList::Replace(std::size_t index, const std::string& formulaAsTyped,
 }
 
 bool EquationList::Rename(std::size_t index, const std::string& name) {
-    if (name.find(',') != std::string::npos) {
+    if (BreaksEquationFile(name)) {
         ShowError(kCommaInEquationMessage);
         return false;
     }

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <filesystem>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace kurvex {
@@ -13,7 +14,11 @@ inline constexpr const char* kEquationFileName = "Equation.txt";
 inline constexpr std::size_t kMaxRegisteredEquations = 1000;
 inline constexpr const char* kFormulaPrefix = "y = ";
 extern const char* const kEquationListFullMessage;  // refusing the 1001st registration
-extern const char* const kCommaInEquationMessage;   // a comma would split the entry's line
+extern const char* const kCommaInEquationMessage;   // a text that would not read back from the file
+
+// True when the text holds a character the list file cannot keep: a comma or
+// a line break (they split the entry's line) or a double quote (dropped on reading).
+bool BreaksEquationFile(std::string_view text);
 
 struct RegisteredEquation {
     std::string formulaText;                   // "y = " + formula (column "関数式")
@@ -64,8 +69,8 @@ public:
     bool Replace(std::size_t index, const std::string& formulaAsTyped,
                  const std::vector<std::string>& derivativeTexts);
     // The name cell edited in the grid; reaches the file at the next save.
-    // A name with a comma is refused (kCommaInEquationMessage), as are
-    // formulas and derivative texts with one in Add and Replace.
+    // A name that BreaksEquationFile is refused (kCommaInEquationMessage), as
+    // are such formulas and derivative texts in Add and Replace.
     bool Rename(std::size_t index, const std::string& name);
     // The entries below move up; the file is not written.
     void Erase(std::size_t index);

@@ -1,4 +1,5 @@
 // Model selection and the coefficient tables of the main window.
+#include <QBoxLayout>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -47,10 +48,32 @@ void TForm1::SelectModel(int k) {
     PageControl1->setCurrentWidget(presentation.showConditionPages ? TabSheet1 : TabSheet3);
 }
 
+namespace {
+
+// The note under the derivative-method choice when a general model lacks a
+// derivative formula; made on first use, beside the radio group.
+void ShowNumericDerivativeNote(RadioGroup* methods, bool show) {
+    QWidget* page = methods->parentWidget();
+    auto* note = page->findChild<QLabel*>(QStringLiteral("LabelDerivativeNote"));
+    if (!note && !show) return;
+    if (!note) {
+        note = new QLabel(QString::fromUtf8(kNumericDerivativeNote), page);
+        note->setObjectName(QStringLiteral("LabelDerivativeNote"));
+        note->setWordWrap(true);
+        if (auto* box = qobject_cast<QBoxLayout*>(page->layout())) box->insertWidget(box->indexOf(methods) + 1, note);
+    }
+    note->setVisible(show);
+}
+
+}  // namespace
+
 void TForm1::ApplyModelPresentation(const ModelPresentation& presentation) {
     RadioGroup1->setEnabled(presentation.derivativeChoiceEnabled);
     if (presentation.forcedMethod) RadioGroup1->SetItemIndex(static_cast<int>(*presentation.forcedMethod));
     RadioGroup1Click(RadioGroup1->ItemIndex());
+    // A general model whose derivative rows are not all filled is fitted with numeric derivatives.
+    ShowNumericDerivativeNote(RadioGroup1,
+                              fitState_.model.index == kGeneralModelIndex && !presentation.derivativeChoiceEnabled);
 }
 
 int TForm1::DataExplanatoryCount() const { return mainExplanatoryCount_; }

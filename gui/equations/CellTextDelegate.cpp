@@ -3,6 +3,8 @@
 #include <QLineEdit>
 #include <QTimer>
 
+#include "equations/EquationList.h"
+
 namespace kurvex::gui {
 
 CellTextDelegate::CellTextDelegate(QObject* parent) : QStyledItemDelegate(parent) {}
@@ -18,7 +20,7 @@ QWidget* CellTextDelegate::createEditor(QWidget* parent, const QStyleOptionViewI
 }
 
 void CellTextDelegate::setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const {
-    if (const auto* line = qobject_cast<QLineEdit*>(editor); line && line->text().contains(QLatin1Char(','))) {
+    if (const auto* line = qobject_cast<QLineEdit*>(editor); line && BreaksEquationFile(line->text().toStdString())) {
         // The message waits until the editor is gone: a modal box inside the
         // commit would take the focus from the closing editor.
         if (refused_) QTimer::singleShot(0, this, [handler = refused_] { handler(); });

@@ -1,7 +1,8 @@
 #pragma once
-// The in-place editor of the equation editor's grids. A comma would split an
-// entry's line in the list file, so a text holding one is refused instead of
-// committed. The delegate also remembers the editor it opened, for the copy
+// The in-place editor of the equation editor's grids. A comma or a line break
+// would split an entry's line in the list file and a double quote would be
+// lost on reading, so a text holding one is refused instead of committed.
+// The delegate also remembers the editor it opened, for the copy
 // and paste commands of the list's context menu.
 #include <QPointer>
 #include <QStyledItemDelegate>
@@ -17,7 +18,7 @@ class CellTextDelegate : public QStyledItemDelegate {
 public:
     explicit CellTextDelegate(QObject* parent = nullptr);
 
-    // Runs after the editor has closed when a text with a comma was refused.
+    // Runs after the editor has closed when such a text was refused.
     void SetRefusedHandler(std::function<void()> handler) { refused_ = std::move(handler); }
 
     // The editor open at this moment (null when none is open).

@@ -247,6 +247,7 @@ void TFrmEquSet::ShowEntry(int row) {
     ++filling_;
     if (!IsRegisteredRow(row)) {
         SetFormulaBox(QString());
+        ClearDerivativeCells();
         StringGrid2->hide();
         --filling_;
         return;
@@ -255,6 +256,7 @@ void TFrmEquSet::ShowEntry(int row) {
     const std::string formula = FormulaOfDisplayText(entry.formulaText);
     SetFormulaBox(Q(formula));
     const int m = CountCoefficients(formula);
+    ClearDerivativeCells();
     if (m > 0) {
         StringGrid2->SetRowCount(m + 1);
         for (int k = 0; k < m; ++k) {
@@ -266,6 +268,14 @@ void TFrmEquSet::ShowEntry(int row) {
         StringGrid2->hide();
     }
     --filling_;
+}
+
+void TFrmEquSet::ClearDerivativeCells() {
+    // Rows cut off by a smaller row count come back when the formula gains
+    // coefficients; they must not bring another entry's derivatives with them.
+    const int rows = std::max(StringGrid2->rowCount(), kDerivativeLabelRows + 1);
+    for (int r = 1; r < rows; ++r)
+        if (QTableWidgetItem* cell = StringGrid2->item(r, 1); cell && !cell->text().isEmpty()) cell->setText(QString());
 }
 
 std::vector<std::string> TFrmEquSet::TableTexts(int count) const {
@@ -306,6 +316,7 @@ void TFrmEquSet::FormShow() {
     FillList();
     const int entries = static_cast<int>(list_.Count());
     currentEntry_ = std::clamp(currentEntry_, 0, std::max(entries - 1, 0));
+    entryOnShow_ = currentEntry_;
     selectedRow_ = entries > 0 ? currentEntry_ + 1 : NewRow();
     SelectRow(selectedRow_);
     ShowEntry(selectedRow_);
@@ -326,17 +337,29 @@ bool TFrmEquSet::PrepareGeneralModel() {
     if (formula.empty()) return false;
     generalFormula_ = formula;
     SetFormulaBox(Q(formula));
+    TakeModelInUse();
     return true;
 }
 
-GeneralModelSource TFrmEquSet::GeneralModel() const {
+void TFrmEquSet::TakeModelInUse() {
     GeneralModelSource source;
     source.formula = generalFormula_;
     source.coefficientCount = coefficientCount_;
     source.variableCount = variableCount_;
-    source.derivativeTableShown = StringGrid2->isVisibleTo(this);
-    source.derivativeTexts = TableTexts(std::max(StringGrid2->RowCount() - 1, 0));
-    return source;
+    // The texts of the entry itself, one per coefficient; a blank one is no formula.
+    if (IsRegisteredRow(selectedRow_)) {
+        source.derivativeTexts = list_.Entry(static_cast<std::size_t>(selectedRow_ - 1)).derivativeTexts;
+        FitDerivativeTexts(source.derivativeTexts, static_cast<std::size_t>(std::max(coefficientCount_, 0)));
+        for (std::string& text : source.derivativeTexts)
+            if (text.find_first_not_of(" \t\u3000") == std::string::npos) text.clear();
+    }
+    source.derivativeTableShown = !source.derivativeTexts.empty();
+    inUse_ = std::move(source);
+}
+
+void TFrmEquSet::reject() {
+    currentEntry_ = entryOnShow_;
+    QDialog::reject();
 }
 
 // ---------------------------------------------------------------------------
@@ -424,11 +447,9 @@ bool TFrmEquSet::eventFilter(QObject* watched, QEvent* event) {
 // The derivative table
 
 void TFrmEquSet::StringGrid2Enter() {
+    // Only the rows change: the entry keeps its texts until the new formula is registered.
     const int m = CountCoefficients(EditEqu->text().toStdString());
     StringGrid2->SetRowCount(m + 1);
-    if (IsRegisteredRow(selectedRow_))
-        FitDerivativeTexts(list_.Entry(static_cast<std::size_t>(selectedRow_ - 1)).derivativeTexts,
-                           static_cast<std::size_t>(m));
 }
 
 // ---------------------------------------------------------------------------
@@ -496,6 +517,8 @@ void TFrmEquSet::BitBtn1Click() {
     if (list_.FileText() != savedText_ && list_.Save()) savedText_ = list_.FileText();
     generalFormula_ = formula;
     SetFormulaBox(Q(formula));
+    TakeModelInUse();
+    entryOnShow_ = currentEntry_;
     accept();
 }
 
@@ -548,6 +571,7 @@ void TFrmEquSet::Erase1Click() {
     if (!IsRegisteredRow(selectedRow_) || cellEditing_) return;
     const int row = selectedRow_;
     list_.Erase(static_cast<std::size_t>(row - 1));
+    if (row - 1 < entryOnShow_) --entryOnShow_;  // the entry in use moved up
     FillList();
     // The entry now at this row is shown; the erased entry's table is not stored anywhere.
     selectedRow_ = row;

@@ -30,7 +30,11 @@ inline constexpr const char* kNewRowWriteWarning =
     "ここには書き込めません。\n上のテキストボックス（「y=」の右隣）に記入して下さい。";
 inline constexpr const char* kNewRowText = "新規";
 inline constexpr const char* kEquationHelpKeyword = "式の記述";
-inline constexpr int kDerivativeLabelRows = 51;  // dy/dC0 = .. dy/dC50 =
+inline constexpr int kDerivativeLabelRows = 51;
+// Shown beside the main window's derivative-method choice while the general
+// model lacks a derivative formula.
+inline constexpr const char* kNumericDerivativeNote =
+    "導関数の式がすべて入力されていないため、数値微分で計算します。";  // dy/dC0 = .. dy/dC50 =
 
 class TFrmEquSet : public QDialog {
     Q_OBJECT
@@ -49,8 +53,9 @@ public:
     // False when the entry's formula is refused (its message has been shown).
     bool PrepareGeneralModel();
     // The general model as the last OK (or preparation) left it: formula,
-    // counts, whether the derivative table is shown and its texts.
-    GeneralModelSource GeneralModel() const;
+    // counts and the derivative texts of its entry. Browsing, registering or
+    // Cancel in the window do not change it.
+    GeneralModelSource GeneralModel() const { return inUse_; }
 
     int CurrentEntry() const { return currentEntry_; }
     void SetCurrentEntry(int entry);
@@ -85,6 +90,9 @@ public:
     void Copy1Click();
     void Paste1Click();
     void Erase1Click();
+
+    // Cancel and the close box: CurrentEntry goes back to the entry in use.
+    void reject() override;
 
     // True while the list lets a cell be edited in place.
     bool CellEditingMode() const { return cellEditing_; }
@@ -123,6 +131,8 @@ private:
     void ScrollToSelectedRow();
     void ShowEntry(int row);
     void StoreTableIntoCurrentEntry();
+    void ClearDerivativeCells();
+    void TakeModelInUse();
     std::vector<std::string> TableTexts(int count) const;
     void SetFormulaBox(const QString& text);
     void UpdateOkButton();
@@ -139,6 +149,8 @@ private:
     int coefficientCount_ = 0;
     int variableCount_ = 0;
     std::string generalFormula_;
+    GeneralModelSource inUse_;     // handed to the main window
+    int entryOnShow_ = 0;          // CurrentEntry when the window opened (kept in step with erasures)
     bool formulaChanged_ = false;  // the user typed since the box was filled
     bool cellEditing_ = false;
     int filling_ = 0;              // the window itself is writing into the grids

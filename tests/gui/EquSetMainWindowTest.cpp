@@ -4,6 +4,8 @@
 #include <QAction>
 #include <QComboBox>
 #include <QDir>
+#include <QLabel>
+#include <QRadioButton>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
@@ -65,6 +67,46 @@ private slots:
         QCOMPARE(again.FitState().model.derivativeFormulas,
                  (std::vector<std::string>{"X1/(C1+X1)", "-C0*X1/(C1+X1)^2"}));
         QVERIFY(!again.FrmEquSet->isVisible());
+    }
+
+    void aNewEntryWithoutDerivativesIsFittedNumericallyAndSaysSo() {
+        MainWindowFixture fixture;
+        TForm1& form = fixture.Start();
+        auto note = [&form] { return form.findChild<QLabel*>(QStringLiteral("LabelDerivativeNote")); };
+        // The cubic, shown first, has all its derivative texts: the formula method is offered.
+        fixture.Modals().Then([](QWidget* modal) { kurvex::test::ClickButton(modal, QStringLiteral("BitBtn1")); });
+        form.BitBtn4->click();
+        QVERIFY(form.RadioGroup1->isEnabled());
+        QVERIFY(!note() || note()->isHidden());
+        form.RadioGroup1->Item(1)->click();
+
+        fixture.Modals().Then([](QWidget* modal) {
+            auto* editor = qobject_cast<TFrmEquSet*>(modal);
+            editor->StringGrid1Click(2);  // "新規", right after the cubic
+            QTest::keyClicks(editor->EditEqu, QStringLiteral("c0*exp(-c1*x1)"));
+            editor->BitBtn4Click();
+            editor->BitBtn1Click();
+        });
+        form.BitBtn4->click();
+        QVERIFY(fixture.Modals().Idle());
+        QCOMPARE(form.FitState().model.m, 2);
+        QVERIFY(form.FitState().model.derivativeFormulas.empty());
+        QVERIFY(!form.RadioGroup1->isEnabled());
+        QCOMPARE(form.RadioGroup1->ItemIndex(), 0);
+        QVERIFY(note() && !note()->isHidden());
+        QCOMPARE(note()->text(), QStringLiteral("導関数の式がすべて入力されていないため、数値微分で計算します。"));
+        QVERIFY(fixture.Messages().messages.empty());
+
+        // Browsing back to the cubic and cancelling changes neither the model nor the stored entry.
+        fixture.Modals().Then([](QWidget* modal) {
+            qobject_cast<TFrmEquSet*>(modal)->StringGrid1Click(1);
+            kurvex::test::ClickButton(modal, QStringLiteral("BitBtn2"));
+        });
+        form.BitBtn4->click();
+        QCOMPARE(form.GeneralEquationIndex(), 1);
+        form.ComboBoxEqChange(kGeneralModelIndex);
+        QVERIFY(form.FitState().model.derivativeFormulas.empty());
+        QVERIFY(!form.RadioGroup1->isEnabled());
     }
 
     void anUnreadableListIsReportedOnceAtStart() {

@@ -139,19 +139,20 @@ private slots:
         QVERIFY(window.BitBtn1->isEnabled());
         QCOMPARE(window.CurrentEntry(), 1);
         QCOMPARE(window.SelectedRow(), 2);
-        // Two derivative rows, taken over from what the table held (the cubic's first two).
+        // Two empty derivative rows: nothing of the cubic shown before comes along.
         QVERIFY(window.StringGrid2->isVisibleTo(&window));
         QCOMPARE(window.StringGrid2->RowCount(), 3);
-        QCOMPARE(window.StringGrid2->Cell(1, 1), QStringLiteral("1"));
-        QCOMPARE(window.StringGrid2->Cell(1, 2), QStringLiteral("X1"));
+        QCOMPARE(window.StringGrid2->Cell(1, 1), QString());
+        QCOMPARE(window.StringGrid2->Cell(1, 2), QString());
         // The file now holds the default entry and the new one.
         QCOMPARE(ReadFile(ListFile()), std::string("y = C0+C1*X1+C2*X1^2+C3*X1^3,３次式,1,X1,X1^2,X1^3\n"
-                                                   "y = c0*exp(-c1*x1),,1,X1\n"));
+                                                   "y = c0*exp(-c1*x1),,,\n"));
 
         window.BitBtn1Click();
         QCOMPARE(window.result(), int(QDialog::Accepted));
         QCOMPARE(window.GeneralModel().formula, std::string("C0*EXP(-C1*X1)"));
         QCOMPARE(window.GeneralModel().coefficientCount, 2);
+        QCOMPARE(window.GeneralModel().derivativeTexts, (std::vector<std::string>{"", ""}));
     }
 
     void aChangedFormulaMustBeRegisteredBeforeOk() {
@@ -218,19 +219,31 @@ private slots:
         QCOMPARE(sink_.Texts(), (std::vector<std::string>{"最初のパラメータC0がありません。正しく設定して下さい。"}));
     }
 
-    void aNewEntryTakesOverTheTableTextsAndStoresThem() {
+    void aNewEntryGetsNoOtherEntrysDerivativesAndCancelKeepsTheModelInUse() {
         TFrmEquSet window;
+        window.FormShow();
+        window.BitBtn1Click();  // the cubic is the model in use
         window.FormShow();
         window.StringGrid1Click(2);
         Type(window, QStringLiteral("C0+C1*X1"));
         window.BitBtn4Click();
-        QCOMPARE(window.StringGrid2->Cell(1, 1), QStringLiteral("1"));
-        QCOMPARE(window.StringGrid2->Cell(1, 2), QStringLiteral("X1"));
-        QCOMPARE(window.List().Entry(1).derivativeTexts, (std::vector<std::string>{"1", "X1"}));
-        // The cubic's longer rows come back when the cubic is shown again.
+        QCOMPARE(window.StringGrid2->Cell(1, 1), QString());
+        QCOMPARE(window.List().Entry(1).derivativeTexts, (std::vector<std::string>{"", ""}));
+        // Only the second text typed: it reads back in its place.
+        window.StringGrid2->SetCell(1, 2, QStringLiteral("X1"));
         window.StringGrid1Click(1);
         QCOMPARE(window.StringGrid2->RowCount(), 5);
         QCOMPARE(window.StringGrid2->Cell(1, 3), QStringLiteral("X1^2"));
+        window.StringGrid2->SetCell(1, 1, QStringLiteral("0"));  // edited, then cancelled
+        window.BitBtn2Click();
+        QCOMPARE(window.CurrentEntry(), 0);
+        QCOMPARE(window.GeneralModel().formula, std::string("C0+C1*X1+C2*X1^2+C3*X1^3"));
+        QCOMPARE(window.GeneralModel().derivativeTexts, (std::vector<std::string>{"1", "X1", "X1^2", "X1^3"}));
+        window.FormShow();
+        window.StringGrid1Click(2);
+        window.BitBtn1Click();
+        TFrmEquSet reopened;
+        QCOMPARE(reopened.List().Entry(1).derivativeTexts, (std::vector<std::string>{"", "X1"}));
     }
 
     void aStoredEntryBeyondTheListOpensOnTheLastEntry() {
@@ -319,14 +332,18 @@ private slots:
         window.StringGrid1Click(2);
         Type(window, QStringLiteral("C0+C1*X1+C2*X1^2+C3*X1^3+C4*X1^4"));
         window.StringGrid2Enter();
-        // The fifth row comes back with the text the quartic showed there.
+        // The fifth row is empty: the quartic's text shown there before is not the cubic's.
         QCOMPARE(window.StringGrid2->RowCount(), 6);
-        QCOMPARE(window.StringGrid2->Cell(1, 5), QStringLiteral("X1^4"));
-        QCOMPARE(window.List().Entry(1).derivativeTexts.size(), std::size_t(5));
+        QCOMPARE(window.StringGrid2->Cell(1, 5), QString());
         Type(window, QStringLiteral("C0+C1*X1"));
         window.StringGrid2Enter();
         QCOMPARE(window.StringGrid2->RowCount(), 3);
-        QCOMPARE(window.List().Entry(1).derivativeTexts, (std::vector<std::string>{"1", "X1"}));
+        // Unregistered, the shorter formula leaves the entry's texts whole, also after a row change and OK.
+        window.StringGrid1Click(1);
+        window.BitBtn1Click();
+        QCOMPARE(window.List().Entry(1).derivativeTexts, (std::vector<std::string>{"1", "X1", "X1^2", "X1^3"}));
+        TFrmEquSet reopened;
+        QCOMPARE(reopened.List().Entry(1).derivativeTexts, (std::vector<std::string>{"1", "X1", "X1^2", "X1^3"}));
     }
 
     void theListGridEditsNamesOnlyAndNeverTheNewRow() {
@@ -352,11 +369,22 @@ private slots:
         window.StringGrid1->item(2, 2)->setText(QStringLiteral("exponential decay"));
         QCOMPARE(window.List().Entry(1).name, std::string("exponential decay"));
         QCOMPARE(ReadFile(ListFile()), std::string(kThreeEntries));
-        // A name with a comma would split the file's line: refused and restored.
-        window.StringGrid1->item(2, 2)->setText(QStringLiteral("a,b"));
-        QCOMPARE(window.List().Entry(1).name, std::string("exponential decay"));
-        QCOMPARE(window.StringGrid1->Cell(2, 2), QStringLiteral("exponential decay"));
-        QCOMPARE(sink_.Texts().size(), std::size_t(1));
+        // A name with a comma or a line break would split the file's line, and
+        // quotes would be dropped on reading: refused and restored.
+        for (const QString& name : {QStringLiteral("a,b"), QStringLiteral("a\nb"), QStringLiteral("\"a\"")}) {
+            window.StringGrid1->item(2, 2)->setText(name);
+            QCOMPARE(window.List().Entry(1).name, std::string("exponential decay"));
+            QCOMPARE(window.StringGrid1->Cell(2, 2), QStringLiteral("exponential decay"));
+        }
+        QCOMPARE(sink_.Texts().size(), std::size_t(3));
+        // A pasted line break in the formula box is refused at registration; the file reads back as written.
+        sink_.messages.clear();
+        window.StringGrid1Click(4);
+        window.EditEqu->setText(QStringLiteral("C0*X1\r\n"));
+        window.BitBtn4Click();
+        QCOMPARE(sink_.Texts(), (std::vector<std::string>{kCommaInEquationMessage}));
+        QCOMPARE(window.List().Count(), std::size_t(3));
+        QCOMPARE(ReadFile(ListFile()), std::string(kThreeEntries));
     }
 
     void theContextMenuFollowsTheModeAndTheRow() {
@@ -414,9 +442,9 @@ private slots:
         QTRY_VERIFY(EditorOpenIn(window.StringGrid2));
         QWidget* editor = QApplication::focusWidget();
         QVERIFY(qobject_cast<QLineEdit*>(editor));
-        qobject_cast<QLineEdit*>(editor)->setText(QStringLiteral("X1,2"));
+        qobject_cast<QLineEdit*>(editor)->setText(QStringLiteral("X1\n2"));
         QTest::keyClick(editor, Qt::Key_Return);
-        QTRY_COMPARE(sink_.Texts(), (std::vector<std::string>{"式、名前、偏導関数にカンマ（,）は使えません。"}));
+        QTRY_COMPARE(sink_.Texts(), (std::vector<std::string>{"式、名前、偏導関数にカンマ（,）、二重引用符（\"）、改行は使えません。"}));
         QCOMPARE(window.StringGrid2->Cell(1, 2), QStringLiteral("X1"));
     }
 
