@@ -48,7 +48,7 @@ TEST(EquationList, FileLinesAndTheirDerivativeTexts) {
     EXPECT_EQ(list.Entry(1).derivativeTexts, (std::vector<std::string>{"", ""}));
     EXPECT_EQ(list.Entry(2).derivativeTexts, (std::vector<std::string>{"X1"}));  // only as many as coefficients
     EXPECT_EQ(list.Entry(3).name, "gap");
-    EXPECT_EQ(list.Entry(3).derivativeTexts, (std::vector<std::string>{"1", "", ""}));  // stops at the first empty field
+    EXPECT_EQ(list.Entry(3).derivativeTexts, (std::vector<std::string>{"1", "", "X1"}));  // an empty field hides no later one
 }
 
 TEST(EquationList, ManyCoefficientsKeepEveryDerivativeText) {
