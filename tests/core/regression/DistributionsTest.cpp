@@ -106,7 +106,8 @@ TEST(Distributions, TQuantileFarOutIsQuickAndEqualsThePlainDecimalSearch) {
         EXPECT_LE(t, truth * (1 + 1e-12)) << nu << " " << p;
         EXPECT_GT(t, truth * (1 - 1e-8) - 1e-7) << nu << " " << p;
     }
-    EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 1.0);
+    // The climb in steps of 10 took minutes here; room for the sanitizer build.
+    EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 10.0);
 }
 
 // Integration to 1e-15 gives the normal tail to double precision; the
