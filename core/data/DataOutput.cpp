@@ -89,12 +89,6 @@ bool UsedDataText(const PreparedSelection& s, DataTable& table, UsedDataOptions 
 std::filesystem::path UsedDataPath(std::filesystem::path chosen) { return chosen.replace_extension(".csv"); }
 std::filesystem::path CurvePath(std::filesystem::path chosen) { return chosen.replace_extension(".CSV"); }
 
-bool ConfirmOverwrite(const std::filesystem::path& path) {
-    std::error_code ec;
-    if (!std::filesystem::exists(path, ec)) return true;
-    return AskYesNo(kOverwriteQuestion, MessageKind::Warning);
-}
-
 std::optional<FileStamp> StampOfFile(const std::filesystem::path& path) {
     std::error_code ec;
     FileStamp stamp;

@@ -50,12 +50,9 @@ bool UsedDataText(const PreparedSelection& selection, DataTable& table, UsedData
 // The name the used-data file gets: the chosen name with the extension ".csv".
 std::filesystem::path UsedDataPath(std::filesystem::path chosen);
 
-// When the file exists, asks kOverwriteQuestion (warning, Yes/No); true to go on.
-bool ConfirmOverwrite(const std::filesystem::path& path);
-
 // Writes the used-data file whole or not at all and reports kSavedMessage
 // (confirmation, OK). Nothing happens unless at least one option is ticked.
-// No overwrite question here: see ConfirmOverwrite (the GUI's save dialog asks it). Shows an error on failure.
+// No overwrite question here: the GUI's save dialog asks kOverwriteQuestion. Shows an error on failure.
 // `stamp` is the data file as the data set was read from it (see DataFileUnchanged).
 bool SaveUsedData(const std::filesystem::path& path, const PreparedSelection& selection, DataTable& table,
                   UsedDataOptions options, const FileStamp* stamp = nullptr);

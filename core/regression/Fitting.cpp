@@ -287,8 +287,7 @@ void MarquardtIteration::ShowIteration() {
         // A negative diagonal of the inverse (a nearly singular JᵀJ) has no limit.
         if (se && t_ && inverseValid_ && inverseDiagonal_[jj] >= 0)
             figures.halfWidths[jj] = *se * *t_ * std::sqrt(static_cast<long double>(inverseDiagonal_[jj]));
-        fields.limits[jj] = figures.halfWidths[jj] ? FormatNumber(*figures.halfWidths[jj], kResultPrecision)
-                                                   : std::string(kNotComputableText);
+        fields.limits[jj] = ResultText(figures.halfWidths[jj]);
     }
     if (observer_) observer_(fields);
     progress_.ProcessPendingEvents();

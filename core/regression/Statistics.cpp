@@ -27,6 +27,10 @@ int DegreesOfFreedomArgument(long long df) {
     return static_cast<int>(std::min<long long>(df, std::numeric_limits<int>::max()));
 }
 
+std::string ResultText(const std::optional<long double>& value) {
+    return value ? FormatNumber(*value, kResultPrecision) : kNotComputableText;
+}
+
 std::optional<long double> StandardError(long double ssr, long double N, int m) {
     if (!(N > m)) return std::nullopt;
     return CheckedSqrt(CheckedDivide(ssr, N - m));
@@ -77,10 +81,6 @@ std::optional<long double> RelativeError(const TFitState& state, Fitted fitted) 
     }
     if (data.n == 0) return std::nullopt;
     return Finite(sum / data.n);
-}
-
-std::string ResultText(const std::optional<long double>& value) {
-    return value ? FormatNumber(*value, kResultPrecision) : kNotComputableText;
 }
 
 template <class Fitted>

@@ -15,6 +15,9 @@ inline constexpr const char* kCalculationErrorMessage = "計算エラー！\n計
 // The F test's probability is computed down to this level; below it the page shows "<< 0.0001".
 inline constexpr double kSignificanceFloor = 0.0001;
 
+// A figure of the result pages in 7 digits, or "計算不能" when it has no value.
+std::string ResultText(const std::optional<long double>& value);
+
 // √(SSR / (N − m)); nothing when N ≤ m.
 std::optional<long double> StandardError(long double ssr, long double N, int m);
 

@@ -34,6 +34,20 @@ class MakeDataTest : public QObject {
   void cancelBringsBackTheSettingsShown();
 };
 
+namespace {
+
+// Opens a file of two columns as Y = column 2, X1 = column 1, no condition, and accepts it.
+bool OpenTwoColumnFile(TForm2& form, const QString& path) {
+  SetComboText(form, "ComboBoxY", QStringLiteral("2"));
+  Child<QLineEdit>(form, "EditYFunc")->setText(QStringLiteral("Y"));
+  Child<QTableWidget>(form, "StringGridExpVar")->item(0, 1)->setText(QStringLiteral("1"));
+  SetComboText(form, "ComboBox1", QStringLiteral("0"));
+  return WhileShown(form, [&] { Click(form, "BitBtn1"); }, [&] { return form.LoadAndShow(path); }) ==
+         int(QDialog::Accepted);
+}
+
+}  // namespace
+
 void MakeDataTest::dialogTextsAndHelp() {
   TFrmMakeData dialog;
   QCOMPARE(dialog.windowTitle(), Q("データファイルの作成"));
@@ -50,12 +64,7 @@ void MakeDataTest::newTableOfThreeColumnsAndFiveRows() {
   Environment env;
   const QString path = WriteFile(env.dir, QStringLiteral("before.csv"), "1,2\n3,4\n");
   TForm2 form;
-  SetComboText(form, "ComboBoxY", QStringLiteral("2"));
-  Child<QLineEdit>(form, "EditYFunc")->setText(QStringLiteral("Y"));
-  Child<QTableWidget>(form, "StringGridExpVar")->item(0, 1)->setText(QStringLiteral("1"));
-  SetComboText(form, "ComboBox1", QStringLiteral("0"));
-  QCOMPARE(WhileShown(form, [&] { Click(form, "BitBtn1"); }, [&] { return form.LoadAndShow(path); }),
-           int(QDialog::Accepted));
+  QVERIFY(OpenTwoColumnFile(form, path));
   TFrmMakeData dialog;
   int columns = 0, rows = 0;
   bool editable = false, fromFile = true;
@@ -154,12 +163,7 @@ void MakeDataTest::savingTheNewTableNeverReplacesAFileUnasked() {
   Environment env;
   const QString before = WriteFile(env.dir, QStringLiteral("before.csv"), "1,2\n3,4\n");
   TForm2 form;
-  SetComboText(form, "ComboBoxY", QStringLiteral("2"));
-  Child<QLineEdit>(form, "EditYFunc")->setText(QStringLiteral("Y"));
-  Child<QTableWidget>(form, "StringGridExpVar")->item(0, 1)->setText(QStringLiteral("1"));
-  SetComboText(form, "ComboBox1", QStringLiteral("0"));
-  QCOMPARE(WhileShown(form, [&] { Click(form, "BitBtn1"); }, [&] { return form.LoadAndShow(before); }),
-           int(QDialog::Accepted));
+  QVERIFY(OpenTwoColumnFile(form, before));
   TFrmMakeData dialog;
   env.saveAnswer = before;  // Return on whatever the dialog offers, or a deliberate choice of that file
   env.messages.answers = {MessageAnswer::Yes, MessageAnswer::No};

@@ -144,11 +144,6 @@ TEST(UsedData, SevenSignificantDigitsAndTheSavedMessage) {
     EXPECT_FALSE(SaveUsedData(d.folder.File("none.csv"), *p, d.table, {false, false}));
     EXPECT_FALSE(std::filesystem::exists(d.folder.File("none.csv")));
 
-    sink.answers.push_back(MessageAnswer::No);
-    EXPECT_FALSE(ConfirmOverwrite(path));
-    EXPECT_EQ(sink.messages.back().text, "同名のファイルが存在します。\n上書きしてよろしいですか。");
-    EXPECT_EQ(sink.messages.back().kind, MessageKind::Warning);
-    EXPECT_TRUE(ConfirmOverwrite(d.folder.File("new.csv")));
 }
 
 TEST(CurveOutput, TitlesLineAndFiveDigits) {
