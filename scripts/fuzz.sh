@@ -43,6 +43,8 @@ for target in "${targets[@]}"; do
     summary+=("$(printf '%-14s %12s executions, no finding' "$target" "${runs:-?}")")
   else
     failed=1
+    # The end of the log names the fault and the reproducer's file.
+    tail -n 30 "$work/log" >&2
     summary+=("$(printf '%-14s FINDING (exit %s), see %s' "$target" "$status" "$work/log")")
   fi
 done
