@@ -97,6 +97,40 @@ TEST(FitMarquardt, RejectedStepRestartsLambdaWithTheSameJacobianAndTheBoundEndsT
     }
 }
 
+// The λ rule on a trace worked by hand. After a rejected step λ restarts at
+// λc from 0, else grows by 2 − R limited to 2..10; after an accepted step it
+// halves when R ≥ 0.75 (to 0 below λc), stays for 0.25 < R < 0.75.
+TEST(FitMarquardt, LambdaFollowsTheRuleThroughAHandWorkedTrace) {
+    RecordingMessageSink sink;
+    ScopedMessageSink guard(sink);
+    TFitState state = test::MakeState(MakeData(1, kRiseX, kRiseY), test::BuiltInModel(4), test::Conditions({10, 0.01}));
+    Trace trace;
+    SilentProgressSink progress;
+    ASSERT_EQ(FitMarquardt(state, progress, {}, trace.Hook()), FitEnd::Converged);
+    enum Next { Restart, Grow, Keep, Halve, Zero };
+    // Steps 1-3 fail badly (R ≤ −8: growth 10), step 5 fails mildly
+    // (−1 < R < 0: growth 2 − R, between 2 and 3), steps 9-11 are fair.
+    const std::vector<Next> rule = {Restart, Grow, Grow, Keep, Grow, Halve, Grow, Halve, Keep, Keep, Keep, Zero};
+    const std::vector<bool> accepted = {false, false, false, true, false, true, false, true, true, true, true, true};
+    ASSERT_GT(trace.steps.size(), rule.size());
+    EXPECT_GT(trace.steps[4].ratio, -1);
+    EXPECT_LT(trace.steps[4].ratio, 0);
+    for (std::size_t k = 0; k < rule.size(); ++k) {
+        const MarquardtStep& step = trace.steps[k];
+        EXPECT_EQ(step.accepted, accepted[k]) << "step " << step.iteration;
+        const long double growth = std::min(10.0L, 2 - step.ratio);
+        const long double expected = rule[k] == Restart ? step.lambdaRestart
+                                     : rule[k] == Grow  ? growth * step.lambda
+                                     : rule[k] == Keep  ? step.lambda
+                                     : rule[k] == Halve ? step.lambda / 2
+                                                        : 0.0L;
+        EXPECT_NEAR(static_cast<double>(trace.steps[k + 1].lambda), static_cast<double>(expected), 1e-12 * static_cast<double>(expected))
+            << "step " << step.iteration + 1;
+    }
+    EXPECT_EQ(trace.steps[12].lambda, 0.0L);
+    EXPECT_NEAR(state.results.coefficients[1], 0.4, 0.02);
+}
+
 TEST(FitMarquardt, ZeroTolerancesStopAfterMaximumIterationsPlusOneSolves) {
     RecordingMessageSink sink;
     ScopedMessageSink guard(sink);

@@ -1,7 +1,9 @@
 // Accuracy on the NIST StRD regression problems with certified values: every
 // nonlinear problem in the formula language from both starting points, with
 // numeric and with formula derivatives, under the default and under tight
-// conditions; the linear problems with model 0 and with the general model.
+// conditions; the linear problems with model 0 and with the general model;
+// the certified statistics (residual SD, R², F, every coefficient's SD) after
+// the calculate command.
 #include <gtest/gtest.h>
 
 #include <nlohmann/json.hpp>
@@ -17,6 +19,8 @@
 #include <vector>
 
 #include "common/MessageSink.h"
+#include "regression/Calculate.h"
+#include "regression/Distributions.h"
 #include "regression/Fitting.h"
 #include "FitTestSupport.h"
 
@@ -177,10 +181,13 @@ TEST(NistAccuracy, NonlinearProblemsFromBothStarts) {
                                                 : run.end == FitEnd::IterationLimit ? "i" : "e");
                     const std::string where = name + " " + start + (numeric ? " numeric" : " formulas") + (tight ? " tight" : " default");
                     // Every end but convergence and the silent iteration limit says why.
-                    if (run.end == FitEnd::LambdaBound || run.end == FitEnd::Error || run.end == FitEnd::StartError)
+                    if (run.end == FitEnd::LambdaBound || run.end == FitEnd::Error || run.end == FitEnd::StartError) {
                         EXPECT_FALSE(sink.messages.empty()) << where;
+                    }
                     // Convergence is never claimed for a wrong answer.
-                    if (run.end == FitEnd::Converged) EXPECT_GE(run.lre, tight ? 6.0 : 5.0) << where;
+                    if (run.end == FitEnd::Converged) {
+                        EXPECT_GE(run.lre, tight ? 6.0 : 5.0) << where;
+                    }
                     // Lower and average difficulty: 6 digits with tight conditions. From its first
                     // start MGH17 runs into a degenerate point (one exponential decays to nothing);
                     // it must end there without claiming convergence.
@@ -277,6 +284,115 @@ TEST(NistAccuracy, LinearProblemsWithModelZeroAndTheGeneralModel) {
         table << '\n';
     }
     std::cout << table.str();
+}
+
+// Regression degrees of freedom and F of the certified analysis-of-variance
+// table of a linear problem's file ("Regression  df  SS  MS  F").
+std::pair<int, double> CertifiedRegressionLine(const std::string& file) {
+    std::ifstream in(kNistDir + file);
+    for (std::string line; std::getline(in, line);) {
+        std::istringstream words(line);
+        std::string source, ss, ms, f;
+        int df = 0;
+        if (words >> source >> df >> ss >> ms >> f && source == "Regression")
+            return {df, f == "Infinity" ? HUGE_VAL : std::stod(f)};
+    }
+    ADD_FAILURE() << "no analysis-of-variance table in " << file;
+    return {0, 0};
+}
+
+// The figures of a calculate command against the certified ones: the residual
+// SD, each confidence half-width divided by the two-sided t quantile of the
+// certified degrees of freedom (the coefficient's SD), and where the file has
+// them R² and the analysis-of-variance F with its numerator degrees of freedom.
+void ExpectCertifiedStatistics(const nlohmann::json& problem, const TFitState& state, double digits,
+                               const std::string& where) {
+    const TFitStatistics& figures = state.results.statistics;
+    ASSERT_TRUE(figures.SE && figures.t) << where;
+    EXPECT_GE(Lre(static_cast<double>(*figures.SE), problem["certified_residual_sd"]), digits) << where << " SE";
+    const double t = TUpperQuantile(problem["dof"].get<int>(), 0.025);
+    EXPECT_NEAR(static_cast<double>(*figures.t), t, 1e-9 * t) << where;
+    const auto sd = problem["certified_std_devs"].get<std::vector<double>>();
+    ASSERT_EQ(figures.halfWidths.size(), sd.size()) << where;
+    for (std::size_t j = 0; j < sd.size(); ++j) {
+        ASSERT_TRUE(figures.halfWidths[j]) << where << " C" << j;
+        EXPECT_GE(Lre(static_cast<double>(*figures.halfWidths[j]) / t, sd[j]), digits) << where << " SD of C" << j;
+    }
+    // R² and F about the mean: the problems with an intercept.
+    if (!problem.contains("certified_r_squared") || problem["parameter_names"][0] != "B0") return;
+    EXPECT_GE(Lre(static_cast<double>(*figures.R2), problem["certified_r_squared"]), digits) << where << " R2";
+    const auto [df1, F] = CertifiedRegressionLine(problem["data_file"]);
+    EXPECT_EQ(figures.df1, df1) << where;
+    EXPECT_EQ(figures.df2, problem["dof"].get<int>()) << where;
+    if (std::isinf(F)) {
+        // An exact fit: no F, or one beyond any table when rounding leaves an SSR.
+        EXPECT_TRUE(state.fields.EditFV == kImpossibleText || state.results.F > 1e30L) << where << " F";
+    } else {
+        EXPECT_GE(Lre(static_cast<double>(state.results.F), F), digits) << where << " F";
+    }
+}
+
+TEST(NistAccuracy, CertifiedStatisticsAfterTheCalculateCommand) {
+    RecordingMessageSink sink;
+    ScopedMessageSink guard(sink);
+    const auto index = Index();
+    SilentProgressSink progress;
+    for (const auto& problem : index["nonlinear"]) {
+        // Lanczos1's certified SSR is at the rounding level of y: no digits to reach.
+        if (problem["difficulty"] == "higher" || problem["name"] == "Lanczos1") continue;
+        const std::string name = problem["name"];
+        const int m = problem["n_params"];
+        const NonlinearModel& formulas = Models().at(name);
+        TFitState state;
+        state.data = NonlinearData(problem);
+        state.model = test::GeneralModel(formulas.formula, m, 1, formulas.derivatives);
+        TFitConditions conditions = test::Conditions(problem["start2"].get<std::vector<double>>());
+        const auto certified = problem["certified_values"].get<std::vector<double>>();
+        for (int j = 0; j < m; ++j)
+            conditions.tolerances[static_cast<std::size_t>(j)] = 1e-11 * std::fabs(certified[static_cast<std::size_t>(j)]);
+        conditions.maxIterations = 1000;
+        conditions.lambdaUpperBound = 1e30L;
+        conditions.derivativeMethod = DerivativeMethod::Formulas;
+        const CalculateOutcome outcome = Calculate(state, 1, conditions, progress, {});
+        ASSERT_EQ(outcome.end, FitEnd::Converged) << name;
+        ExpectCertifiedStatistics(problem, state, 5.0, name);
+    }
+    for (const auto& problem : index["linear"]) {
+        const std::string name = problem["name"];
+        const auto lines = problem["data_lines"].get<std::vector<int>>();
+        const auto rows = ReadRows(problem["data_file"], lines[0], lines[1]);
+        const int p = problem["n_params"];
+        const bool intercept = problem["parameter_names"][0] == "B0";
+        const bool polynomial = problem["data_columns"].size() == 2 && p > 2;
+        const int nx = intercept ? p - 1 : p;
+        std::vector<double> x, y;
+        for (const auto& row : rows) {
+            y.push_back(row.at(0));
+            for (int k = 1; k <= nx; ++k) x.push_back(polynomial ? std::pow(row.at(1), k) : row.at(static_cast<std::size_t>(k)));
+        }
+        // Model 0 (the linear solution and its limits) where it applies, and
+        // always the general model through the Marquardt iteration.
+        std::string formula = intercept ? "C0" : "";
+        std::vector<std::string> derivatives;
+        if (intercept) derivatives.push_back("1");
+        for (int k = 1; k <= nx; ++k) {
+            formula += (formula.empty() ? "" : "+") + ("C" + std::to_string(intercept ? k : k - 1)) + "*X" + std::to_string(k);
+            derivatives.push_back("X" + std::to_string(k));
+        }
+        TFitConditions conditions = test::Conditions(std::vector<double>(static_cast<std::size_t>(p), 1.0));
+        conditions.derivativeMethod = DerivativeMethod::Formulas;
+        for (bool modelZero : {true, false}) {
+            if (modelZero && !intercept) continue;
+            TFitState state;
+            state.data = test::MakeData(nx, x, y);
+            state.model = modelZero ? test::BuiltInModel(0, nx) : test::GeneralModel(formula, p, nx, derivatives);
+            Calculate(state, nx, conditions, progress, {});
+            ASSERT_TRUE(state.results.valid) << name;
+            // Longley's columns leave the iteration's Jacobian a few digits short.
+            ExpectCertifiedStatistics(problem, state, !modelZero && name == "Longley" ? 4.0 : 6.0,
+                                      name + (modelZero ? " model 0" : " general"));
+        }
+    }
 }
 
 }  // namespace
