@@ -29,18 +29,16 @@ std::uint64_t EnumeratePermutations(int n, const std::function<bool(std::span<co
 
 // The literal test: every ordering scored pair by pair, progress every 100
 // orderings, the stop request tested after every step. The reference for the
-// faster routine below; n from 2 to kMaxPermutationPoints.
+// faster routine below (the tests use it); n from 2 to kMaxPermutationPoints.
 KendallPermutationResult KendallPermutationPByEnumeration(std::span<const double> x, std::span<const double> y,
                                                           ProgressSink& progress);
 
 // The same counts, fast. When one variable has no ties the null distribution
 // of S comes from counting the orderings of the other by inversions (no
 // enumeration, no progress window). With ties in both, the orderings are
-// enumerated with an incremental score: the distinct arrangements of the more
-// often tied variable (each standing for Π t! orderings, S updated over the
-// changed suffix), or, when that saves little, every ordering by adjacent
-// transpositions (S updated from the few pairs a swap changes). Progress and
-// the stop request every 65536 steps.
+// counted group by group over the sets of y values placed so far (progress
+// and the stop request once a group); n up to 13 then (std::invalid_argument
+// above, where the counter's table would not fit).
 KendallPermutationResult KendallPermutationP(std::span<const double> x, std::span<const double> y,
                                              ProgressSink& progress);
 

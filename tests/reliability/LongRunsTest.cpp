@@ -85,7 +85,7 @@ public:
 };
 
 TEST(LongRuns, APermutationTestCancelledAThousandTimesLeavesAUsableState) {
-    // Ties in both variables: every ordering is visited, with progress.
+    // Ties in both variables: counted group by group, with progress.
     const std::vector<double> x{1, 2, 2, 3, 4, 5, 5, 6, 7, 8, 9};
     const std::vector<double> y{2, 1, 3, 3, 5, 4, 6, 6, 8, 7, 9};
     CancelAtFirstStep cancelling;

@@ -201,7 +201,7 @@ TEST(KendallPermutation, FastCountsEqualTheEnumeration) {
             }
         }
     }
-    // One tied pair in each variable: every ordering is visited.
+    // One tied pair in each variable.
     for (int n = 3; n <= 8; ++n) {
         std::vector<double> x = RandomValues(rng, n, 1000000), y = RandomValues(rng, n, 1000000);
         x[0] = x[n - 1];
@@ -220,7 +220,7 @@ TEST(KendallPermutation, FastCountsEqualTheEnumeration) {
 }
 
 TEST(KendallPermutation, CancelStopsWithMinusOne) {
-    // One tied pair each (every ordering visited); many ties (arrangements visited).
+    // The enumeration, and the group count with one tied pair each and with many ties.
     const std::vector<double> x{1, 2, 2, 4, 5, 6}, tied{1, 1, 2, 3, 5, 8};
     const std::vector<double> few{1, 1, 2, 2, 3, 3}, fewer{1, 1, 1, 2, 2, 2};
     for (int method : {0, 1, 2}) {
