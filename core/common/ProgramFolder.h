@@ -8,8 +8,8 @@ namespace kurvex {
 // otherwise ~/.config/kurvex/ (created on demand).
 std::filesystem::path ProgramFolder();
 
-// Tests and the CLI's --config-dir point it elsewhere; an empty path
-// returns to the automatic choice.
+// Tests point it to a folder of their own; an empty path returns to the
+// automatic choice.
 void SetProgramFolder(const std::filesystem::path& folder);
 
 // The executable's own path (for the main settings file name).

@@ -30,18 +30,16 @@ public:
         percent_ = 0;
     }
     void SetProgress(int percent) override { percent_ = percent; }
-    void SetComment(const std::string& text) override { comment_ = text; }
+    void SetComment(const std::string&) override {}
     bool Cancelled() const override { return cancelled_; }
 
     void Cancel() { cancelled_ = true; }
     const std::string& Caption() const { return caption_; }
-    const std::string& Comment() const { return comment_; }
     int Percent() const { return percent_; }
 
 private:
     bool cancelled_ = false;
     std::string caption_;
-    std::string comment_;
     int percent_ = 0;
 };
 

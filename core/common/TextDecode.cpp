@@ -50,6 +50,4 @@ std::string DecodeToUtf8(std::string_view bytes) {
     return Cp932Decoder().Decode(bytes);
 }
 
-std::string EncodeToCp932(std::string_view utf8) { return TextConverter("CP932", "UTF-8", "?").Convert(utf8); }
-
 }  // namespace kurvex

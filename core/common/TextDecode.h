@@ -11,8 +11,4 @@ bool IsValidUtf8(std::string_view bytes);
 // not valid in CP932 either become U+FFFD, so nothing aborts the read.
 std::string DecodeToUtf8(std::string_view bytes);
 
-// UTF-8 to CP932 for the rare file that must be written in the old encoding;
-// characters without a CP932 form become "?".
-std::string EncodeToCp932(std::string_view utf8);
-
 }  // namespace kurvex

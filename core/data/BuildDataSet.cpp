@@ -1,6 +1,5 @@
 #include "data/BuildDataSet.h"
 
-#include <cmath>
 #include <limits>
 
 #include "common/MessageSink.h"
@@ -36,8 +35,6 @@ BuildResult BuildDataSet(const PreparedSelection& selection, DataTable& table, T
     data.x.reserve(expected * nx);
 
     if (!table.BeginRowScan()) return Fail(data, BuildOutcome::ScanFailed, 0);
-    long double sumW = 0, sumWy = 0, sumWy2 = 0;
-    const bool unitWeights = selection.weightColumn < 1;  // every w is 1
     std::int64_t points = 0;
     const RowReader reader(selection);
     DataRow row;
@@ -58,48 +55,20 @@ BuildResult BuildDataSet(const PreparedSelection& selection, DataTable& table, T
             return Fail(data, BuildOutcome::BadWeights, points);
         }
         if (row.row > std::numeric_limits<std::int32_t>::max()) break;  // beyond any row a point can name
-        data.sourceRow.push_back(static_cast<std::int32_t>(row.row));
-        data.y.push_back(row.y);
-        data.sqrtw.push_back(row.w == 1 ? 1.0 : std::sqrt(row.w));  // √1 is exactly 1: spare the root
-        if (nx == 1)
-            data.x.push_back(row.x[0]);
-        else
-            data.x.insert(data.x.end(), row.x.begin(), row.x.end());
-        if (!unitWeights) {
-            const long double w = row.w;
-            sumW += w;
-            sumWy += w * row.y;
-            sumWy2 += static_cast<long double>(row.y) * row.y * w;
-        }
+        data.AddPoint(static_cast<std::int32_t>(row.row), row.y, row.w, {row.x.data(), nx});
         ++points;
     }
     table.EndRowScan();
-    if (unitWeights) {
-        // The same sums in the same order, in a loop of their own where they
-        // stay in registers. With w = 1 every product by w is exact, and the
-        // sum of the ones is the count (exact in 64 significant bits).
-        long double sy = 0, syy = 0;
-        for (const double y : data.y) {
-            sy += static_cast<long double>(y);
-            syy += static_cast<long double>(y) * y;
-        }
-        sumW = static_cast<long double>(points);
-        sumWy = sy;
-        sumWy2 = syy;
-    }
 
     if (points == 0) {
         ShowError(kNoValidDataMessage);
         return Fail(data, BuildOutcome::NoValidRows, 0);
     }
-    if (sumW == 0) {
+    if (data.N == 0) {
         ShowError(kZeroWeightSumMessage);
         return Fail(data, BuildOutcome::BadWeights, points);
     }
-    data.n = static_cast<std::int32_t>(points);
-    data.N = sumW;
-    data.yMean = sumWy / sumW;
-    data.Syy = sumWy2 - data.yMean * data.yMean * sumW;
+    data.FinishSums();
     return {BuildOutcome::Built, points};
 }
 

@@ -126,7 +126,7 @@ public:
 
 private:
     struct StoredRow {
-        // Cell texts back to back, then one uint32 end offset per stored cell.
+        // One uint32 end offset per stored cell, then the cell texts back to back.
         std::string bytes;
         std::uint32_t count = 0;  // number of stored cells (columns 1..count)
     };

@@ -30,12 +30,6 @@ public:
         const std::size_t begin = i == 0 ? 0 : ends_[i - 1];
         return std::string_view(buffer_).substr(begin, ends_[i] - begin);
     }
-    std::vector<std::string> ToStrings() const {
-        std::vector<std::string> out;
-        out.reserve(ends_.size());
-        for (std::size_t i = 0; i < ends_.size(); ++i) out.emplace_back((*this)[i]);
-        return out;
-    }
 
 private:
     std::string buffer_;

@@ -144,7 +144,7 @@ ReadCheckResult CheckReadSettings(const SelectionSettings& settings, int dataCol
     SelectionValues& v = result.values;
     v.n = static_cast<int>(*n);
 
-    // 1. Every Xi column chosen and inside the table.
+    // Every Xi column chosen and inside the table.
     for (int i = 1; i <= v.n; ++i) {
         const ExplanatoryVariableSetting empty;
         const ExplanatoryVariableSetting& xi =
@@ -156,10 +156,10 @@ ReadCheckResult CheckReadSettings(const SelectionSettings& settings, int dataCol
         v.xColumns.push_back(static_cast<int>(*column));
         v.xTransforms.push_back(xi.transform);
     }
-    // 2. The table needs a column for Y besides the n columns of X.
+    // The table needs a column for Y besides the n columns of X.
     if (dataColumnCount < v.n + 1) return fail(kTooFewColumnsMessage, true);
 
-    // 3. The other numbers.
+    // The other numbers.
     struct Number {
         const std::string& text;
         long long* out;
@@ -236,7 +236,7 @@ std::optional<PreparedSelection> PrepareSelection(const SelectionValues& given, 
     p.step = values.step < 1 ? 1 : values.step;
     p.conditionOn = values.conditionOn;
 
-    // 1.-2. Candidate rows.
+    // Candidate rows.
     const long long N = table.SourceRowCount();
     const long long last = values.lastRow;
     p.candidateCount = (last < 1 || last > N) ? (N - p.skip) / p.step : (last + 1 - p.skip) / p.step;
@@ -245,7 +245,7 @@ std::optional<PreparedSelection> PrepareSelection(const SelectionValues& given, 
         return std::nullopt;
     }
 
-    // 3. Names: a plain "Y" or "X" transform takes the header cell of the last skipped row.
+    // Names: a plain "Y" or "X" transform takes the header cell of the last skipped row.
     p.yName = "y";
     p.xNames.clear();
     for (int i = 1; i <= p.n; ++i) p.xNames.push_back("x" + std::to_string(i));
@@ -271,13 +271,13 @@ std::optional<PreparedSelection> PrepareSelection(const SelectionValues& given, 
         }
     }
 
-    // 4. Y expression.
+    // Y expression.
     p.yExpression = NormalizeFormula(RewriteYTransform(values.yTransform, p.yColumn, p.C));
     if (!CheckFormula(p.yExpression, p.n, p.C)) {
         ShowError(kBadYTransformMessage);
         return std::nullopt;
     }
-    // 5. Xi expressions.
+    // Xi expressions.
     for (int i = 1; i <= p.n; ++i) {
         std::string expression =
             NormalizeFormula(RewriteXTransform(values.xTransforms[i - 1], values.xColumns[i - 1], p.C));
@@ -287,11 +287,11 @@ std::optional<PreparedSelection> PrepareSelection(const SelectionValues& given, 
         }
         p.xExpressions.push_back(std::move(expression));
     }
-    // 6. Condition (rewritten even when off, as the window shows the bracket message either way).
+    // Condition (rewritten even when off, as the window shows the bracket message either way).
     p.conditionExpression =
         RewriteConditionOperators(NormalizeFormula(RewriteConditionNames(values.condition, p.n, p.C)));
 
-    // 7. Columns read as numbers.
+    // Columns read as numbers.
     p.numericColumns.assign(static_cast<std::size_t>(p.C) + 1, 0);
     FlagColumnsOf(p.yExpression, p.numericColumns);
     for (const std::string& expression : p.xExpressions) FlagColumnsOf(expression, p.numericColumns);

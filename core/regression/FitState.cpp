@@ -20,7 +20,7 @@ void TFitData::Clear() {
 void TFitData::AddPoint(std::int32_t row, double yValue, double w, std::span<const double> xValues) {
     sourceRow.push_back(row);
     y.push_back(yValue);
-    sqrtw.push_back(std::sqrt(w));
+    sqrtw.push_back(w == 1 ? 1.0 : std::sqrt(w));  // √1 is exactly 1: spare the root
     x.insert(x.end(), xValues.begin(), xValues.end());
     ++n;
     N += w;
@@ -31,20 +31,6 @@ void TFitData::AddPoint(std::int32_t row, double yValue, double w, std::span<con
 void TFitData::FinishSums() {
     yMean = N != 0 ? sumWy / N : 0;
     Syy = sumWy2 - yMean * yMean * N;
-}
-
-void TFitData::ComputeSums() {
-    long double sumW = 0, sumWy = 0, sumWy2 = 0;
-    for (std::int32_t i = 0; i < n; ++i) {
-        const long double w = static_cast<long double>(sqrtw[i]) * sqrtw[i];
-        sumW += w;
-        sumWy += w * y[i];
-        sumWy2 += static_cast<long double>(y[i]) * y[i] * w;
-    }
-    N = sumW;
-    this->sumWy = sumWy;
-    this->sumWy2 = sumWy2;
-    FinishSums();
 }
 
 }  // namespace kurvex

@@ -23,8 +23,8 @@ struct TFitData {
     long double N = 0;                   // Σ w: the number of data in every degree of freedom
     long double yMean = 0;               // Σ w·y / N
     long double Syy = 0;                 // Σ w·y² − ȳ²·N
-    long double sumWy = 0;               // running Σ w·y of the build
-    long double sumWy2 = 0;              // running Σ w·y² of the build
+    long double sumWy = 0;               // running Σ w·y of AddPoint
+    long double sumWy2 = 0;              // running Σ w·y² of AddPoint
 
     // X1..Xnx of point i.
     std::span<const double> PointX(std::int32_t i) const {
@@ -36,12 +36,10 @@ struct TFitData {
     // Empties the set (no points, all sums 0); nx is kept.
     void Clear();
     // Appends a point (x holds its nx values) and adds w to N, w·y and w·y²
-    // to the running sums, exactly as the data-set build does.
+    // to the running sums: the data-set build's one way to add a point.
     void AddPoint(std::int32_t row, double yValue, double w, std::span<const double> xValues);
     // ȳ = Σ w·y / N and Syy = Σ w·y² − ȳ²·N from the running sums.
     void FinishSums();
-    // Recomputes N and the sums from the stored √w (w = √w²) and finishes them.
-    void ComputeSums();
 };
 
 inline constexpr std::int32_t kGeneralModelIndex = 9;

@@ -27,22 +27,22 @@ void TForm1::ComboBoxEqChange(int index) {
 }
 
 void TForm1::SelectModel(int k) {
-    // 1.-2. The model and its formula text.
+    // The model and its formula text.
     ComboBoxEq->setCurrentIndex(k);
-    // 3. Only the first model lets the data input window choose the number of variables.
+    // Only the first model lets the data input window choose the number of variables.
     Form2->SetMainExplanatoryCount(fitState_.model.nx, k == 0);
-    // 4.-5. Derivative method, m and nx.
+    // Derivative method, m and nx.
     const ModelPresentation presentation =
         kurvex::SelectModel(fitState_.model, k, DataExplanatoryCount(), FrmEquSet->GeneralModel());
     ApplyModelPresentation(presentation);
     ConfigureCoefficientTables();
     coefficientsOfCurrentModel_ = false;
-    // 6. A curve of another model no longer belongs on the chart.
+    // A curve of another model no longer belongs on the chart.
     Chart1->SetSeriesActive(RegressionSeries, false);
     Chart1->SetSeriesActive(InitialLineSeries, false);
     Chart1->replot();
     SaveRegression->setEnabled(false);
-    // 7. The condition pages only where the model uses them.
+    // The condition pages only where the model uses them.
     PageControl1->setTabVisible(PageControl1->indexOf(TabSheet1), presentation.showConditionPages);
     PageControl1->setTabVisible(PageControl1->indexOf(TabSheet2), presentation.showConditionPages);
     PageControl1->setCurrentWidget(presentation.showConditionPages ? TabSheet1 : TabSheet3);
@@ -84,7 +84,7 @@ void TForm1::ConfigureCoefficientTables() {
     StringGridCoefInit->SetRowCount(rows);
     StringGridCoefficients->SetRowCount(rows);
     StringGridLimit->SetRowCount(rows);
-    for (int r = 1; r <= kResultGridRows; ++r) {
+    for (int r = 1; r <= kMaxNamedCoefficients; ++r) {
         StringGridCoefficients->SetCell(1, r, QString());
         StringGridLimit->SetCell(1, r, QString());
     }

@@ -52,7 +52,7 @@ public:
     QAction* Open1 = nullptr;
     QAction* MakeData = nullptr;
     QAction* SaveData = nullptr;
-    QAction* G2 = nullptr;
+    QAction* G2 = nullptr;             // "グラフ画面の保存": the chart as an image file
     QAction* SaveRegression = nullptr;
     QAction* SaveSpline = nullptr;
     QAction* Exit1 = nullptr;
@@ -62,8 +62,8 @@ public:
     QAction* A1 = nullptr;
     QAction* GraphRefresh = nullptr;
     QMenu* CopyGraph = nullptr;
-    QAction* M1 = nullptr;
-    QAction* B1 = nullptr;
+    QAction* M1 = nullptr;             // "メタファイル": the chart to the clipboard as vector graphics
+    QAction* B1 = nullptr;             // "ビットマップファイル": the chart to the clipboard as a bitmap
     QAction* Print1 = nullptr;
     QAction* PrintPreview1 = nullptr;
     QMenu* Tool1 = nullptr;
@@ -72,7 +72,7 @@ public:
     QAction* C2 = nullptr;
     QMenu* Help1 = nullptr;
     QAction* Contents = nullptr;
-    QAction* N1 = nullptr;
+    QAction* N1 = nullptr;             // "キーワード検索": the help pages by keyword
     QAction* About1 = nullptr;
 
     // --- Top panel ---

@@ -48,8 +48,8 @@ class ChartComposer : public QObject {
   // is clicked to decide whether the row can be shown.
   void SetTableRowCountSource(std::function<int()> source) { tableRowCount_ = std::move(source); }
 
-  // Step 3 of the data-set build: all four series cleared, the three curves
-  // inactive, the curve commands disabled, DrawSpline only for one X.
+  // A new data set makes every drawn series stale: all four cleared, the
+  // three curves inactive, the curve commands disabled, DrawSpline only for one X.
   void ClearForDataSet();
 
   // After a successful build (fit result cleared). yName and xNames are the

@@ -133,8 +133,8 @@ class TForm2 : public QDialog {
   // "ヘルプ" pressed: the main window opens its help viewer at the keyword
   // ("データの読み込み").
   void HelpRequested(const QString& keyword);
-  // Step 3 of "読込み": the main window's number of explanatory variables
-  // becomes n.
+  // "読込み" has chosen n explanatory variables: the main window takes the
+  // same number.
   void ExplanatoryCountChosen(int count);
 
  private:

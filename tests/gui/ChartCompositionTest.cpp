@@ -27,13 +27,9 @@ void FillOneX(TFitState& state) {
   state.data.nx = 1;
   for (int i = 0; i < 6; ++i) {
     const double x = 1 + i;
-    state.data.sourceRow.push_back(3 + i);
-    state.data.x.push_back(x);
-    state.data.y.push_back(2 + 3 * x + (i % 2 ? 0.1 : -0.1));
-    state.data.sqrtw.push_back(1);
+    state.data.AddPoint(3 + i, 2 + 3 * x + (i % 2 ? 0.1 : -0.1), 1, {&x, 1});
   }
-  state.data.n = 6;
-  state.data.ComputeSums();
+  state.data.FinishSums();
 }
 
 // y = 1 + x1 + 2 x2 + 3 x3 with three X.
@@ -44,14 +40,10 @@ void FillThreeX(TFitState& state) {
   state.model.nx = 3;
   state.data.nx = 3;
   for (int i = 0; i < 8; ++i) {
-    const double x1 = i, x2 = (i * 7) % 5, x3 = (i * 3) % 4;
-    state.data.sourceRow.push_back(1 + i);
-    state.data.x.insert(state.data.x.end(), {x1, x2, x3});
-    state.data.y.push_back(1 + x1 + 2 * x2 + 3 * x3 + (i % 2 ? 0.2 : -0.2));
-    state.data.sqrtw.push_back(1);
+    const double x[] = {static_cast<double>(i), static_cast<double>((i * 7) % 5), static_cast<double>((i * 3) % 4)};
+    state.data.AddPoint(1 + i, 1 + x[0] + 2 * x[1] + 3 * x[2] + (i % 2 ? 0.2 : -0.2), 1, x);
   }
-  state.data.n = 8;
-  state.data.ComputeSums();
+  state.data.FinishSums();
 }
 
 void SetFit(TFitState& state, std::vector<double> coefficients) {

@@ -29,13 +29,9 @@ void FillData(TFitState& state, double lo, double hi, int n) {
     state.data.nx = 1;
     for (int i = 0; i < n; ++i) {
         const double x = lo + (hi - lo) * i / (n - 1);
-        state.data.sourceRow.push_back(i + 1);
-        state.data.x.push_back(x);
-        state.data.y.push_back(std::sin(x / 2) + 0.01 * (i % 3));
-        state.data.sqrtw.push_back(1);
+        state.data.AddPoint(i + 1, std::sin(x / 2) + 0.01 * (i % 3), 1, {&x, 1});
     }
-    state.data.n = n;
-    state.data.ComputeSums();
+    state.data.FinishSums();
 }
 
 }  // namespace

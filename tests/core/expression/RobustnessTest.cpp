@@ -98,9 +98,16 @@ TEST(Robustness, RandomConditionsNeverEscape) {
     const std::vector<double> x{1, 2}, c{3, 4};
     for (int i = 0; i < 4000; ++i) {
         const std::string condition = i % 3 ? RandomPieces(random, pieces, 12) : RandomBytes(random, 30);
+        // Any text is decided or refused with a message; a refusal is false.
         bool fault = false;
-        EvaluateCondition(condition, texts, x, c, fault);
-        OperandText(condition, texts);
+        const bool decided = EvaluateCondition(condition, texts, x, c, fault);
+        if (fault) {
+            ASSERT_FALSE(decided) << condition;
+            ASSERT_FALSE(sink.messages.empty()) << condition;
+        } else {
+            ASSERT_TRUE(sink.messages.empty()) << condition;
+        }
+        EXPECT_FALSE(OperandText(condition, texts).empty()) << condition;
         sink.messages.clear();
     }
 }
