@@ -10,6 +10,7 @@
 #include "Json.h"
 
 #include "SelectionOptions.h"
+#include "regression/Calculate.h"
 
 namespace kurvex::cli {
 
@@ -32,10 +33,11 @@ struct ModelOptions {
     std::vector<std::string> initialValues;     // --init
     std::vector<std::string> tolerances;        // --tol
     std::optional<std::string> method;          // numeric | formula
-    std::string lambdaMax = "250";
-    std::string maxIterations = "100";
-    std::string increment = "0.000001";
-    std::string confidence = "95";
+    // The conditions as typed, with the main window's defaults.
+    std::string lambdaMax = FitConditionTexts{}.lambdaUpperBound;
+    std::string maxIterations = FitConditionTexts{}.maxIterations;
+    std::string increment = FitConditionTexts{}.increment;
+    std::string confidence = FitConditionTexts{}.confidencePercent;
     bool trace = false;                         // every Marquardt step into the JSON
 };
 int RunFit(const SelectionOptions& selection, const ModelOptions& model, Json& out);

@@ -12,6 +12,8 @@
 #include <cstdlib>
 #include <string>
 
+#include "common/MessageSink.h"
+
 namespace kurvex {
 
 std::string FormatNumber(long double value, int precision) {
@@ -62,7 +64,7 @@ std::string FormatNumber(long double value, int precision) {
     return out;
 }
 
-std::string_view TrimNumberBlanks(std::string_view text) {
+std::string_view TrimBlanks(std::string_view text) {
     while (!text.empty() && static_cast<unsigned char>(text.front()) <= ' ') text.remove_prefix(1);
     while (!text.empty() && static_cast<unsigned char>(text.back()) <= ' ') text.remove_suffix(1);
     return text;
@@ -86,7 +88,7 @@ std::optional<double> ParseNumber(std::string_view text) {
 }
 
 std::optional<long double> ParseExtended(std::string_view text) {
-    text = TrimNumberBlanks(text);
+    text = TrimBlanks(text);
     if (text.empty()) return std::nullopt;
     // strtold is locale-dependent; the program never changes LC_NUMERIC from "C".
     std::string copy(text);
@@ -99,8 +101,21 @@ std::optional<long double> ParseExtended(std::string_view text) {
     return value;
 }
 
+std::string NotARealMessage(std::string_view text) {
+    return "'" + std::string(text) + "' は正しい浮動小数点数ではありません。";
+}
+
+std::optional<long double> ReadTypedReal(std::string_view text) {
+    const auto parsed = ParseExtended(text);
+    if (!parsed || std::fabs(*parsed) > DBL_MAX) {
+        ShowError(NotARealMessage(text));
+        return std::nullopt;
+    }
+    return parsed;
+}
+
 std::optional<long long> ParseInteger(std::string_view text) {
-    text = TrimNumberBlanks(text);
+    text = TrimBlanks(text);
     if (text.empty()) return std::nullopt;
     if (text.front() == '+') text.remove_prefix(1);
     long long value = 0;

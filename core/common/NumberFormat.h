@@ -23,18 +23,27 @@ bool ParseNumber(std::string_view text, double& result);
 std::optional<long double> ParseExtended(std::string_view text);
 std::optional<long long> ParseInteger(std::string_view text);
 
+// "'text' は正しい浮動小数点数ではありません。"
+std::string NotARealMessage(std::string_view text);
+// A real number typed into a condition, a coefficient cell or an axis bound:
+// any number within the range of a double (one too small for it, "1e-400",
+// is kept in extended precision and is 0 as a double). Anything else is
+// reported with NotARealMessage and gives nothing.
+std::optional<long double> ReadTypedReal(std::string_view text);
+
 // A number text too small for a double ("1e-400") reads as zero of its sign;
 // one too large is no number. Underflow is never a fault.
 bool ParseUnderflow(std::string_view text, double& result);
 
-// Drops leading and trailing blanks (bytes up to the space).
-std::string_view TrimNumberBlanks(std::string_view text);
+// Drops leading and trailing blanks: the space and the control bytes below it
+// (tab, CR, LF). Numbers, settings keys and values, equation-list lines.
+std::string_view TrimBlanks(std::string_view text);
 
 inline bool ParseNumber(std::string_view text, double& result) {
     // Most cells have no blank at either end: no call then.
     if (text.empty() || static_cast<unsigned char>(text.front()) <= ' ' ||
         static_cast<unsigned char>(text.back()) <= ' ')
-        text = TrimNumberBlanks(text);
+        text = TrimBlanks(text);
     if (text.empty()) return false;
     if (text.front() == '+') text.remove_prefix(1);
     double value = 0;

@@ -15,60 +15,6 @@ std::size_t CountFields(std::string_view line) {
 
 namespace {
 
-// Appends `text` without its double quotes to the last text of `out`.
-void AppendUnquoted(std::string_view text, RowTexts& out) {
-    std::size_t quote;
-    while ((quote = text.find('"')) != std::string_view::npos) {
-        out.AppendToLast(text.substr(0, quote));
-        text.remove_prefix(quote + 1);
-    }
-    out.AppendToLast(text);
-}
-
-}  // namespace
-
-std::string Field(std::string_view line, std::size_t k) {
-    if (k < 1) return {};
-    std::size_t start = 0;
-    for (std::size_t i = 1; i < k; ++i) {
-        const std::size_t comma = line.find(',', start);
-        if (comma == std::string_view::npos) return {};
-        start = comma + 1;
-    }
-    std::string_view field = line.substr(start);
-    field = field.substr(0, field.find(','));
-    std::string out;
-    out.reserve(field.size());
-    for (const char c : field)
-        if (c != '"') out += c;
-    return out;
-}
-
-void AppendFields(std::string_view line, std::size_t count, RowTexts& out) {
-    // Most lines have no quote at all: then each field is one piece.
-    const bool quoted = line.find('"') != std::string_view::npos;
-    std::size_t taken = 0;
-    bool lineLeft = true;
-    while (taken < count && lineLeft) {
-        const std::size_t comma = line.find(',');
-        std::string_view field = line.substr(0, comma);
-        if (comma == std::string_view::npos)
-            lineLeft = false;
-        else
-            line.remove_prefix(comma + 1);
-        if (quoted) {
-            out.BeginText();
-            AppendUnquoted(field, out);
-        } else {
-            out.Append(field);
-        }
-        ++taken;
-    }
-    for (; taken < count; ++taken) out.Append({});
-}
-
-namespace {
-
 // The first comma or double quote in [p, end), or end. Eight bytes at a time
 // where the byte order allows: most fields are a few characters long, for
 // which a library search costs more than the search itself.
@@ -90,38 +36,62 @@ const char* FindCommaOrQuote(const char* p, const char* const end) {
     return p;
 }
 
-}  // namespace
-
-void AppendFieldViews(std::string_view line, std::size_t count, std::vector<std::string_view>& out,
-                      std::string& unquoted) {
-    unquoted.clear();
+// The rule itself: hands fields 1..count of the line to take(field, quoted),
+// the field as it stands in the line and whether it holds a double quote
+// (to be dropped); missing fields as empty. Only the fields taken are looked
+// at: the rest of a wide line never is.
+template <class Take>
+void CutFields(std::string_view line, std::size_t count, Take take) {
     const char* p = line.data();
     const char* const end = p + line.size();
     bool lineLeft = true;
     std::size_t taken = 0;
     for (; taken < count && lineLeft; ++taken) {
-        // Only the fields taken are looked at: the rest of a wide line never is.
         bool quoted = false;
         const char* stop = FindCommaOrQuote(p, end);
         while (stop != end && *stop == '"') {
             quoted = true;
             stop = FindCommaOrQuote(stop + 1, end);
         }
-        if (!quoted) {
-            out.emplace_back(p, static_cast<std::size_t>(stop - p));
-        } else {
-            // Fields without their quotes never need more than the line: the
-            // views into `unquoted` stay valid while it is filled.
-            if (unquoted.capacity() < line.size()) unquoted.reserve(line.size());
-            const std::size_t from = unquoted.size();
-            for (const char* q = p; q != stop; ++q)
-                if (*q != '"') unquoted.push_back(*q);
-            out.emplace_back(unquoted.data() + from, unquoted.size() - from);
-        }
+        take(std::string_view(p, static_cast<std::size_t>(stop - p)), quoted);
         lineLeft = stop != end;
         p = lineLeft ? stop + 1 : end;
     }
-    for (; taken < count; ++taken) out.emplace_back();
+    for (; taken < count; ++taken) take(std::string_view(), false);
+}
+
+}  // namespace
+
+void AppendFields(std::string_view line, std::size_t count, RowTexts& out) {
+    CutFields(line, count, [&out](std::string_view field, bool quoted) {
+        if (!quoted) return out.Append(field);
+        out.BeginText();
+        for (std::size_t quote; (quote = field.find('"')) != std::string_view::npos; field.remove_prefix(quote + 1))
+            out.AppendToLast(field.substr(0, quote));
+        out.AppendToLast(field);
+    });
+}
+
+void AppendFieldViews(std::string_view line, std::size_t count, std::vector<std::string_view>& out,
+                      std::string& unquoted) {
+    unquoted.clear();
+    CutFields(line, count, [&](std::string_view field, bool quoted) {
+        if (!quoted) return static_cast<void>(out.push_back(field));
+        // Fields without their quotes never need more than the line: the
+        // views into `unquoted` stay valid while it is filled.
+        if (unquoted.capacity() < line.size()) unquoted.reserve(line.size());
+        const std::size_t from = unquoted.size();
+        for (const char c : field)
+            if (c != '"') unquoted.push_back(c);
+        out.emplace_back(unquoted.data() + from, unquoted.size() - from);
+    });
+}
+
+std::vector<std::string> SplitFields(std::string_view line) {
+    std::vector<std::string_view> views;
+    std::string unquoted;
+    AppendFieldViews(line, CountFields(line), views, unquoted);
+    return {views.begin(), views.end()};
 }
 
 }  // namespace kurvex

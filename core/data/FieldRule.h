@@ -12,10 +12,6 @@ namespace kurvex {
 // Number of fields of a line: one more than its commas (an empty line has one).
 std::size_t CountFields(std::string_view line);
 
-// Field k (counted from 1) without its double quotes; empty when the line has
-// fewer than k fields or k < 1. Every field of the line can be reached.
-std::string Field(std::string_view line, std::size_t k);
-
 class RowTexts;
 // Appends fields 1..count of the line to `out` (missing ones empty).
 void AppendFields(std::string_view line, std::size_t count, RowTexts& out);
@@ -24,5 +20,7 @@ void AppendFields(std::string_view line, std::size_t count, RowTexts& out);
 // its view points there.
 void AppendFieldViews(std::string_view line, std::size_t count, std::vector<std::string_view>& out,
                       std::string& unquoted);
+// Every field of the line, without their quotes.
+std::vector<std::string> SplitFields(std::string_view line);
 
 }  // namespace kurvex

@@ -2,7 +2,9 @@
 
 #include "common/FileIo.h"
 #include "common/MessageSink.h"
+#include "common/NumberFormat.h"
 #include "common/TextDecode.h"
+#include "data/FieldRule.h"
 #include "expression/Formula.h"
 
 namespace kurvex {
@@ -30,27 +32,6 @@ const char* const kReadFailedMessage = "登録式のファイルを読み込め�
 const char* const kWriteFailedMessage = "登録式のファイルに保存できません。\n";
 const char* const kKeepUnreadFileMessage =
     "登録式のファイルを読み込めなかったため、上書きしません。\n";
-
-std::string_view TrimBlanks(std::string_view text) {
-    auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
-    while (!text.empty() && blank(text.front())) text.remove_prefix(1);
-    while (!text.empty() && blank(text.back())) text.remove_suffix(1);
-    return text;
-}
-
-// Fields of a line by the data file rule: split at every comma, quotes dropped.
-std::vector<std::string> SplitLine(std::string_view line) {
-    std::vector<std::string> fields(1);
-    for (const char c : line) {
-        if (c == ',')
-            fields.emplace_back();
-        else if (c != '"')
-            fields.back() += c;
-    }
-    return fields;
-}
-
-std::size_t CoefficientsOf(const std::string& text) { return static_cast<std::size_t>(CountCoefficients(text)); }
 
 }  // namespace
 
@@ -94,13 +75,13 @@ bool EquationList::Load(const std::filesystem::path& file) {
         start = end + 1;
         if (end < text.size() && text[end] == '\r' && start < text.size() && text[start] == '\n') ++start;
 
-        const std::vector<std::string> fields = SplitLine(line);
+        const std::vector<std::string> fields = SplitFields(line);
         // A blank line would end the list and lose the entries after it at the next save.
         if (TrimBlanks(fields[0]).empty()) continue;
         RegisteredEquation entry;
         entry.formulaText = fields[0];
         entry.name = fields.size() > 1 ? fields[1] : std::string();
-        const std::size_t m = CoefficientsOf(entry.formulaText);
+        const std::size_t m = static_cast<std::size_t>(CountCoefficients(entry.formulaText));
         entry.derivativeTexts.assign(m, std::string());
         // An empty text is one not typed; the texts after it are the entry's too.
         for (std::size_t k = 0; k < m && k + 2 < fields.size(); ++k)
@@ -146,7 +127,7 @@ bool EquationList::Add(const std::string& formulaAsTyped, const std::string& nam
         return false;
     }
     RegisteredEquation entry{kFormulaPrefix + formulaAsTyped, name, derivativeTexts};
-    FitDerivativeTexts(entry.derivativeTexts, CoefficientsOf(formulaAsTyped));
+    FitDerivativeTexts(entry.derivativeTexts, static_cast<std::size_t>(CountCoefficients(formulaAsTyped)));
     entries_.push_back(std::move(entry));
     return Save();
 }
@@ -160,7 +141,7 @@ bool EquationList::Replace(std::size_t index, const std::string& formulaAsTyped,
     }
     entry.formulaText = kFormulaPrefix + formulaAsTyped;
     entry.derivativeTexts = derivativeTexts;
-    FitDerivativeTexts(entry.derivativeTexts, CoefficientsOf(formulaAsTyped));
+    FitDerivativeTexts(entry.derivativeTexts, static_cast<std::size_t>(CountCoefficients(formulaAsTyped)));
     return Save();
 }
 

@@ -5,12 +5,13 @@
 // overflow, and ends the evaluation. Underflow passes.
 #include <cmath>
 #include <cstdint>
+#include <numbers>
 
 #include "expression/Evaluator.h"
 
 namespace kurvex::arithmetic {
 
-inline constexpr long double kPi = 3.14159265358979323846264338327950288L;
+inline constexpr long double kPi = std::numbers::pi_v<long double>;
 // Beyond this magnitude tanh is exactly ±1 (e^2x would overflow first).
 inline constexpr long double kTanhCutOff = 5678.2224944132199997L;
 

@@ -4,6 +4,7 @@
 
 #include "common/MessageSink.h"
 #include "expression/Evaluator.h"
+#include "expression/OneBasedText.h"
 
 namespace kurvex {
 
@@ -19,23 +20,17 @@ constexpr const char* kProgramErrorMessage = "判別式のプログラムエラ�
 
 struct ConditionProgramError {};
 
-// 1-based view on the working text with checked access.
-class ConditionText {
+// The working text of a condition as it is decided part by part.
+class ConditionText : public OneBasedText {
 public:
-    explicit ConditionText(std::string_view text) : s_(text) {}
+    explicit ConditionText(std::string_view text) : OneBasedText(text_), text_(text) {}
+    ConditionText(const ConditionText&) = delete;
+    ConditionText& operator=(const ConditionText&) = delete;
 
-    long Size() const { return static_cast<long>(s_.size()); }
-    char At(long i) const { return i >= 1 && i <= Size() ? s_[static_cast<std::size_t>(i - 1)] : '\0'; }
     std::string Slice(long from, long to) const {  // inclusive, clamped
         if (from < 1) from = 1;
         if (to > Size()) to = Size();
         return from > to ? std::string() : s_.substr(static_cast<std::size_t>(from - 1), static_cast<std::size_t>(to - from + 1));
-    }
-    long Find(std::string_view word, long from) const {
-        if (from < 1) from = 1;
-        if (from > Size()) return 0;
-        const auto at = s_.find(word, static_cast<std::size_t>(from - 1));
-        return at == std::string::npos ? 0 : static_cast<long>(at) + 1;
     }
     // A decided part [start, end] takes the enclosing parentheses with it.
     void ReplaceWidened(long start, long end, std::string_view token) {
@@ -45,7 +40,7 @@ public:
     const std::string& Text() const { return s_; }
 
 private:
-    std::string s_;
+    std::string text_;
 };
 
 std::string WithoutEnclosingParentheses(std::string operand) {

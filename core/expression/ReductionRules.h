@@ -15,17 +15,14 @@
 
 #include "expression/Arithmetic.h"
 #include "expression/Evaluator.h"
+#include "expression/OneBasedText.h"
 
 namespace kurvex::reduction {
 
-// Positions are 1-based, as the rules are stated; every access is checked so
-// that any byte string is safe.
-class TokenView {
+// The token string with its operand slots.
+class TokenView : public OneBasedText {
 public:
-    TokenView(std::string& s, int operandCount) : s_(s), operandCount_(operandCount) {}
-
-    long Size() const { return static_cast<long>(s_.size()); }
-    char At(long i) const { return i >= 1 && i <= Size() ? s_[static_cast<std::size_t>(i - 1)] : '\0'; }
+    TokenView(std::string& s, int operandCount) : OneBasedText(s), operandCount_(operandCount) {}
 
     // Slot number written in two digits at i, i+1; 0 when that is no
     // assigned slot.
@@ -34,14 +31,6 @@ public:
         if (a < '0' || a > '9' || b < '0' || b > '9') return 0;
         const int n = (a - '0') * 10 + (b - '0');
         return n >= 1 && n <= operandCount_ ? n : 0;
-    }
-
-    // First occurrence of pattern at or after from; 0 when none.
-    long Find(std::string_view pattern, long from) const {
-        if (from < 1) from = 1;
-        if (from > Size()) return 0;
-        const auto at = s_.find(pattern, static_cast<std::size_t>(from - 1));
-        return at == std::string::npos ? 0 : static_cast<long>(at) + 1;
     }
 
     // Last occurrence of ch before position `before`; 0 when none.
@@ -60,14 +49,13 @@ public:
     }
 
 private:
-    std::string& s_;
     int operandCount_;
 };
 
 // Rules 1-4: powers and signs.
 template <class Ops>
 bool ApplyPowerOrSign(TokenView& s, Ops& ops, bool& fault) {
-    // 1. Power with a negative exponent, before any plain power.
+    // Power with a negative exponent, before any plain power.
     for (long p = s.Find("^-A", 1); p != 0; p = s.Find("^-A", p + 5)) {
         if (s.At(p - 3) != 'A') continue;
         const int target = s.SlotAt(p - 2), exponent = s.SlotAt(p + 3);
@@ -76,7 +64,7 @@ bool ApplyPowerOrSign(TokenView& s, Ops& ops, bool& fault) {
         s.Erase(p, 5);
         return true;
     }
-    // 2. Power, left to right.
+    // Power, left to right.
     for (long p = s.Find("^A", 1); p != 0; p = s.Find("^A", p + 4)) {
         if (s.At(p - 3) != 'A') continue;
         const int target = s.SlotAt(p - 2), exponent = s.SlotAt(p + 2);
@@ -85,7 +73,7 @@ bool ApplyPowerOrSign(TokenView& s, Ops& ops, bool& fault) {
         s.Erase(p, 4);
         return true;
     }
-    // 3. Leading minus, once its operand carries no power.
+    // Leading minus, once its operand carries no power.
     if (s.At(1) == '-' && s.At(2) == 'A' && s.At(5) != '^') {
         const int slot = s.SlotAt(3);
         if (!slot) return fault = true;
@@ -93,7 +81,7 @@ bool ApplyPowerOrSign(TokenView& s, Ops& ops, bool& fault) {
         s.Erase(1, 1);
         return true;
     }
-    // 4. Minus directly after "(", likewise. Looked for by its "-A": a deeply
+    // Minus directly after "(", likewise. Looked for by its "-A": a deeply
     // nested formula holds thousands of "(" but few signs, and every pass
     // comes here.
     long from = 1;  // after a "(-A" that carries a power the search goes on 5 further
@@ -199,7 +187,7 @@ ReduceOutcome Reduce(std::string& tokens, int operandCount, Ops& ops) {
     if (ApplyProduct(s, ops, fault) || fault) return fault ? ReduceOutcome::CalculationError : ReduceOutcome::Reduced;
     if (ApplyGroup(s, ops, fault) || fault) return fault ? ReduceOutcome::CalculationError : ReduceOutcome::Reduced;
 
-    // 7. Sums and differences from the left.
+    // Sums and differences from the left.
     bool changed = false;
     while (s.Size() != 3 && s.At(1) == 'A' && s.At(5) == 'A') {
         const char op = s.At(4);

@@ -1,6 +1,5 @@
 #include "regression/Calculate.h"
 
-#include <cfloat>
 #include <cmath>
 #include <cstdint>
 
@@ -23,17 +22,12 @@ public:
     RunningGuard& operator=(const RunningGuard&) = delete;
 };
 
-std::string NotARealMessage(const std::string& text) { return "'" + text + "' は正しい浮動小数点数ではありません。"; }
 std::string NotAnIntegerMessage(const std::string& text) { return "'" + text + "' は正しい整数値ではありません。"; }
 
 bool ReadReal(const std::string& text, long double& value) {
-    const auto parsed = ParseExtended(text);
-    if (!parsed || !std::isfinite(*parsed) || std::fabs(*parsed) > DBL_MAX) {
-        ShowError(NotARealMessage(text));
-        return false;
-    }
-    value = *parsed;
-    return true;
+    const auto parsed = ReadTypedReal(text);
+    if (parsed) value = *parsed;
+    return parsed.has_value();
 }
 
 bool CheckDataAgainstModel(const TFitState& state, int dataNx) {

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cmath>
+#include <numbers>
 
 #include "regression/FloatingPoint.h"
 
@@ -9,7 +10,6 @@ namespace kurvex {
 
 namespace {
 
-constexpr long double kPi = 3.141592653589793238462643383279502884L;
 constexpr long double kSqrtPi = 1.772453850905516027298167483341145183L;
 constexpr long double kSqrtTwoPi = 2.506628274631000502415765284811045253L;
 
@@ -175,7 +175,7 @@ long double TCDF(int nu, long double t) {
     Finite(t);
     const long double v = nu;
     const Integrand kernel = [v](long double s) { return CheckedDivide(1, PowerOf((v + 1) / 2, s * s / v + 1)); };
-    const long double scale = GammaHalfRatio((v + 1) / 2, v / 2) / std::sqrt(v * kPi);
+    const long double scale = GammaHalfRatio((v + 1) / 2, v / 2) / std::sqrt(v * std::numbers::pi_v<long double>);
     if (t == 0) return 0.5L;
     if (t > 0) return 0.5L + scale * AdaptiveIntegral(kernel, 0, t);
     return 0.5L - scale * AdaptiveIntegral(kernel, t, 0);
@@ -215,7 +215,7 @@ long double FCDF(int nu1, int nu2, long double x) {
     // One numerator degree of freedom: the square of a t variable.
     const Integrand density = [v2](long double s) { return PowerOfOnePlus(-(v2 + 1) / 2, s * s / v2); };
     const long double root = std::sqrt(x);
-    const long double scale = GammaHalfRatio((v2 + 1) / 2, v2 / 2) / std::sqrt(v2 * kPi);
+    const long double scale = GammaHalfRatio((v2 + 1) / 2, v2 / 2) / std::sqrt(v2 * std::numbers::pi_v<long double>);
     return Finite(AdaptiveIntegral(density, -root, root) * scale);
 }
 
@@ -289,14 +289,14 @@ namespace {
 // freedom, whose quantiles lie far out (636.6 at 99.9 % with ν = 1), where
 // the integral's cost grows with t.
 long double TLowerTail(int nu, long double t) {
-    if (nu == 1) return 0.5L + std::atan(t) / kPi;
+    if (nu == 1) return 0.5L + std::atan(t) / std::numbers::pi_v<long double>;
     if (nu == 2) return 0.5L + t / (2 * std::sqrt(2 + t * t));
     // Far out, the upper tail with s = 1/u: ∫_t^∞ k(s) ds over [0, 1/t],
     // a short interval instead of one cut into t pieces.
     constexpr long double kTailFrom = 20;
     if (t <= kTailFrom) return TCDF(nu, t);
     const long double v = nu;
-    const long double scale = GammaHalfRatio((v + 1) / 2, v / 2) / std::sqrt(v * kPi);
+    const long double scale = GammaHalfRatio((v + 1) / 2, v / 2) / std::sqrt(v * std::numbers::pi_v<long double>);
     const long double factor = std::pow(v, (v + 1) / 2);
     const Integrand tail = [v, factor](long double u) {
         return std::pow(u, v - 1) * factor / std::pow(1 + v * u * u, (v + 1) / 2);

@@ -61,6 +61,9 @@ void EnsureSizes(TFitState& state) {
 // 2 − R limited to 2..10: the growth of λ after a poor step.
 long double GrowthFactor(long double ratio) { return std::clamp(2 - ratio, 2.0L, 10.0L); }
 
+// The ratio a trial point that cannot be evaluated counts with: λ grows the most.
+constexpr long double kUnevaluableTrialRatio = -8;
+
 // Everything one Marquardt run works on, allocated once.
 class MarquardtIteration {
 public:
@@ -90,6 +93,7 @@ private:
     bool TryResiduals(std::span<const double> c, long double& ssr);
     bool WithinTolerance(const std::vector<double>& step) const;
     bool UndampedStepNegligible();
+    bool DampHarder(long double& lambda, long double ratio);
 
     TFitState& state_;
     const TFitData& data_;
@@ -266,6 +270,15 @@ bool MarquardtIteration::UndampedStepNegligible() {
     return promised <= 1e-10L * state_.results.SSR + 1e-28L * std::fabs(data_.Syy);
 }
 
+// λ after a rejected step: λc from 0, else grown by the ratio's factor.
+// False, with the warning shown, once λ reaches its upper bound.
+bool MarquardtIteration::DampHarder(long double& lambda, long double ratio) {
+    lambda = lambda == 0 ? lambdaRestart_ : Finite(GrowthFactor(ratio) * lambda);
+    if (lambda < conditions_.lambdaUpperBound) return true;
+    Messages().Show(MessageKind::Warning, kLambdaTooLargeMessage, MessageButtons::Ok);
+    return false;
+}
+
 void MarquardtIteration::ShowIteration() {
     TResultFields& fields = state_.fields;
     fields.iterations = iterations_;
@@ -328,11 +341,9 @@ FitEnd MarquardtIteration::Run() {
                 // not a failed fit: reject it and damp harder.
                 if (!TryResiduals(trialC_, trialS)) {
                     if (trace_)
-                        trace_({iterations_, lambda, lambdaRestart_, S, std::numeric_limits<long double>::infinity(), -8,
-                                false, model_.Evaluations()});
-                    lambda = lambda == 0 ? lambdaRestart_ : Finite(10 * lambda);
-                    if (lambda < conditions_.lambdaUpperBound) continue;
-                    Messages().Show(MessageKind::Warning, kLambdaTooLargeMessage, MessageButtons::Ok);
+                        trace_({iterations_, lambda, lambdaRestart_, S, std::numeric_limits<long double>::infinity(),
+                                kUnevaluableTrialRatio, false, model_.Evaluations()});
+                    if (DampHarder(lambda, kUnevaluableTrialRatio)) continue;
                     return FitEnd::LambdaBound;
                 }
 
@@ -364,9 +375,7 @@ FitEnd MarquardtIteration::Run() {
                         if (!results.valid) ShowIteration();
                         return FitEnd::Converged;
                     }
-                    lambda = lambda == 0 ? lambdaRestart_ : Finite(GrowthFactor(ratio) * lambda);
-                    if (lambda < conditions_.lambdaUpperBound) continue;
-                    Messages().Show(MessageKind::Warning, kLambdaTooLargeMessage, MessageButtons::Ok);
+                    if (DampHarder(lambda, ratio)) continue;
                     return FitEnd::LambdaBound;
                 }
 

@@ -3,8 +3,8 @@
 // coefficients in state.results.coefficients (the initial values), leaves the
 // current coefficients there, writes the result texts into state.fields,
 // notifies the observer at each shown set of results and sets
-// state.results.valid once it has shown a complete set.
-// state.results.residuals must hold n elements (the calculate command sizes it).
+// state.results.valid once it has shown a complete set. Each sizes the
+// coefficients (m), the residuals (n) and the result texts it fills itself.
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -42,7 +42,8 @@ struct MarquardtStep {
     long double lambdaRestart = 0; // λc of the current Jacobian
     long double ssr = 0;          // SSR before the step
     long double trialSsr = 0;     // SSR at the trial coefficients
-    long double ratio = 0;        // actual / predicted reduction
+    long double ratio = 0;        // actual / predicted reduction; −8 when the trial point could
+                                  // not be evaluated (the ratio that gives λ its largest growth, 10)
     bool accepted = false;
     std::uint64_t evaluations = 0; // model and derivative evaluations of the fit so far
 };

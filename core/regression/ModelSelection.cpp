@@ -23,12 +23,6 @@ std::vector<std::string> ModelListItems(std::string_view generalFormula) {
     return items;
 }
 
-int CountLeadingCoefficientNames(std::string_view text) {
-    int count = 0;
-    while (count < 52 && text.find("C" + std::to_string(count)) != std::string_view::npos) ++count;
-    return count;
-}
-
 void ConfigureCoefficientTables(TFitModel& model, int dataNx, const GeneralModelSource& general) {
     if (model.index == 0) {
         model.nx = static_cast<std::int16_t>(dataNx);
@@ -36,7 +30,7 @@ void ConfigureCoefficientTables(TFitModel& model, int dataNx, const GeneralModel
         model.derivativeFormulas.clear();
     } else if (model.index < kBuiltInModelCount) {
         model.nx = 1;
-        model.m = CountLeadingCoefficientNames(ModelListItem(model.index));
+        model.m = ModelCatalogue()[static_cast<std::size_t>(model.index)].m;
         model.derivativeFormulas.clear();
         if (model.index >= 2)
             for (int j = 0; j < model.m; ++j)

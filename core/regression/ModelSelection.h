@@ -15,7 +15,6 @@ inline constexpr const char* kDefaultInitialValueText = "1";
 inline constexpr const char* kDefaultToleranceText = "0.000001";
 inline constexpr const char* kDefaultIncrementText = "0.000001";
 inline constexpr const char* kNoResultsToCopyMessage = "計算結果がありません。";
-inline constexpr int kMaxNamedCoefficients = 51;  // C0..C50 have rows in the grids
 
 // What the equation editor knows of the general model.
 struct GeneralModelSource {
@@ -37,9 +36,6 @@ struct ModelPresentation {
 // The items of ComboBoxEq: nine "y = formula  (name)" items and the general
 // model's "y = formula" (empty while none is set).
 std::vector<std::string> ModelListItems(std::string_view generalFormula);
-
-// Number of leading names C0, C1, C2, ... (at most 52) that occur in text.
-int CountLeadingCoefficientNames(std::string_view text);
 
 // Makes model k (0..8 built-in, 9 general) the model of the fit state: index,
 // formula, m, nx and derivative formulas. dataNx is the number of

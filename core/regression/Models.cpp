@@ -4,6 +4,7 @@
 #include <limits>
 #include <optional>
 
+#include "expression/Arithmetic.h"
 #include "expression/Evaluator.h"
 #include "expression/PreparedFormula.h"
 
@@ -33,24 +34,13 @@ const std::array<BuiltInModel, kBuiltInModelCount> kCatalogue = {{
       "-C0*EXP(-(X1-C1)/C2)*(X1-C1)/((1+EXP(-(X1-C1)/C2))*C2)^2"}},
 }};
 
-// x^k by repeated squaring for a whole exponent; negative x is allowed.
-long double WholePower(long double x, long double exponent) {
-    unsigned long long k = static_cast<unsigned long long>(std::fabs(exponent));
-    long double result = 1, base = x;
-    while (k != 0) {
-        if (k & 1) result = Finite(result * base);
-        k >>= 1;
-        if (k != 0) base = Finite(base * base);
-    }
-    return exponent < 0 ? CheckedDivide(1, result) : result;
-}
-
 // The power of the allometric model: 1 for a zero exponent, repeated
-// multiplication for a whole one, otherwise exp(C1·ln x), which faults for x < 0.
+// multiplication for a whole one (the formula language's power, so negative x
+// is allowed), otherwise exp(C1·ln x), which faults for x < 0.
 long double AllometricPower(long double x, long double exponent) {
     if (exponent == 0) return 1;
     if (exponent == std::nearbyint(exponent) && std::fabs(exponent) <= 2147483647.0L)
-        return WholePower(x, exponent);
+        return arithmetic::IntegerPower(x, static_cast<std::int64_t>(exponent));
     return CheckedExp(exponent * CheckedLn(x));
 }
 

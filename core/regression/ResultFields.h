@@ -9,7 +9,9 @@ namespace kurvex {
 
 inline constexpr int kResultPrecision = 7;     // SSR, SE, R², |R|, relative error, coefficients, iterative limits
 inline constexpr int kTestPrecision = 5;       // F, P, linear-model limits
-inline constexpr int kResultGridRows = 51;     // C0..C50 have rows in the result grids
+// C0..C50 are named: they have rows in the coefficient grids of the
+// conditions, the results and the derivative table.
+inline constexpr int kMaxNamedCoefficients = 51;
 
 inline constexpr const char* kNotComputableText = "計算不能"; // relative error
 inline constexpr const char* kImpossibleText = "不能";         // F and P

@@ -8,6 +8,7 @@
 #include "common/MessageCaption.h"
 #include "common/MessageSink.h"
 #include "common/NumberFormat.h"
+#include "regression/ResultFields.h"
 #include "tools/BandMatrix.h"
 #include "tools/SplineMessages.h"
 
@@ -248,7 +249,7 @@ BayesSplineFit FitBayesSpline(std::span<const double> x, std::span<const double>
 
 std::string BayesSplineResultText(long double standardError, std::optional<long double> abic) {
     return "推定値の標準誤差：" + FormatNumber(standardError, 5) + "\n" + "ベイズ型情報量規準：" +
-           (abic ? FormatNumber(*abic, 5) : std::string(kAbicNotComputableText));
+           (abic ? FormatNumber(*abic, 5) : std::string(kNotComputableText));
 }
 
 bool BayesSpline(SplineState& state, int nd, std::span<const double> x, std::span<const double> y) {

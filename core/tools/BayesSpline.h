@@ -57,7 +57,6 @@ struct BayesSplineFit {
 BayesSplineFit FitBayesSpline(std::span<const double> x, std::span<const double> y, double rangeMin,
                               double rangeMax, int nd);
 
-inline constexpr const char* kAbicNotComputableText = "計算不能";
 
 // "推定値の標準誤差：" SE "\n" "ベイズ型情報量規準：" ABIC, 5 significant digits;
 // "計算不能" in place of an ABIC that does not exist.

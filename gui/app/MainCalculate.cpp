@@ -174,12 +174,9 @@ void TForm1::BitBtn2Click() {
     std::vector<double> coefficients;
     for (int j = 1; j <= fitState_.model.m; ++j) {
         const QString text = StringGridCoefInit->Cell(1, j);
-        const auto value = ParseNumber(text.toStdString());
-        if (!value) {
-            ShowError("'" + text.toStdString() + "' は正しい浮動小数点数ではありません。");
-            return;
-        }
-        coefficients.push_back(*value);
+        const auto value = ReadTypedReal(text.toStdString());
+        if (!value) return;
+        coefficients.push_back(static_cast<double>(*value));
     }
     Composer->DrawInitialLine(coefficients);
     GraphRefresh->setEnabled(true);

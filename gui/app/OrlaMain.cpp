@@ -401,13 +401,13 @@ void TForm1::showEvent(QShowEvent* event) {
 }
 
 void TForm1::FormShow() {
-    // 1. Caption, settings path, recent list and the File menu's own items.
+    // Caption, settings path, recent list and the File menu's own items.
     setWindowTitle(QStringLiteral("回帰分析"));
     settingsPath_ = ProgramFolder() / (ExecutablePath().stem().string() + ".ini");
     recentFiles_.Clear();
     baseFileItemCount_ = static_cast<int>(File1->actions().size());
 
-    // 2. The model list; model 0, general entry 0, one explanatory variable.
+    // The model list; model 0, general entry 0, one explanatory variable.
     ComboBoxEq->clear();
     for (const std::string& item : ModelListItems(""))
         ComboBoxEq->addItem(QString::fromStdString(item));
@@ -416,12 +416,12 @@ void TForm1::FormShow() {
     mainExplanatoryCount_ = 1;
     fitState_.model = TFitModel{};
 
-    // 3. Fit conditions.
+    // Fit conditions.
     EdtAlammx->setText(QStringLiteral("250"));
     EdtItmax->setText(QStringLiteral("100"));
     fitState_.conditions.maxIterations = 100;
 
-    // 4. Nothing to compute until a data set exists.
+    // Nothing to compute until a data set exists.
     BitBtn1->setVisible(false);
     D1->setEnabled(false);
     G1->setEnabled(false);
@@ -432,12 +432,12 @@ void TForm1::FormShow() {
     SaveSpline->setEnabled(false);
     ClearResultFields();
 
-    // 5. Result grids and the coefficient tables.
-    StringGridCoefficients->SetRowCount(kResultGridRows + 1);
-    StringGridLimit->SetRowCount(kResultGridRows + 1);
+    // Result grids and the coefficient tables.
+    StringGridCoefficients->SetRowCount(kMaxNamedCoefficients + 1);
+    StringGridLimit->SetRowCount(kMaxNamedCoefficients + 1);
     StringGridCoefficients->SetCell(1, 0, QStringLiteral("係数"));
     StringGridLimit->SetCell(1, 0, QStringLiteral("信頼限界"));
-    for (int j = 0; j < kResultGridRows; ++j) {
+    for (int j = 0; j < kMaxNamedCoefficients; ++j) {
         StringGridCoefficients->SetCell(0, j + 1, QStringLiteral("C%1 =").arg(j));
         StringGridLimit->SetCell(0, j + 1, QStringLiteral("±"));
     }
@@ -446,20 +446,20 @@ void TForm1::FormShow() {
     SelectModel(0);
     SetCoefficientDefaults();
 
-    // 6. The about box must be closed before the main window can be used.
+    // The about box must be closed before the main window can be used.
     AboutBox->exec();
     Chart1->SetSeriesActive(DataSeries, false);
 
     // The registered equations were read when the equation editor was
     // created, before the settings below name one of them.
 
-    // 7. The main settings file and the recent-file menu; 8. the equation
+    // The main settings file and the recent-file menu, and the equation
     // editor's sections of the same file, read in the same pass.
     firstRun_ = !std::filesystem::exists(settingsPath_);
     ReadSettings();
     RebuildRecentFileMenu();
 
-    // 9. A stored general model takes its formula from the registered list.
+    // A stored general model takes its formula from the registered list.
     int model = fitState_.model.index;
     if (model > 8) {
         model = kGeneralModelIndex;
@@ -471,10 +471,10 @@ void TForm1::FormShow() {
     }
     if (model < 0) model = 0;
 
-    // 10. The model.
+    // The model.
     SelectModel(model);
 
-    // 11. The data-read settings.
+    // The data-read settings.
     Form2->ReadSettings(ProgramFolder() / "ReadParameter.ini");
 }
 

@@ -274,9 +274,8 @@ void TFrmAxisSet::RadioButtonLogClick() {
 }
 
 bool TFrmAxisSet::StoreReal(QLineEdit* edit, long double& target) {
-  const auto value = ParseExtended(edit->text().trimmed().toStdString());
-  if (!value || !std::isfinite(*value)) {
-    ShowError("'" + edit->text().toStdString() + "' は正しい浮動小数点数ではありません。");
+  const auto value = ReadTypedReal(edit->text().toStdString());
+  if (!value) {
     edit->setFocus();
     edit->selectAll();
     return false;

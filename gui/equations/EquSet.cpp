@@ -89,13 +89,13 @@ void TFrmEquSet::CreateControls() {
     EditEqu->setObjectName(QStringLiteral("EditEqu"));
     Label1->setBuddy(EditEqu);
 
-    StringGrid2 = new StringGrid(2, kDerivativeLabelRows + 1, this);
+    StringGrid2 = new StringGrid(2, kMaxNamedCoefficients + 1, this);
     StringGrid2->setObjectName(QStringLiteral("StringGrid2"));
     StringGrid2->SetEditable(true);
     UseHeaderForRowZero(StringGrid2, {QString(), QStringLiteral("偏導関数")});
     StringGrid2->SetColWidth(0, kLabelColumnWidth);
     StringGrid2->SetColWidth(1, kDerivativeColumnWidth);
-    for (int k = 0; k < kDerivativeLabelRows; ++k)
+    for (int k = 0; k < kMaxNamedCoefficients; ++k)
         StringGrid2->SetCell(0, k + 1, QStringLiteral("dy/dC%1 =").arg(k));
     tableDelegate_ = new CellTextDelegate(this);
     StringGrid2->setItemDelegate(tableDelegate_);
@@ -273,7 +273,7 @@ void TFrmEquSet::ShowEntry(int row) {
 void TFrmEquSet::ClearDerivativeCells() {
     // Rows cut off by a smaller row count come back when the formula gains
     // coefficients; they must not bring another entry's derivatives with them.
-    const int rows = std::max(StringGrid2->rowCount(), kDerivativeLabelRows + 1);
+    const int rows = std::max(StringGrid2->rowCount(), kMaxNamedCoefficients + 1);
     for (int r = 1; r < rows; ++r)
         if (QTableWidgetItem* cell = StringGrid2->item(r, 1); cell && !cell->text().isEmpty()) cell->setText(QString());
 }

@@ -30,7 +30,6 @@ inline constexpr const char* kNewRowWriteWarning =
     "ここには書き込めません。\n上のテキストボックス（「y=」の右隣）に記入して下さい。";
 inline constexpr const char* kNewRowText = "新規";
 inline constexpr const char* kEquationHelpKeyword = "式の記述";
-inline constexpr int kDerivativeLabelRows = 51;
 // Shown beside the main window's derivative-method choice while the general
 // model lacks a derivative formula.
 inline constexpr const char* kNumericDerivativeNote =

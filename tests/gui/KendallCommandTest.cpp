@@ -9,6 +9,7 @@
 #include <QTimer>
 #include <QtTest>
 
+#include "../core/tools/CaptionRecordingSink.h"
 #include "common/MessageCaption.h"
 #include "common/GuiMessageSink.h"
 #include "common/MessageSink.h"
@@ -21,15 +22,7 @@ using namespace kurvex::gui;
 
 namespace {
 
-// Records the caption each box carries while it is shown.
-class CaptionRecordingSink : public RecordingMessageSink {
-public:
-    MessageAnswer Show(MessageKind kind, const std::string& text, MessageButtons buttons) override {
-        captions.push_back(CurrentMessageCaption());
-        return RecordingMessageSink::Show(kind, text, buttons);
-    }
-    std::vector<std::string> captions;
-};
+using kurvex::testing::CaptionRecordingSink;
 
 const char* const kQuestion = "データ数が少ないので、並べ替え理論を適用して確率を計算しますか。";
 

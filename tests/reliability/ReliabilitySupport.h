@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "../core/data/TestFiles.h"
 #include "common/MessageSink.h"
 #include "common/ProgramFolder.h"
 #include "data/BuildDataSet.h"
@@ -21,39 +22,18 @@
 
 namespace kurvex::reliability {
 
-class TempFolder {
+// A temporary folder that is the program's folder while it lives.
+class TempFolder : public testing::TempFolder {
 public:
-    TempFolder() {
-        std::random_device device;
-        path_ = std::filesystem::temp_directory_path() /
-                ("kurvex-reliability-" + std::to_string(device()) + "-" + std::to_string(device()));
-        std::filesystem::create_directories(path_);
-        SetProgramFolder(path_);
-    }
-    ~TempFolder() {
-        std::error_code ec;
-        std::filesystem::permissions(path_, std::filesystem::perms::owner_all, std::filesystem::perm_options::add, ec);
-        std::filesystem::remove_all(path_, ec);
-        SetProgramFolder({});
-    }
+    TempFolder() { SetProgramFolder(Path()); }
+    ~TempFolder() { SetProgramFolder({}); }
     TempFolder(const TempFolder&) = delete;
     TempFolder& operator=(const TempFolder&) = delete;
 
-    const std::filesystem::path& Path() const { return path_; }
-    std::filesystem::path Write(const std::string& name, const std::string& bytes) const {
-        const auto path = path_ / name;
-        std::ofstream out(path, std::ios::binary | std::ios::trunc);
-        out << bytes;
-        return path;
-    }
-    std::string Read(const std::string& name) const { return ReadFile(path_ / name); }
     static std::string ReadFile(const std::filesystem::path& path) {
         std::ifstream in(path, std::ios::binary);
         return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     }
-
-private:
-    std::filesystem::path path_;
 };
 
 // "" when nothing was shown, otherwise "; " + the texts joined by " | ".

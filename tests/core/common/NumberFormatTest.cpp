@@ -4,6 +4,8 @@
 
 #include <cmath>
 
+#include "common/MessageSink.h"
+
 using kurvex::FormatNumber;
 
 TEST(NumberFormat, FixedAndScientificBoundaries) {
@@ -40,4 +42,19 @@ TEST(NumberFormat, ParsingIsStrictAndLocaleFree) {
     EXPECT_FALSE(kurvex::ParseInteger("1.5"));
     EXPECT_EQ(kurvex::ParseExtended("0.5"), 0.5L);
     EXPECT_FALSE(kurvex::ParseExtended("0x10"));
+}
+
+// Conditions, coefficient cells and axis bounds are read by one rule: the
+// 「計算」 and the initial-value line accept and refuse the same texts.
+TEST(NumberFormat, TypedRealsAreReadOneWayWithOneMessage) {
+    kurvex::RecordingMessageSink sink;
+    kurvex::ScopedMessageSink guard(sink);
+    EXPECT_EQ(static_cast<double>(kurvex::ReadTypedReal(" 1e-400").value()), 0.0);
+    EXPECT_EQ(kurvex::ReadTypedReal("+2.5"), 2.5L);
+    EXPECT_TRUE(sink.messages.empty());
+    EXPECT_FALSE(kurvex::ReadTypedReal("1e400"));
+    EXPECT_FALSE(kurvex::ReadTypedReal("1,5"));
+    ASSERT_EQ(sink.messages.size(), 2u);
+    EXPECT_EQ(sink.messages[0].text, "'1e400' は正しい浮動小数点数ではありません。");
+    EXPECT_EQ(sink.messages[1].kind, kurvex::MessageKind::Error);
 }

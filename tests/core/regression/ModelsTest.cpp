@@ -8,6 +8,7 @@
 
 #include "common/MessageSink.h"
 #include "expression/Evaluator.h"
+#include "expression/Formula.h"
 #include "regression/FloatingPoint.h"
 #include "regression/ModelSelection.h"
 #include "FitTestSupport.h"
@@ -35,7 +36,7 @@ TEST(ModelCatalogue, ListItemsKeepTheirBlanksAndCoefficientCountsFollowTheNames)
 
     const int expectedM[] = {2, 3, 3, 2, 2, 2, 3, 3, 3};
     for (int k = 1; k < kBuiltInModelCount; ++k) {
-        EXPECT_EQ(CountLeadingCoefficientNames(ModelListItem(k)), expectedM[k]) << k;
+        EXPECT_EQ(CountCoefficients(CatalogueFormula(k)), expectedM[k]) << k;
         EXPECT_EQ(ModelCatalogue()[static_cast<std::size_t>(k)].m, expectedM[k]) << k;
     }
     EXPECT_EQ(CatalogueFormula(2), "C0/(1+exp(C1-C2*x1))");
