@@ -30,21 +30,28 @@ inline long double Checked(long double value) {
 long double ApplyFunction(int code, long double argument);
 
 // Repeated squaring; a negative exponent takes the reciprocal at the end, so a
-// negative base with an integral exponent works.
-inline long double IntegerPower(long double base, std::int64_t exponent) {
+// negative base with an integral exponent works. `check` passes a finite
+// value on and raises the caller's own fault otherwise (the built-in models
+// raise theirs).
+template <class Check>
+long double PowerBySquaring(long double base, std::int64_t exponent, Check check) {
     std::uint64_t remaining = exponent < 0 ? static_cast<std::uint64_t>(-exponent) : static_cast<std::uint64_t>(exponent);
     long double factor = base;
     long double result = 1.0L;
     while (remaining > 0) {
         while ((remaining & 1u) == 0) {
             remaining >>= 1;
-            factor = Checked(factor * factor);
+            factor = check(factor * factor);
         }
         --remaining;
-        result = Checked(result * factor);
+        result = check(result * factor);
     }
-    if (exponent < 0) result = Checked(1.0L / result);
+    if (exponent < 0) result = check(1.0L / result);
     return result;
+}
+
+inline long double IntegerPower(long double base, std::int64_t exponent) {
+    return PowerBySquaring(base, exponent, [](long double v) { return Checked(v); });
 }
 
 inline long double Power(long double base, long double exponent) {

@@ -40,7 +40,8 @@ const std::array<BuiltInModel, kBuiltInModelCount> kCatalogue = {{
 long double AllometricPower(long double x, long double exponent) {
     if (exponent == 0) return 1;
     if (exponent == std::nearbyint(exponent) && std::fabs(exponent) <= 2147483647.0L)
-        return arithmetic::IntegerPower(x, static_cast<std::int64_t>(exponent));
+        return arithmetic::PowerBySquaring(x, static_cast<std::int64_t>(exponent),
+                                           [](long double v) { return Finite(v); });
     return CheckedExp(exponent * CheckedLn(x));
 }
 
