@@ -35,7 +35,7 @@ void StringGrid::SetCell(int column, int row, const QString& text) {
     }
     EnsureItem(column, row)->setText(text);
     if (row == 0 && headerRow_) setHorizontalHeaderItem(column, new QTableWidgetItem(text));
-    if (column < fixedCols_ || row < fixedRows_) FitColumn(column);
+    if (column < fixedCols_ || row < fixedRows_) GrowToFit(column, text);
 }
 
 void StringGrid::SetColWidth(int column, int width) {
@@ -65,11 +65,23 @@ int StringGrid::FixedTextWidth(int column) const {
         if (const QTableWidgetItem* cell = item(r, column); cell && !cell->text().isEmpty())
             widest = std::max(widest, metrics.horizontalAdvance(cell->text()));
     }
-    // The item delegate's text margin either side, and the grid line.
-    const int margin = style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1;
-    int needed = widest > 0 ? widest + 2 * margin + 2 : 0;
+    int needed = widest > 0 ? widest + TextMargins() : 0;
     if (headerRow_) needed = std::max(needed, horizontalHeader()->sectionSizeHint(column));
     return needed;
+}
+
+int StringGrid::TextMargins() const {
+    // The item delegate's text margin either side, and the grid line.
+    return 2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1) + 2;
+}
+
+void StringGrid::GrowToFit(int column, const QString& text) {
+    // Only the new text is measured: a list of a thousand labels stays quick to fill.
+    int needed = text.isEmpty() ? 0 : QFontMetrics(font()).horizontalAdvance(text) + TextMargins();
+    if (headerRow_) needed = std::max(needed, horizontalHeader()->sectionSizeHint(column));
+    if (needed <= columnWidth(column)) return;
+    setColumnWidth(column, needed);
+    KeepColumnsInView();
 }
 
 void StringGrid::FitColumn(int column) {

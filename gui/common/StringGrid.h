@@ -55,6 +55,8 @@ private:
     // Width the texts of the fixed cells of `column` need, 0 when none.
     int FixedTextWidth(int column) const;
     void FitColumn(int column);
+    void GrowToFit(int column, const QString& text);
+    int TextMargins() const;
     // Without a horizontal scroll bar the grid is kept wide enough for its columns.
     void KeepColumnsInView();
     void StashCellsBeyond(int columns, int rows);
