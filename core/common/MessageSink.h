@@ -10,7 +10,10 @@ namespace kurvex {
 
 enum class MessageKind { Error, Warning, Information, Confirmation };
 enum class MessageButtons { Ok, YesNo };
-enum class MessageAnswer { Ok, Yes, No };
+// Closed: a question box closed without either answer (Escape, the close
+// box). AskYesNo reads it as No; a caller for whom closing means Yes tests
+// for No instead.
+enum class MessageAnswer { Ok, Yes, No, Closed };
 
 class MessageSink {
 public:

@@ -1,10 +1,10 @@
 #include "app/AboutBox.h"
+#include "app/ProgramIcon.h"
 
 #include <QApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
-#include <QStyle>
 #include <QVBoxLayout>
 
 namespace kurvex::gui {
@@ -18,7 +18,7 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
 
     auto* icon = new QLabel(this);
     icon->setObjectName(QStringLiteral("ProgramIcon"));
-    icon->setPixmap(style()->standardIcon(QStyle::SP_ComputerIcon).pixmap(48, 48));
+    icon->setPixmap(ProgramIcon().pixmap(48, 48));
 
     auto* name = new QLabel(QStringLiteral("Kurvex"), this);
     name->setObjectName(QStringLiteral("ProductName"));

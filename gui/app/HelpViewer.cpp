@@ -1,6 +1,8 @@
 #include "app/HelpViewer.h"
 
+#include <QApplication>
 #include <QDir>
+#include <QWindow>
 #include <QFile>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -130,18 +132,14 @@ QString THelpViewer::CurrentPage() const { return Browser->source().path(); }
 void THelpViewer::ShowContents() {
     TabsNavigation->setCurrentIndex(0);
     if (!pages_.isEmpty()) OpenPage(pages_.front().file);
-    show();
-    raise();
-    activateWindow();
+    Present();
 }
 
 void THelpViewer::ShowKeywordSearch(const QString& keyword) {
     TabsNavigation->setCurrentIndex(1);
     EditKeyword->setText(keyword);
     FilterKeywords(keyword);
-    show();
-    raise();
-    activateWindow();
+    Present();
     EditKeyword->setFocus();
 }
 
@@ -158,7 +156,18 @@ void THelpViewer::ShowKeyword(const QString& keyword) {
     }
     FilterKeywords(keyword);
     OpenPage(found->front());
+    Present();
+}
+
+void THelpViewer::Present() {
+    // Asked for from a modal window, the viewer is made that window's own:
+    // otherwise the modal window would block it, and the page could not be
+    // read or scrolled until that window closed.
+    QWidget* owner = QApplication::activeModalWidget();
+    if (owner == nullptr || owner == this) owner = parentWidget();
     show();
+    if (owner != nullptr && windowHandle() != nullptr && owner->window()->windowHandle() != nullptr)
+        windowHandle()->setTransientParent(owner->window()->windowHandle());
     raise();
     activateWindow();
 }

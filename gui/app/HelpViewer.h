@@ -49,6 +49,8 @@ private:
         QString title;
     };
     void OpenPage(const QString& file);
+    // Shows the window in front, usable beside the window that asked for it.
+    void Present();
     void FilterKeywords(const QString& text);
     void OpenSelectedKeyword();
 

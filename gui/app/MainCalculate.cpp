@@ -68,8 +68,11 @@ void TForm1::Open1Click() {
 }
 
 void TForm1::InputFilterClick() {
-    if (busy_) return;
-    if (Form2->ShowForInput() != QDialog::Accepted) return;
+    if (!busy_) RebuildAfterInput(Form2->ShowForInput());
+}
+
+void TForm1::RebuildAfterInput(int windowResult) {
+    if (windowResult != QDialog::Accepted) return;
     if (BuildDataSet()) ConfigureCoefficientTables();
 }
 
@@ -104,6 +107,8 @@ bool TForm1::BuildDataSet() {
     EdtNS->setText(QString::number(result.ok() ? fitState_.data.n : result.pointsRead));
     fitState_.fields.EdtNS = EdtNS->text().toStdString();
     fitState_.results.valid = false;
+    // The spline needs one X in the set just built, not in the one it replaced.
+    Composer->FollowDataSet();
     if (!result.ok()) return false;
     Composer->ComposeChart(Form2->YName(), Form2->XNames());
     return true;
@@ -137,7 +142,7 @@ void TForm1::BitBtn1Click() {
         if (firstShowing) {
             // The checks have passed: the results page comes to the front for the whole fit.
             firstShowing = false;
-            PageControl1->setCurrentWidget(TabSheet3);
+            ShowPage(TabSheet3);
         }
         ShowResultFields(fields);
     };
@@ -162,7 +167,7 @@ void TForm1::BitBtn1Click() {
             Composer->DrawRegression();
             GraphRefresh->setEnabled(true);
         } else {
-            PageControl1->setCurrentWidget(TabSheet1);
+            ShowPage(TabSheet1);
         }
     }
     BitBtn1->setVisible(true);

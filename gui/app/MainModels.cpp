@@ -45,7 +45,14 @@ void TForm1::SelectModel(int k) {
     // The condition pages only where the model uses them.
     PageControl1->setTabVisible(PageControl1->indexOf(TabSheet1), presentation.showConditionPages);
     PageControl1->setTabVisible(PageControl1->indexOf(TabSheet2), presentation.showConditionPages);
-    PageControl1->setCurrentWidget(presentation.showConditionPages ? TabSheet1 : TabSheet3);
+    ShowPage(presentation.showConditionPages ? TabSheet1 : TabSheet3);
+}
+
+void TForm1::ShowPage(QWidget* page) {
+    // A hidden page made current leaves no tab selected and cannot be reached
+    // again: the results page stands in for it.
+    const int index = PageControl1->indexOf(page);
+    PageControl1->setCurrentWidget(PageControl1->isTabVisible(index) ? page : TabSheet3);
 }
 
 namespace {

@@ -104,7 +104,9 @@ void TForm1::ReadSettings() {
     EdtItmax->setText(QString::fromStdString(settings.maxIteration));
     EditdX->setText(QString::fromStdString(settings.initialIncrement));
     EditConfLimit->setText(QString::fromStdString(settings.confidenceLimit));
-    RadioGroup1->SetItemIndex(settings.differentialMethod);
+    // A value no button stands for leaves the default button, never none.
+    const bool knownMethod = settings.differentialMethod >= 0 && settings.differentialMethod < RadioGroup1->Count();
+    RadioGroup1->SetItemIndex(knownMethod ? settings.differentialMethod : 0);
     RadioGroup1Click(RadioGroup1->ItemIndex());
 
     // The equation editor keeps its place and column widths in the same file.

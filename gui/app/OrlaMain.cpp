@@ -3,6 +3,7 @@
 #include "data/BuildDataSet.h"
 
 #include <QAction>
+#include <optional>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QFormLayout>
@@ -19,6 +20,7 @@
 
 #include "app/AboutBox.h"
 #include "app/HelpViewer.h"
+#include "app/ProgramIcon.h"
 #include "chart/ChartComposer.h"
 #include "chart/AxisSet.h"
 #include "chart/ChartExport.h"
@@ -77,6 +79,7 @@ QPushButton* NewButton(QWidget* parent, const char* objectName, const QString& c
 TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("回帰分析"));
+    InstallProgramIcon();  // before the other windows, which take it from the application
 
     CreateMenus();
 
@@ -198,6 +201,9 @@ void TForm1::ConnectCommands() {
     connect(BitBtn2, &QPushButton::clicked, this, &TForm1::BitBtn2Click);
     connect(RadioGroup1, &RadioGroup::Click, this, &TForm1::RadioGroup1Click);
     connect(StringGridLimit, &StringGrid::TopLeftChanged, this, &TForm1::StringGridLimitTopLeftChanged);
+    // The wheel over the coefficients scrolls them too: the limits follow, so
+    // each value keeps its own limit beside it.
+    connect(StringGridCoefficients, &StringGrid::TopLeftChanged, StringGridLimit, &StringGrid::SetTopRow);
     connect(BitBtn5, &QPushButton::clicked, this, &TForm1::BitBtn5Click);
     connect(BitBtn1, &QPushButton::clicked, this, &TForm1::BitBtn1Click);
     connect(BitBtn6, &QPushButton::clicked, this, &QWidget::close);
@@ -211,9 +217,8 @@ void TForm1::ConnectCommands() {
     connect(Form2, &TForm2::ExplanatoryCountChosen, this, [this](int count) { mainExplanatoryCount_ = count; });
     connect(Composer, &ChartComposer::DataRowVisitRequested, this, [this](int row) {
         if (busy_) return;
-        Form2->ShowAtRow(row);
-        // The window may have changed the table or the selection either way.
-        if (Form2->Modified() || Form2->result() == QDialog::Accepted) BuildDataSet();
+        // Cancel restores the table: the data set, its fit and its curves stay.
+        RebuildAfterInput(Form2->ShowAtRow(row));
     });
     connect(Chart1, &ChartPanel::dataPointClicked, this, [this](int k) {
         if (!busy_) Composer->Chart1ClickSeries(k);
@@ -278,6 +283,7 @@ QWidget* TForm1::CreateConditionPage1() {
     StringGridCoefInit->SetColWidth(0, 30);
     StringGridCoefInit->SetColWidth(1, 91);
     StringGridCoefInit->SetColWidth(2, 109);
+    StringGridCoefInit->KeepHeaderRowInView();
     layout->addWidget(StringGridCoefInit, 1);
     ButtonDefault = NewButton(page, "ButtonDefault", QStringLiteral("デフォルト"));
     BitBtn3 = NewButton(page, "BitBtn3", QStringLiteral("計算結果のコピー"));
@@ -333,6 +339,8 @@ QWidget* TForm1::CreateResultPage1() {
     StringGridLimit->SetColWidth(1, 116);
     StringGridLimit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     StringGridLimit->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    StringGridCoefficients->KeepHeaderRowInView();
+    StringGridLimit->KeepHeaderRowInView();
     grids->addWidget(StringGridCoefficients, 1);
     grids->addWidget(StringGridLimit, 1);
     layout->addLayout(grids, 1);
@@ -459,16 +467,22 @@ void TForm1::FormShow() {
     ReadSettings();
     RebuildRecentFileMenu();
 
-    // A stored general model takes its formula from the registered list.
+    // The tenth item shows the registered general equation whatever model
+    // was stored, so choosing it later gives that formula. Only a stored
+    // general model reports a registered entry that is no formula.
     int model = fitState_.model.index;
-    if (model > 8) {
-        model = kGeneralModelIndex;
-        if (FrmEquSet->PrepareGeneralModel())
-            ComboBoxEq->setItemText(kGeneralModelIndex,
-                                    QStringLiteral("y = ") + QString::fromStdString(FrmEquSet->GeneralModel().formula));
-        else
-            model = 0;  // the stored entry no longer gives a valid formula
+    const bool generalStored = model > 8;
+    bool prepared = false;
+    {
+        RecordingMessageSink quiet;
+        std::optional<ScopedMessageSink> silence;
+        if (!generalStored) silence.emplace(quiet);
+        prepared = FrmEquSet->PrepareGeneralModel();
     }
+    if (prepared)
+        ComboBoxEq->setItemText(kGeneralModelIndex,
+                                QStringLiteral("y = ") + QString::fromStdString(FrmEquSet->GeneralModel().formula));
+    if (generalStored) model = prepared ? kGeneralModelIndex : 0;  // 0: the stored entry gives no formula
     if (model < 0) model = 0;
 
     // The model.

@@ -159,6 +159,9 @@ public:
     bool LoadAndShow(const QString& path);
     void Open1Click();
     void InputFilterClick();
+    // After the data input window closed with `windowResult`: the data set
+    // is built again only when the window accepted the data.
+    void RebuildAfterInput(int windowResult);
     void MakeDataClick();
     bool BuildDataSet();
     void BitBtn1Click();  // "計算"
@@ -212,6 +215,8 @@ private:
     void About1Click();
     void ConnectCommands();
     void SetBusy(bool busy);
+    // Makes `page` the current page, or the results page when `page` is hidden.
+    void ShowPage(QWidget* page);
     int DataExplanatoryCount() const;
     void ClearResultFields();
     void ApplyModelPresentation(const ModelPresentation& presentation);

@@ -1,6 +1,7 @@
 #include "chart/AxisSet.h"
 
 #include <QFontDialog>
+#include <algorithm>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -353,12 +354,35 @@ void TFrmAxisSet::RadioGroupGridClick() {
   chart_->replot();
 }
 
-std::optional<QFont> TFrmAxisSet::AskFont(const QFont& initial) {
-  if (FontHook()) return FontHook()(this, initial);
-  bool ok = false;
-  const QFont font = QFontDialog::getFont(&ok, initial, this, QStringLiteral("フォント"));
-  if (!ok) return std::nullopt;
-  return font;
+std::optional<QFont> TFrmAxisSet::AskFont(const QFont& inUse) {
+  const QFont shown = FontAsShown(inUse);
+  std::optional<QFont> chosen;
+  if (FontHook()) {
+    chosen = FontHook()(this, shown);
+  } else {
+    bool ok = false;
+    const QFont font = QFontDialog::getFont(&ok, shown, this, QStringLiteral("フォント"));
+    if (ok) chosen = font;
+  }
+  // OK without a change keeps the font as it was named and sized.
+  if (!chosen || SameChoice(*chosen, shown)) return std::nullopt;
+  return chosen;
+}
+
+QFont TFrmAxisSet::FontAsShown(const QFont& inUse) {
+  // The font dialog lists real families and point sizes: a substituted name
+  // ("ＭＳ Ｐ明朝") or a pixel size would open it on its default font instead.
+  const QFontInfo actual(inUse);
+  QFont shown = inUse;
+  shown.setFamily(actual.family());
+  shown.setPointSize(std::max(1, qRound(actual.pointSizeF())));
+  return shown;
+}
+
+bool TFrmAxisSet::SameChoice(const QFont& a, const QFont& b) {
+  return QFontInfo(a).family() == QFontInfo(b).family() && a.pointSizeF() == b.pointSizeF() &&
+         a.bold() == b.bold() && a.italic() == b.italic() && a.underline() == b.underline() &&
+         a.strikeOut() == b.strikeOut();
 }
 
 void TFrmAxisSet::Button1Click() {

@@ -115,7 +115,10 @@ class TFrmAxisSet : public QDialog {
   QString RefusalOf(int axis) const;
   QCPAxis* SelectedAxis() const;
   int Selected() const;
-  std::optional<QFont> AskFont(const QFont& initial);
+  // The font dialog preset with `inUse`; nothing when cancelled or left unchanged.
+  std::optional<QFont> AskFont(const QFont& inUse);
+  static QFont FontAsShown(const QFont& inUse);
+  static bool SameChoice(const QFont& a, const QFont& b);
 
   ChartPanel* chart_;
   AxisCopy copy_[3];

@@ -61,7 +61,12 @@ void ChartComposer::ClearForDataSet() {
   Enable(actions_.SaveRegression, false);
   Enable(actions_.SaveSpline, false);
   Enable(actions_.PredictMenu, false);
-  Enable(actions_.DrawSpline, OneX());
+  // No curve is left for a refresh to remove.
+  Enable(actions_.GraphRefresh, false);
+}
+
+void ChartComposer::FollowDataSet() {
+  Enable(actions_.DrawSpline, OneX() && state_->data.n > 0);
 }
 
 void ChartComposer::ComposeChart(const QString& yName, const QStringList& xNames) {

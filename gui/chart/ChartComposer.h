@@ -49,8 +49,10 @@ class ChartComposer : public QObject {
   void SetTableRowCountSource(std::function<int()> source) { tableRowCount_ = std::move(source); }
 
   // A new data set makes every drawn series stale: all four cleared, the
-  // three curves inactive, the curve commands disabled, DrawSpline only for one X.
+  // three curves inactive, the curve commands disabled.
   void ClearForDataSet();
+  // After the rows were read: DrawSpline only for a set of one X with points.
+  void FollowDataSet();
 
   // After a successful build (fit result cleared). yName and xNames are the
   // variable names of the data input window.

@@ -180,6 +180,8 @@ void ChartPanel::RebuildLegend() {
   for (int i = 0; i < ChartSeriesCount; ++i) {
     if (active_[i]) Series(i)->addToLegend(legend);
   }
+  // With no series to list, the frame would stand empty above the plot.
+  legend->setVisible(legend->itemCount() > 0);
 }
 
 void ChartPanel::SetSeriesActive(int index, bool active) {

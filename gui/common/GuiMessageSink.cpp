@@ -1,6 +1,7 @@
 #include "common/GuiMessageSink.h"
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QString>
@@ -31,6 +32,19 @@ QString TitleFor(MessageKind kind) {
     return QString();
 }
 
+// Notes whether a box is being closed by Escape or its close box.
+class ClosingWatch : public QObject {
+public:
+    bool closed = false;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Close) closed = true;
+        if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) closed = true;
+        return QObject::eventFilter(watched, event);
+    }
+};
+
 }  // namespace
 
 MessageAnswer GuiMessageSink::Show(MessageKind kind, const std::string& text, MessageButtons buttons) {
@@ -50,8 +64,13 @@ MessageAnswer GuiMessageSink::Show(MessageKind kind, const std::string& text, Me
         no->setObjectName(QStringLiteral("NoButton"));
         box.setDefaultButton(yes);
         box.setEscapeButton(no);
+        // Escape and the close box are told apart from a click on "いいえ":
+        // for some questions closing means what "はい" means.
+        ClosingWatch closing;
+        box.installEventFilter(&closing);
         box.exec();
-        return box.clickedButton() == yes ? MessageAnswer::Yes : MessageAnswer::No;
+        if (box.clickedButton() == yes) return MessageAnswer::Yes;
+        return closing.closed ? MessageAnswer::Closed : MessageAnswer::No;
     }
     QPushButton* ok = box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
     ok->setObjectName(QStringLiteral("OkButton"));

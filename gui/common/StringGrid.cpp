@@ -2,6 +2,7 @@
 
 #include <QHeaderView>
 #include <QScrollBar>
+#include <QStyle>
 #include <algorithm>
 
 namespace kurvex::gui {
@@ -33,6 +34,69 @@ void StringGrid::SetCell(int column, int row, const QString& text) {
         return;
     }
     EnsureItem(column, row)->setText(text);
+    if (row == 0 && headerRow_) setHorizontalHeaderItem(column, new QTableWidgetItem(text));
+    if (column < fixedCols_ || row < fixedRows_) GrowToFit(column, text);
+}
+
+void StringGrid::SetColWidth(int column, int width) {
+    if (column < 0) return;
+    leastWidths_.insert(column, width);
+    setColumnWidth(column, std::max(width, FixedTextWidth(column)));
+    KeepColumnsInView();
+}
+
+void StringGrid::KeepHeaderRowInView() {
+    headerRow_ = true;
+    horizontalHeader()->show();
+    horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    horizontalHeader()->setStretchLastSection(false);
+    horizontalHeader()->setHighlightSections(false);
+    for (int c = 0; c < columnCount(); ++c) setHorizontalHeaderItem(c, new QTableWidgetItem(Cell(c, 0)));
+    setRowHidden(0, true);
+    for (int c = 0; c < columnCount(); ++c) FitColumn(c);
+}
+
+int StringGrid::FixedTextWidth(int column) const {
+    if (column < 0 || column >= columnCount()) return 0;
+    const QFontMetrics metrics(font());
+    int widest = 0;
+    for (int r = 0; r < rowCount(); ++r) {
+        if (column >= fixedCols_ && r >= fixedRows_) break;
+        if (const QTableWidgetItem* cell = item(r, column); cell && !cell->text().isEmpty())
+            widest = std::max(widest, metrics.horizontalAdvance(cell->text()));
+    }
+    int needed = widest > 0 ? widest + TextMargins() : 0;
+    if (headerRow_) needed = std::max(needed, horizontalHeader()->sectionSizeHint(column));
+    return needed;
+}
+
+int StringGrid::TextMargins() const {
+    // The item delegate's text margin either side, and the grid line.
+    return 2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1) + 2;
+}
+
+void StringGrid::GrowToFit(int column, const QString& text) {
+    // Only the new text is measured: a list of a thousand labels stays quick to fill.
+    int needed = text.isEmpty() ? 0 : QFontMetrics(font()).horizontalAdvance(text) + TextMargins();
+    if (headerRow_) needed = std::max(needed, horizontalHeader()->sectionSizeHint(column));
+    if (needed <= columnWidth(column)) return;
+    setColumnWidth(column, needed);
+    KeepColumnsInView();
+}
+
+void StringGrid::FitColumn(int column) {
+    const int least = leastWidths_.value(column, columnWidth(column));
+    const int width = std::max(least, FixedTextWidth(column));
+    if (width != columnWidth(column)) setColumnWidth(column, width);
+    KeepColumnsInView();
+}
+
+void StringGrid::KeepColumnsInView() {
+    if (horizontalScrollBarPolicy() != Qt::ScrollBarAlwaysOff) return;
+    int total = 2 * frameWidth();
+    for (int c = 0; c < columnCount(); ++c) total += columnWidth(c);
+    if (verticalScrollBarPolicy() == Qt::ScrollBarAlwaysOn) total += verticalScrollBar()->sizeHint().width();
+    setMinimumWidth(total);
 }
 
 QTableWidgetItem* StringGrid::EnsureItem(int column, int row) {
@@ -87,6 +151,8 @@ void StringGrid::SetColCount(int count) {
     setColumnCount(count);
     RestyleAll();
     RestoreStashedCells();
+    if (headerRow_)
+        for (int c = 0; c < columnCount(); ++c) setHorizontalHeaderItem(c, new QTableWidgetItem(Cell(c, 0)));
 }
 
 void StringGrid::SetRowCount(int count) {

@@ -28,7 +28,12 @@ public:
     void SetFixedRows(int count);
     int FixedCols() const { return fixedCols_; }
     int FixedRows() const { return fixedRows_; }
-    void SetColWidth(int column, int width) { setColumnWidth(column, width); }
+    // `width` is the least width: a column of labels or headings grows to
+    // show its texts in the font the grid actually uses.
+    void SetColWidth(int column, int width);
+    // Row 0 is shown as the grid's column header, so the headings stay in
+    // view while the rows scroll. Cells(column, 0) still holds them.
+    void KeepHeaderRowInView();
     void SetEditable(bool editable);
 
     // A cell editor is open (typing goes into a cell, not to the grid's keys).
@@ -47,10 +52,19 @@ private:
     void StyleCell(QTableWidgetItem* item, int column, int row) const;
     void RestyleAll();
 
+    // Width the texts of the fixed cells of `column` need, 0 when none.
+    int FixedTextWidth(int column) const;
+    void FitColumn(int column);
+    void GrowToFit(int column, const QString& text);
+    int TextMargins() const;
+    // Without a horizontal scroll bar the grid is kept wide enough for its columns.
+    void KeepColumnsInView();
     void StashCellsBeyond(int columns, int rows);
     void RestoreStashedCells();
 
     QHash<QPair<int, int>, QString> stashed_;  // (column, row) -> text of cut-off cells
+    QHash<int, int> leastWidths_;  // column -> width given by SetColWidth
+    bool headerRow_ = false;
     int fixedCols_ = 1;
     int fixedRows_ = 1;
     bool editable_ = false;

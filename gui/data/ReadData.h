@@ -65,7 +65,7 @@ class TForm2 : public QDialog {
 
   // Chart click on a data point: `row` (a table row, 1-based) becomes the
   // current row with whole-row selection, snapshot, show. Afterwards the
-  // caller rebuilds the data set when Modified() is true.
+  // caller rebuilds the data set when the result is QDialog::Accepted.
   int ShowAtRow(int row);
 
   // New-data command: the table is reset to `dataColumns` data columns and

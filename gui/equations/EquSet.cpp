@@ -100,6 +100,10 @@ void TFrmEquSet::CreateControls() {
     tableDelegate_ = new CellTextDelegate(this);
     StringGrid2->setItemDelegate(tableDelegate_);
     StringGrid2->installEventFilter(this);
+    // The list below keeps its place when the derivative table hides.
+    QSizePolicy keepPlace = StringGrid2->sizePolicy();
+    keepPlace.setRetainSizeWhenHidden(true);
+    StringGrid2->setSizePolicy(keepPlace);
 
     Label2 = new QLabel(QStringLiteral("登録式一覧表"), this);
     Label2->setObjectName(QStringLiteral("Label2"));
@@ -586,18 +590,26 @@ void TFrmEquSet::Erase1Click() {
 // Settings
 
 void TFrmEquSet::LoadEquationFormSettings(const IniFile& ini) {
-    auto read = [&ini](const char* section, const char* key, int current) {
-        return static_cast<int>(ini.ReadInteger(section, key, current));
+    // A stored size no window or column can have (a hidden or endless
+    // column, an edited file) gives way to the one in use.
+    auto read = [&ini](const char* section, const char* key, int current, int lowest, int highest) {
+        const long long stored = ini.ReadInteger(section, key, current);
+        return stored >= lowest && stored <= highest ? static_cast<int>(stored) : current;
     };
-    const int formWidth = read(kFormSection, "Width", width());
-    const int formHeight = read(kFormSection, "Height", height());
-    const int formTop = read(kFormSection, "Top", y());
-    const int formLeft = read(kFormSection, "Left", x());
+    constexpr int kFar = 100000;
+    const int formWidth = read(kFormSection, "Width", width(), 1, kFar);
+    const int formHeight = read(kFormSection, "Height", height(), 1, kFar);
+    const int formTop = read(kFormSection, "Top", y(), -kFar, kFar);
+    const int formLeft = read(kFormSection, "Left", x(), -kFar, kFar);
     resize(formWidth, formHeight);
     move(formLeft, formTop);
-    StringGrid1->SetColWidth(kFormulaColumn, read(kFunctionsSection, "Width of Form Column", StringGrid1->columnWidth(kFormulaColumn)));
-    StringGrid1->SetColWidth(kNameColumn, read(kFunctionsSection, "Width of Name Column", StringGrid1->columnWidth(kNameColumn)));
-    StringGrid2->SetColWidth(1, read(kDerivativesSection, "Width of Column", StringGrid2->columnWidth(1)));
+    constexpr int kNarrowest = 8;
+    constexpr int kWidest = 4000;
+    StringGrid1->SetColWidth(kFormulaColumn, read(kFunctionsSection, "Width of Form Column",
+                                                  StringGrid1->columnWidth(kFormulaColumn), kNarrowest, kWidest));
+    StringGrid1->SetColWidth(kNameColumn, read(kFunctionsSection, "Width of Name Column",
+                                               StringGrid1->columnWidth(kNameColumn), kNarrowest, kWidest));
+    StringGrid2->SetColWidth(1, read(kDerivativesSection, "Width of Column", StringGrid2->columnWidth(1), kNarrowest, kWidest));
 }
 
 void TFrmEquSet::SaveEquationFormSettings(IniFile& ini) const {

@@ -43,6 +43,7 @@ void TFrmProgress::StartProgress(const std::string& caption) {
     cancelled_ = false;
     setWindowTitle(QString::fromStdString(caption));
     ProgressBar1->setValue(0);
+    LblComment->clear();  // the last run's iteration count does not belong to this one
     show();
     raise();
     ProcessPendingEvents();

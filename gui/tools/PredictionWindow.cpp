@@ -103,8 +103,12 @@ void TFrmPredict::FormShow() {
         if (StringGridXValue->Cell(1, v).isEmpty()) StringGridXValue->SetCell(1, v, QStringLiteral("0"));
     }
     StringGridXValue->SetCell(1, 0, QStringLiteral("値"));
-    if (m > 0) StringGridXValue->setCurrentCell(1, 1);
     EditValue->clear();
+    if (m > 0) {
+        // Typing starts in the first cell, wherever the focus was left last time.
+        StringGridXValue->setCurrentCell(1, 1);
+        StringGridXValue->setFocus();
+    }
 }
 
 bool TFrmPredict::eventFilter(QObject* watched, QEvent* event) {

@@ -65,6 +65,7 @@ class ChartCompositionTest : public QObject {
 
   void Load(const QString& yName, const QStringList& xNames) {
     composer_->ClearForDataSet();
+    composer_->FollowDataSet();
     composer_->ComposeChart(yName, xNames);
   }
 

@@ -75,7 +75,8 @@ void MainWindowStartTest::firstRunShowsAboutBoxThenDefaults() {
     QCOMPARE(form.ComboBoxEq->count(), 10);
     QCOMPARE(form.ComboBoxEq->currentIndex(), 0);
     QCOMPARE(form.ComboBoxEq->itemText(3), QStringLiteral("y = C0*x1/(C1+x1)            (Michaelis-Menten model)"));
-    QCOMPARE(form.ComboBoxEq->itemText(9), QString());
+    // The tenth item shows the registered general equation (the built-in first entry).
+    QCOMPARE(form.ComboBoxEq->itemText(9), QStringLiteral("y = C0+C1*X1+C2*X1^2+C3*X1^3"));
     QCOMPARE(form.EdtAlammx->text(), QStringLiteral("250"));
     QCOMPARE(form.EdtItmax->text(), QStringLiteral("100"));
     QCOMPARE(form.EditConfLimit->text(), QStringLiteral("95"));
