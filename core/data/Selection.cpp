@@ -22,6 +22,7 @@ const char* const kBadXTransformMessage = "説明変数の変換式が不正で�
 const char* const kVariableCountRangeMessage = "説明変数の数（次数）は1から50までの整数で指定して下さい。";
 const char* const kStepBelowOneMessage = "ｽﾃｯﾌﾟ行数は1以上の整数で指定して下さい。";
 const char* const kNegativeSkipMessage = "先頭ｽｷｯﾌﾟ行数は0以上の整数で指定して下さい。";
+const char* const kBadConditionMessage = "条件式が不正です";
 
 namespace {
 
@@ -37,6 +38,10 @@ std::string WithoutSingleQuotes(std::string text) {
 }
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+bool OnlyBlanks(std::string_view text) {
+    return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) <= ' '; });
+}
 
 // The column index of an expression that is exactly "X<c>", else -1: such a
 // transform needs no evaluation, which matters for files of millions of rows.
@@ -288,8 +293,13 @@ std::optional<PreparedSelection> PrepareSelection(const SelectionValues& given, 
         p.xExpressions.push_back(std::move(expression));
     }
     // 6. Condition (rewritten even when off, as the window shows the bracket message either way).
-    p.conditionExpression =
-        RewriteConditionOperators(NormalizeFormula(RewriteConditionNames(values.condition, p.n, p.C)));
+    const std::string normalizedCondition = NormalizeFormula(RewriteConditionNames(values.condition, p.n, p.C));
+    if (p.conditionOn && normalizedCondition.empty() && !OnlyBlanks(values.condition)) {
+        // Emptied by the bracket check: used as it is, it would let every row pass.
+        ShowError(kBadConditionMessage);
+        return std::nullopt;
+    }
+    p.conditionExpression = RewriteConditionOperators(normalizedCondition);
 
     // 7. Columns read as numbers.
     p.numericColumns.assign(static_cast<std::size_t>(p.C) + 1, 0);
@@ -353,6 +363,7 @@ inline bool EvaluateTransform(const Transform& transform, const std::vector<doub
 void RowReader::Read(DataTable& table, long long k, DataRow& row) const {
     row.valid = false;
     row.conditionFault = false;
+    row.conditionFaultKind = ConditionFaultKind::None;
     row.row = s_.CandidateRow(k);
     if (!row.allTexts && !s_.conditionOn) {
         row.texts.Clear();
@@ -382,10 +393,9 @@ void RowReader::Evaluate(const Texts& texts, DataRow& row) const {
         for (std::size_t i = 0; i < texts.Size(); ++i) row.textCopies[i].assign(texts[i]);
         row.conditionValues.assign(1, row.y);
         row.conditionValues.insert(row.conditionValues.end(), row.x.begin(), row.x.end());
-        bool fault = false;
-        const bool holds =
-            EvaluateCondition(s_.conditionExpression, row.textCopies, row.columnValues, row.conditionValues, fault);
-        row.conditionFault = fault;
+        const bool holds = EvaluateCondition(s_.conditionExpression, row.textCopies, row.columnValues,
+                                             row.conditionValues, row.conditionFaultKind);
+        row.conditionFault = row.conditionFaultKind != ConditionFaultKind::None;
         if (!holds) return;
     }
 

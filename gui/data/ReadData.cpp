@@ -117,6 +117,10 @@ struct TForm2::Snapshot {
 struct TForm2::Prepared {
   std::optional<kurvex::PreparedSelection> selection;
   std::optional<kurvex::FileStamp> stamp;  // the streamed file the data set was read from
+  // The data set "読込み" built while trying the rows, handed to the next
+  // BuildDataSet so that the rows are read once.
+  std::optional<kurvex::TFitData> built;
+  kurvex::BuildResult builtResult;
 };
 
 TForm2::TForm2(QWidget* parent)
@@ -388,6 +392,7 @@ int TForm2::ShowPrepared() {
 }
 
 void TForm2::FormShow() {
+  prepared_->built.reset();
   SetModifiedFlag(false);
   // The number of explanatory variables follows the main window's model.
   {
@@ -406,6 +411,7 @@ void TForm2::FormShow() {
 void TForm2::reject() { BitBtn2Click(); }
 
 void TForm2::BitBtn2Click() {
+  prepared_->built.reset();
   if (snapshot_->shownSettings) ApplySettings(*snapshot_->shownSettings);
   QDialog::reject();
   RestoreSnapshot();
@@ -676,9 +682,26 @@ void TForm2::BitBtn1Click() {
   emit ExplanatoryCountChosen(explanatoryCount_);
   std::optional<kurvex::PreparedSelection> prepared = kurvex::PrepareSelection(check.values, *table_);
   if (!prepared) return;
+  // The rows are read now, while the settings can still be corrected: a row
+  // condition that cannot be decided keeps the window open with its message.
+  kurvex::TFitData data;
+  std::optional<kurvex::FileStamp> stamp;
+  const kurvex::BuildResult built = BuildFrom(*prepared, data, stamp);
+  if (built.outcome == kurvex::BuildOutcome::ConditionFault) return;
   prepared_->selection = std::move(prepared);
+  prepared_->stamp = std::move(stamp);
+  prepared_->built = std::move(data);
+  prepared_->builtResult = built;
   done(QDialog::Accepted);
   AskToSaveTable();
+}
+
+kurvex::BuildResult TForm2::BuildFrom(const kurvex::PreparedSelection& selection, kurvex::TFitData& data,
+                                      std::optional<kurvex::FileStamp>& stamp) {
+  // Outputs that read a streamed file again check it against this stamp.
+  stamp.reset();
+  if (table_->Mode() == kurvex::ReadMode::Streaming) stamp = kurvex::StampOfFile(table_->CurrentFile());
+  return kurvex::BuildDataSet(selection, *table_, data);
 }
 
 const kurvex::PreparedSelection* TForm2::Selection() const {
@@ -687,10 +710,13 @@ const kurvex::PreparedSelection* TForm2::Selection() const {
 
 kurvex::BuildResult TForm2::BuildDataSet(kurvex::TFitData& data) {
   if (!prepared_->selection) return {};
-  // Outputs that read a streamed file again check it against this stamp.
-  prepared_->stamp.reset();
-  if (table_->Mode() == kurvex::ReadMode::Streaming) prepared_->stamp = kurvex::StampOfFile(table_->CurrentFile());
-  return kurvex::BuildDataSet(*prepared_->selection, *table_, data);
+  if (prepared_->built) {
+    // Read by "読込み" from the table as it still is; its messages have been shown.
+    data = std::move(*prepared_->built);
+    prepared_->built.reset();
+    return prepared_->builtResult;
+  }
+  return BuildFrom(*prepared_->selection, data, prepared_->stamp);
 }
 
 const kurvex::FileStamp* TForm2::SourceFileStamp() const {

@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -98,7 +99,9 @@ class TForm2 : public QDialog {
   // are rebuilt from it at any later time.
   const kurvex::PreparedSelection* Selection() const;
   // The data-set build over this window's table and selection (core
-  // kurvex::BuildDataSet); NoCandidates before the first "読込み".
+  // kurvex::BuildDataSet); NoCandidates before the first "読込み". Right
+  // after "読込み" it hands over the data set that "読込み" read (its
+  // messages shown then) instead of reading the rows a second time.
   kurvex::BuildResult BuildDataSet(kurvex::TFitData& data);
   // The streamed data file as the last build read it (nullptr in table mode
   // or before a build): outputs that read the file again compare it.
@@ -155,6 +158,8 @@ class TForm2 : public QDialog {
   void FormShow();
 
   int ShowPrepared();  // every showing: flags, caption, TempTableSheet.ini, exec
+  kurvex::BuildResult BuildFrom(const kurvex::PreparedSelection& selection, kurvex::TFitData& data,
+                                std::optional<kurvex::FileStamp>& stamp);
   int ShowReplacedTable();
   void TakeSnapshot();
   void KeepSnapshotCopy();

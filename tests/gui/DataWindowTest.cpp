@@ -96,6 +96,7 @@ class DataWindowTest : public QObject {
   void cancelRestoresSettingsAndEditedCells();
   void readChecksInOrder();
   void nonIntegerTextsKeepTheWindowOpen();
+  void conditionThatCannotBeUsedKeepsTheWindowOpen();
   void defaultButton();
   void settingsButtonWritesReadParameter();
   void chartVisitSelectsTheWholeRow();
@@ -597,6 +598,46 @@ void DataWindowTest::settingsButtonWritesReadParameter() {
   auto* grid = Child<QTableWidget>(other, "StringGridExpVar");
   QVERIFY(!grid->isRowHidden(2));
   QVERIFY(grid->isRowHidden(3));
+}
+
+void DataWindowTest::conditionThatCannotBeUsedKeepsTheWindowOpen() {
+  Environment env;
+  // x in column 1, y in column 2; row 3 has y = 0.
+  const QString path = WriteFile(env.dir, QStringLiteral("cond.csv"), "x,y\n1,5\n2,0\n3,7\n4,9\n");
+  TForm2 form;
+  SetSimpleSelection(form);
+  auto* conditionOn = Child<QCheckBox>(form, "CheckBoxConditionalEq");
+  auto* condition = Child<QLineEdit>(form, "EditConditionalEq");
+  std::vector<std::vector<std::string>> seen;
+  const int result = WhileShown(form, [&] {
+    conditionOn->setChecked(true);
+    for (const char* typed : {"(Y>1", "LN(Y)>0", "EXP(1000*Y)=EXP(1001*Y)", "Y>1 and Y<8"}) {
+      env.messages.messages.clear();
+      condition->setText(Q(typed));
+      Click(form, "BitBtn1");
+      QVERIFY2(form.isVisible(), typed);
+      seen.push_back(env.Texts());
+    }
+    env.messages.messages.clear();
+    condition->setText(QStringLiteral("(Y>1)and(Y<8)"));
+    Click(form, "BitBtn1");
+  }, [&] { return form.LoadAndShow(path); });
+  QCOMPARE(result, int(QDialog::Accepted));
+  QCOMPARE(seen.size(), std::size_t(4));
+  QCOMPARE(seen[0], (std::vector<std::string>{"括弧の数が合いません。", "条件式が不正です"}));
+  QCOMPARE(seen[1], std::vector<std::string>{"条件式を計算できない行があります。\n行番号：3"});
+  QCOMPARE(seen[2], std::vector<std::string>{"条件式を計算できない行があります。\n行番号：2"});
+  QCOMPARE(seen[3], std::vector<std::string>{"式のフォーマットエラー"});
+  QVERIFY(env.Texts().empty());
+  // The data set is the one "読込み" read: rows 2 and 4.
+  kurvex::TFitData data;
+  QVERIFY(form.BuildDataSet(data).ok());
+  QCOMPARE(data.sourceRow, (std::vector<std::int32_t>{2, 4}));
+  QCOMPARE(data.y, (std::vector<double>{5, 7}));
+  // Read again, the same rows (the handed-over set is not kept).
+  kurvex::TFitData again;
+  QVERIFY(form.BuildDataSet(again).ok());
+  QCOMPARE(again.sourceRow, data.sourceRow);
 }
 
 void DataWindowTest::chartVisitSelectsTheWholeRow() {

@@ -183,17 +183,27 @@ TEST(Selection, RowsAreFilteredByTheCondition) {
     EXPECT_EQ(ValidRows(*p, upper), (std::vector<std::string>{"3:2:2"}));
 }
 
-TEST(Selection, UnbalancedConditionLetsEveryRowPass) {
+TEST(Selection, UnbalancedConditionIsRefusedNotDropped) {
     RecordingMessageSink sink;
     ScopedMessageSink guard(sink);
     DataTable table = TableOf(FourColumnText(3));
     SelectionValues v = Values(1, "Y", {2}, {"X"});
     v.conditionOn = true;
     v.condition = "(Y>1";
+    EXPECT_FALSE(PrepareSelection(v, table));
+    EXPECT_EQ(sink.Texts(), (std::vector<std::string>{"括弧の数が合いません。", "条件式が不正です"}));
+    // Switched off, the condition is not used: the bracket message only.
+    sink.messages.clear();
+    v.conditionOn = false;
     auto p = PrepareSelection(v, table);
     ASSERT_TRUE(p);
     EXPECT_EQ(sink.Texts(), std::vector<std::string>{"括弧の数が合いません。"});
-    EXPECT_EQ(p->conditionExpression, "");
+    EXPECT_EQ(ValidRows(*p, table).size(), 3u);
+    // A condition of blanks is an empty condition: every row.
+    v.conditionOn = true;
+    v.condition = "  ";
+    p = PrepareSelection(v, table);
+    ASSERT_TRUE(p);
     EXPECT_EQ(ValidRows(*p, table).size(), 3u);
 
     // An unbalanced quote is ordinary text: a text comparison that never holds, no fault.

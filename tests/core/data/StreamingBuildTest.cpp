@@ -53,7 +53,9 @@ TFitData Build(const std::filesystem::path& file, MessageAnswer largeFileAnswer,
     const auto selection = PrepareSelection(values, table);
     EXPECT_TRUE(selection);
     TFitData data;
-    if (selection) EXPECT_TRUE(BuildDataSet(*selection, table, data).ok());
+    if (selection) {
+        EXPECT_TRUE(BuildDataSet(*selection, table, data).ok());
+    }
     return data;
 }
 
