@@ -28,6 +28,8 @@ namespace {
 
 constexpr double kLargestCellValue = 1e38;
 constexpr int kCoefficientSlots = 100;
+// A transform has no coefficients: one naming C1 would silently read 0.
+constexpr int kNoCoefficients = -1;
 
 std::string NotAnIntegerMessage(const std::string& text) { return "'" + text + "' は整数ではありません。"; }
 
@@ -278,7 +280,7 @@ std::optional<PreparedSelection> PrepareSelection(const SelectionValues& given, 
 
     // 4. Y expression.
     p.yExpression = NormalizeFormula(RewriteYTransform(values.yTransform, p.yColumn, p.C));
-    if (!CheckFormula(p.yExpression, p.n, p.C)) {
+    if (!CheckFormula(p.yExpression, kNoCoefficients, p.C)) {
         ShowError(kBadYTransformMessage);
         return std::nullopt;
     }
@@ -286,7 +288,7 @@ std::optional<PreparedSelection> PrepareSelection(const SelectionValues& given, 
     for (int i = 1; i <= p.n; ++i) {
         std::string expression =
             NormalizeFormula(RewriteXTransform(values.xTransforms[i - 1], values.xColumns[i - 1], p.C));
-        if (!CheckFormula(expression, p.n, p.C)) {
+        if (!CheckFormula(expression, kNoCoefficients, p.C)) {
             ShowError(kBadXTransformMessage);
             return std::nullopt;
         }

@@ -96,7 +96,7 @@ class DataWindowTest : public QObject {
   void cancelRestoresSettingsAndEditedCells();
   void readChecksInOrder();
   void nonIntegerTextsKeepTheWindowOpen();
-  void conditionThatCannotBeUsedKeepsTheWindowOpen();
+  void conditionThatCannotBeUsedKeepsTheWindowOpen();  // and a transform naming a coefficient
   void defaultButton();
   void settingsButtonWritesReadParameter();
   void chartVisitSelectsTheWholeRow();
@@ -610,6 +610,12 @@ void DataWindowTest::conditionThatCannotBeUsedKeepsTheWindowOpen() {
   auto* condition = Child<QLineEdit>(form, "EditConditionalEq");
   std::vector<std::vector<std::string>> seen;
   const int result = WhileShown(form, [&] {
+    // A transform naming a coefficient would read it as 0 on every row.
+    Child<QLineEdit>(form, "EditYFunc")->setText(QStringLiteral("Y*C1"));
+    Click(form, "BitBtn1");
+    QVERIFY(form.isVisible());
+    QCOMPARE(env.Texts(), std::vector<std::string>{"目的変数の変換式が不正です"});
+    Child<QLineEdit>(form, "EditYFunc")->setText(QStringLiteral("Y"));
     conditionOn->setChecked(true);
     for (const char* typed : {"(Y>1", "LN(Y)>0", "EXP(1000*Y)=EXP(1001*Y)", "Y>1 and Y<8"}) {
       env.messages.messages.clear();

@@ -133,8 +133,13 @@ TEST(Selection, BadTransformsAreRefused) {
     EXPECT_FALSE(PrepareSelection(Values(1, "", {2}, {"X"}), table));
     EXPECT_FALSE(PrepareSelection(Values(1, "Y", {2}, {"X+Q"}), table));
     EXPECT_FALSE(PrepareSelection(Values(1, "LN(Y", {2}, {"X"}), table));
+    // Transforms have no coefficients: C0 or C1 would read as 0 on every row.
+    EXPECT_FALSE(PrepareSelection(Values(1, "Y*C1", {2}, {"X"}), table));
+    EXPECT_FALSE(PrepareSelection(Values(1, "Y", {2}, {"X-C0"}), table));
     EXPECT_EQ(sink.Texts(), (std::vector<std::string>{"目的変数の変換式が不正です", "説明変数の変換式が不正です",
-                                                      "括弧の数が合いません。", "目的変数の変換式が不正です"}));
+                                                      "括弧の数が合いません。", "目的変数の変換式が不正です",
+                                                      "目的変数の変換式が不正です", "説明変数の変換式が不正です"}));
+    EXPECT_TRUE(PrepareSelection(Values(1, "COS(Y)+COSH(A3)", {2}, {"ABS(X)*PI"}), table));
 }
 
 TEST(Selection, ConditionsAreRewrittenOutsideQuotedLiterals) {
