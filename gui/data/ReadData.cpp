@@ -18,6 +18,7 @@
 #include <QStatusBar>
 #include <QTableWidget>
 #include <QShowEvent>
+#include <QUndoStack>
 #include <QVBoxLayout>
 
 #include <optional>
@@ -29,6 +30,7 @@
 #include "data/BuildDataSet.h"
 #include "data/DataOutput.h"
 #include "data/FileDialogs.h"
+#include "data/ReadDataControls.h"
 #include "data/ReadSettings.h"
 #include "data/Selection.h"
 
@@ -69,36 +71,6 @@ QPushButton* Button(const char* name, const char* caption, QWidget* parent) {
 
 }  // namespace
 
-// The controls, by their designer names.
-struct TForm2::Controls {
-  QGroupBox* GroupBoxTable = nullptr;
-  QComboBox* ComboBoxFixedCol = nullptr;
-  QComboBox* ComboBoxFixedRow = nullptr;
-  DataGridView* StringGrid1 = nullptr;
-  QStatusBar* StatusBar1 = nullptr;
-  QSplitter* Splitter1 = nullptr;
-  QWidget* Panel1 = nullptr;
-  QComboBox* ComboBoxY = nullptr;
-  QLineEdit* EditYFunc = nullptr;
-  QComboBox* ComboBoxDim = nullptr;
-  QTableWidget* StringGridExpVar = nullptr;
-  QComboBox* ComboBoxWt = nullptr;
-  QComboBox* ComboBox1 = nullptr;
-  QComboBox* ComboBox3 = nullptr;
-  QLineEdit* EditLastRow = nullptr;
-  QCheckBox* CheckBoxConditionalEq = nullptr;
-  QLineEdit* EditConditionalEq = nullptr;
-  QPushButton* BitBtn1 = nullptr;
-  QPushButton* BitBtn2 = nullptr;
-  QPushButton* Button1 = nullptr;
-  QPushButton* BitBtnDefault = nullptr;
-  QPushButton* BitBtn3 = nullptr;
-  QMenu* PopupMenu1 = nullptr;
-  QAction* MenuInsertRow = nullptr;
-  QAction* MenuDeleteRow = nullptr;
-  QAction* MenuInsertColumn = nullptr;
-  QAction* MenuDeleteColumn = nullptr;
-};
 
 // What "ｷｬﾝｾﾙ" brings back. The copy of the table is taken only when the
 // table is about to change, so opening and cancelling a large table costs
@@ -157,7 +129,6 @@ TForm2::TForm2(QWidget* parent)
   c.StringGrid1->setObjectName(QStringLiteral("StringGrid1"));
   model_ = new DataTableModel(table_.get(), this);
   model_->SetBeforeChange([this] { KeepSnapshotCopy(); });
-  model_->SetAfterEdit([this] { SetModified(); });
   c.StringGrid1->setModel(model_);
   leftLayout->addWidget(c.StringGrid1, 1);
 
@@ -290,7 +261,12 @@ TForm2::TForm2(QWidget* parent)
   connect(c.PopupMenu1, &QMenu::aboutToShow, this, &TForm2::PopupMenu1Popup);
   connect(c.StringGrid1, &QWidget::customContextMenuRequested, this,
           [this](const QPoint& where) { ui_->PopupMenu1->popup(ui_->StringGrid1->viewport()->mapToGlobal(where)); });
-  connect(c.StringGrid1, &DataGridView::keyTyped, this, &TForm2::SetModified);
+  // Only a change of the table marks it modified, and undoing every change
+  // makes it unmodified again; moving around in it changes nothing.
+  connect(model_->UndoStack(), &QUndoStack::cleanChanged, this, [this](bool clean) { SetModifiedFlag(!clean); });
+  connect(c.StringGrid1, &DataGridView::ColumnDragged, this, &TForm2::ColumnDragged);
+  connect(model_, &DataTableModel::ColumnMoved, this, &TForm2::FollowMovedColumn);
+  BuildEditCommands();
 
   ApplyTableLook();
   SetModifiedFlag(false);
@@ -393,6 +369,7 @@ int TForm2::ShowPrepared() {
 
 void TForm2::FormShow() {
   prepared_->built.reset();
+  model_->UndoStack()->clear();
   SetModifiedFlag(false);
   // The number of explanatory variables follows the main window's model.
   {
@@ -424,8 +401,6 @@ void TForm2::SetModifiedFlag(bool modified) {
   modified_ = modified;
   ui_->StatusBar1->showMessage(Q(modified ? kChangedStatus : kUnchangedStatus));
 }
-
-void TForm2::SetModified() { SetModifiedFlag(true); }
 
 bool TForm2::Modified() const { return modified_; }
 bool TForm2::LoadedFromFile() const { return loadedFromFile_; }
@@ -459,7 +434,9 @@ void TForm2::ApplyTableLook() {
                                   QAbstractItemView::AnyKeyPressed
                             : QAbstractItemView::NoEditTriggers);
   grid->SetFrozen(table_->FixedRows() - 1, table_->FixedColumns() - 1);
+  grid->SetColumnsMovable(table_->Editable());
   model_->RefreshLook();
+  UpdateEditCommands();
 }
 
 void TForm2::ApplyFixedSettings() {
@@ -496,6 +473,7 @@ void TForm2::PopupMenu1Popup() {
   ui_->MenuDeleteColumn->setEnabled(columnsAllowed && editable);
   ui_->MenuInsertRow->setEnabled(editable);
   ui_->MenuDeleteRow->setEnabled(editable);
+  UpdateEditCommands();
 }
 
 void TForm2::MenuInsertRowClick() {
@@ -505,7 +483,6 @@ void TForm2::MenuInsertRowClick() {
   const int column = std::max(grid->CurrentTableColumn(), table_->FixedColumns());
   model_->InsertRowAfter(row);
   grid->SetCurrentTableCell(column, std::max(row, 1));
-  SetModified();
 }
 
 void TForm2::MenuDeleteRowClick() {
@@ -526,7 +503,6 @@ void TForm2::MenuDeleteRowClick() {
   if (!kurvex::AskYesNo(kDeleteQuestion)) return;
   model_->DeleteRow(row);
   grid->SetCurrentTableCell(column, std::min(row, table_->RowCount() - 1));
-  SetModified();
 }
 
 void TForm2::MenuInsertColumnClick() {
@@ -536,7 +512,6 @@ void TForm2::MenuInsertColumnClick() {
   const int row = std::max(grid->CurrentTableRow(), table_->FixedRows());
   model_->InsertColumnAfter(column);
   grid->SetCurrentTableCell(std::max(column, 1), row);
-  SetModified();
 }
 
 void TForm2::MenuDeleteColumnClick() {
@@ -556,7 +531,6 @@ void TForm2::MenuDeleteColumnClick() {
   if (!kurvex::AskYesNo(kDeleteQuestion)) return;
   model_->DeleteColumn(column);
   grid->SetCurrentTableCell(std::min(column, table_->ColumnCount() - 1), row);
-  SetModified();
 }
 
 // ---------------------------------------------------------------------------

@@ -18,6 +18,7 @@
 #include <vector>
 
 class QComboBox;
+class QRect;
 class QCheckBox;
 class QGroupBox;
 class QLabel;
@@ -165,8 +166,17 @@ class TForm2 : public QDialog {
   void KeepSnapshotCopy();
   void RestoreSnapshot();
   void ReleaseSnapshot();
-  void SetModified();
   void SetModifiedFlag(bool modified);
+  // The table as a spreadsheet (ReadDataEditing.cpp): undo, redo, cut, copy
+  // (tab- or comma-separated), paste, clearing, and dragged columns.
+  void BuildEditCommands();
+  void UpdateEditCommands();
+  void MenuCopyClick(char separator);
+  void MenuCutClick();
+  void MenuPasteClick();
+  void MenuClearCellsClick();
+  void ColumnDragged(int from, int to);
+  void FollowMovedColumn(int from, int to);
   void ApplyTableLook();
   void ApplyFixedSettings();
   void ShowExplanatoryRows(int count);
