@@ -145,6 +145,18 @@ void DataGridView::resizeEvent(QResizeEvent* event) {
   UpdateFrozenGeometry();
 }
 
+void DataGridView::FitColumnsToTexts() {
+  if (!model()) return;
+  constexpr int kWidestFittedColumn = 240;
+  // Only the first rows are measured: a table of a million rows opens as fast.
+  horizontalHeader()->setResizeContentsPrecision(200);
+  const int columns = std::min(model()->columnCount(), 200);
+  for (int c = 0; c < columns; ++c) {
+    resizeColumnToContents(c);
+    if (columnWidth(c) > kWidestFittedColumn) setColumnWidth(c, kWidestFittedColumn);
+  }
+}
+
 void DataGridView::SetColumnsMovable(bool movable) { horizontalHeader()->setSectionsMovable(movable); }
 
 QRect DataGridView::SelectedTableBlock() const {

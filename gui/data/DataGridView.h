@@ -34,6 +34,11 @@ class DataGridView : public QTableView {
   // the headers and always stay).
   void SetFrozen(int dataRows, int dataColumns);
 
+  // Widens the columns to their texts in the first rows (labels such as a
+  // header line are not cut), within a bound so one long text cannot take
+  // the whole view.
+  void FitColumnsToTexts();
+
   // Whether a column may be dragged by its label (table mode only).
   void SetColumnsMovable(bool movable);
 

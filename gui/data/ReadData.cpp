@@ -329,6 +329,7 @@ int TForm2::ShowReplacedTable() {
   model_->Reload();
   ApplyTableLook();
   ui_->StringGrid1->SetWholeRowSelection(false);
+  ui_->StringGrid1->FitColumnsToTexts();
   ui_->StringGrid1->SetCurrentTableCell(table_->FixedColumns(), table_->FixedRows());
   return ShowPrepared();
 }
