@@ -9,6 +9,7 @@ namespace kurvex {
 const char* const kNoValidDataMessage = "有効なデータの組がありません。";
 const char* const kNegativeWeightMessage = "ウェートに負の値があります。\n行番号：";
 const char* const kZeroWeightSumMessage = "ウェートの合計が0です。";
+const char* const kConditionFaultRowMessage = "条件式を計算できない行があります。\n行番号：";
 
 namespace {
 
@@ -44,6 +45,9 @@ BuildResult BuildDataSet(const PreparedSelection& selection, DataTable& table, T
         if (!row.valid) {
             if (row.conditionFault) {
                 table.EndRowScan();
+                // A numeric fault has no message of its own: say where it happened.
+                if (row.conditionFaultKind == ConditionFaultKind::Numeric)
+                    ShowError(kConditionFaultRowMessage + std::to_string(row.row));
                 return Fail(data, BuildOutcome::ConditionFault, points);
             }
             continue;

@@ -209,6 +209,24 @@ void DataTable::DeleteColumn(int column) {
     fixedColumns_ = std::min(fixedColumns_, columnCount_);
 }
 
+void DataTable::MoveColumn(int from, int to) {
+    if (from < 1 || to < 1 || from >= columnCount_ || to >= columnCount_ || from == to) return;
+    const std::size_t reach = static_cast<std::size_t>(std::max(from, to));
+    std::vector<std::string> cells;
+    RowTexts moved;
+    for (StoredRow& row : rows_) {
+        if (row.count < static_cast<std::uint32_t>(std::min(from, to))) continue;  // nothing in the range
+        cells.clear();
+        for (std::size_t i = 0; i < std::max<std::size_t>(row.count, reach); ++i) cells.emplace_back(StoredCell(row, i));
+        const std::string cell = std::move(cells[from - 1]);
+        cells.erase(cells.begin() + (from - 1));
+        cells.insert(cells.begin() + (to - 1), cell);
+        moved.Clear();
+        for (const std::string& text : cells) moved.Append(text);
+        AssignCells(row, moved, 0, moved.Size());
+    }
+}
+
 bool DataTable::SetFixedDataRows(int k) {
     if (k < 0 || rowCount_ < k + 1) {
         ShowError(kFixedRowsMessage);

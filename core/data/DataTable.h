@@ -70,6 +70,9 @@ public:
     void DeleteRow(int row);           // row >= 1
     void InsertColumnAfter(int column);
     void DeleteColumn(int column);     // column >= 1
+    // The data cells of column `from` go to column `to` (both >= 1), the
+    // columns between shift by one; labels stay with their positions.
+    void MoveColumn(int from, int to);
 
     // --- fixed rows and columns (the label row / number column included) --
     int FixedRows() const { return fixedRows_; }        // >= 1

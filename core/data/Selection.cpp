@@ -22,11 +22,14 @@ const char* const kBadXTransformMessage = "説明変数の変換式が不正で�
 const char* const kVariableCountRangeMessage = "説明変数の数（次数）は1から50までの整数で指定して下さい。";
 const char* const kStepBelowOneMessage = "ｽﾃｯﾌﾟ行数は1以上の整数で指定して下さい。";
 const char* const kNegativeSkipMessage = "先頭ｽｷｯﾌﾟ行数は0以上の整数で指定して下さい。";
+const char* const kBadConditionMessage = "条件式が不正です";
 
 namespace {
 
 constexpr double kLargestCellValue = 1e38;
 constexpr int kCoefficientSlots = 100;
+// A transform has no coefficients: one naming C1 would silently read 0.
+constexpr int kNoCoefficients = -1;
 
 std::string NotAnIntegerMessage(const std::string& text) { return "'" + text + "' は整数ではありません。"; }
 
@@ -37,6 +40,10 @@ std::string WithoutSingleQuotes(std::string text) {
 }
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+bool OnlyBlanks(std::string_view text) {
+    return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) <= ' '; });
+}
 
 // The column index of an expression that is exactly "X<c>", else -1: such a
 // transform needs no evaluation, which matters for files of millions of rows.
@@ -273,7 +280,7 @@ std::optional<PreparedSelection> PrepareSelection(const SelectionValues& given, 
 
     // Y expression.
     p.yExpression = NormalizeFormula(RewriteYTransform(values.yTransform, p.yColumn, p.C));
-    if (!CheckFormula(p.yExpression, p.n, p.C)) {
+    if (!CheckFormula(p.yExpression, kNoCoefficients, p.C)) {
         ShowError(kBadYTransformMessage);
         return std::nullopt;
     }
@@ -281,15 +288,20 @@ std::optional<PreparedSelection> PrepareSelection(const SelectionValues& given, 
     for (int i = 1; i <= p.n; ++i) {
         std::string expression =
             NormalizeFormula(RewriteXTransform(values.xTransforms[i - 1], values.xColumns[i - 1], p.C));
-        if (!CheckFormula(expression, p.n, p.C)) {
+        if (!CheckFormula(expression, kNoCoefficients, p.C)) {
             ShowError(kBadXTransformMessage);
             return std::nullopt;
         }
         p.xExpressions.push_back(std::move(expression));
     }
     // Condition (rewritten even when off, as the window shows the bracket message either way).
-    p.conditionExpression =
-        RewriteConditionOperators(NormalizeFormula(RewriteConditionNames(values.condition, p.n, p.C)));
+    const std::string normalizedCondition = NormalizeFormula(RewriteConditionNames(values.condition, p.n, p.C));
+    if (p.conditionOn && normalizedCondition.empty() && !OnlyBlanks(values.condition)) {
+        // Emptied by the bracket check: used as it is, it would let every row pass.
+        ShowError(kBadConditionMessage);
+        return std::nullopt;
+    }
+    p.conditionExpression = RewriteConditionOperators(normalizedCondition);
 
     // Columns read as numbers.
     p.numericColumns.assign(static_cast<std::size_t>(p.C) + 1, 0);
@@ -353,6 +365,7 @@ inline bool EvaluateTransform(const Transform& transform, const std::vector<doub
 void RowReader::Read(DataTable& table, long long k, DataRow& row) const {
     row.valid = false;
     row.conditionFault = false;
+    row.conditionFaultKind = ConditionFaultKind::None;
     row.row = s_.CandidateRow(k);
     if (!row.allTexts && !s_.conditionOn) {
         row.texts.Clear();
@@ -382,10 +395,9 @@ void RowReader::Evaluate(const Texts& texts, DataRow& row) const {
         for (std::size_t i = 0; i < texts.Size(); ++i) row.textCopies[i].assign(texts[i]);
         row.conditionValues.assign(1, row.y);
         row.conditionValues.insert(row.conditionValues.end(), row.x.begin(), row.x.end());
-        bool fault = false;
-        const bool holds =
-            EvaluateCondition(s_.conditionExpression, row.textCopies, row.columnValues, row.conditionValues, fault);
-        row.conditionFault = fault;
+        const bool holds = EvaluateCondition(s_.conditionExpression, row.textCopies, row.columnValues,
+                                             row.conditionValues, row.conditionFaultKind);
+        row.conditionFault = row.conditionFaultKind != ConditionFaultKind::None;
         if (!holds) return;
     }
 

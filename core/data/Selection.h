@@ -8,6 +8,7 @@
 
 #include "data/DataTable.h"
 #include "data/RowTexts.h"
+#include "expression/Condition.h"
 #include "expression/PreparedFormula.h"
 
 namespace kurvex {
@@ -23,6 +24,7 @@ extern const char* const kBadXTransformMessage;          // "説明変数の変�
 extern const char* const kVariableCountRangeMessage;     // the number of variables is not 1..50
 extern const char* const kStepBelowOneMessage;           // a step below 1
 extern const char* const kNegativeSkipMessage;           // a negative skip
+extern const char* const kBadConditionMessage;           // a condition in use that cannot be read
 
 // What the controls of the data input window hold, as the texts the user
 // sees (combo boxes allow free typing, so every value is kept as text).
@@ -117,8 +119,9 @@ struct PreparedSelection {
 
 // Builds the prepared selection from checked values and the table; shows the
 // message of a failure ("該当するデータ行がありません。", "目的変数の変換式が不正です",
-// "説明変数の変換式が不正です", or "括弧の数が合いません。" for a bad condition,
-// which still succeeds with an empty condition) and returns nothing then.
+// "説明変数の変換式が不正です", or for a condition in use with unbalanced
+// brackets "括弧の数が合いません。" then kBadConditionMessage) and returns
+// nothing then. A condition that is switched off is never a failure.
 std::optional<PreparedSelection> PrepareSelection(const SelectionValues& values, const DataTable& table);
 
 // The rewritten texts, exposed for the tests and the window's checks.
@@ -136,7 +139,9 @@ struct DataRow {
     double y = 0;
     std::vector<double> x;    // x1..xn
     double w = 1;
-    bool conditionFault = false;
+    bool conditionFault = false;  // the condition had no decision: the build stops
+    // A numeric fault (no message shown yet) or one whose message was shown.
+    ConditionFaultKind conditionFaultKind = ConditionFaultKind::None;
     // False: only the columns the selection reads are cut, and without a
     // condition they are read in place (texts stays empty): the data-set
     // build. True: texts holds every column (the used-data file writes them all).

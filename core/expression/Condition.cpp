@@ -1,8 +1,10 @@
 #include "expression/Condition.h"
 
 #include <array>
+#include <cmath>
 
 #include "common/MessageSink.h"
+#include "expression/Arithmetic.h"
 #include "expression/Evaluator.h"
 #include "expression/OneBasedText.h"
 
@@ -48,6 +50,13 @@ std::string WithoutEnclosingParentheses(std::string operand) {
     return operand;
 }
 
+// Operands are compared as 64-bit reals; one too large for them overflows.
+double AsComparedValue(long double value) {
+    const double compared = static_cast<double>(value);
+    if (!std::isfinite(compared)) arithmetic::RaiseNumericFault();
+    return compared;
+}
+
 bool CompareNumbers(std::string_view word, double left, double right) {
     if (word == "EQ") return left == right;
     if (word == "NE") return left != right;
@@ -82,8 +91,8 @@ void DecideComparison(ConditionText& s, std::string_view word, long p, std::span
         const bool equal = OperandText(left, rowTexts) == OperandText(right, rowTexts);
         holds = word == "EQ" ? equal : !equal;
     } else {
-        const double leftValue = static_cast<double>(EvaluateFormula(left, x, c));
-        const double rightValue = static_cast<double>(EvaluateFormula(right, x, c));
+        const double leftValue = AsComparedValue(EvaluateFormula(left, x, c));
+        const double rightValue = AsComparedValue(EvaluateFormula(right, x, c));
         holds = CompareNumbers(word, leftValue, rightValue);
     }
     s.ReplaceWidened(start, end, holds ? kTrue : kFalse);
@@ -151,7 +160,15 @@ std::string OperandText(std::string_view operand, std::span<const std::string> r
 
 bool EvaluateCondition(std::string_view condition, std::span<const std::string> rowTexts, std::span<const double> x,
                        std::span<const double> c, bool& fault) {
-    fault = false;
+    ConditionFaultKind kind = ConditionFaultKind::None;
+    const bool holds = EvaluateCondition(condition, rowTexts, x, c, kind);
+    fault = kind != ConditionFaultKind::None;
+    return holds;
+}
+
+bool EvaluateCondition(std::string_view condition, std::span<const std::string> rowTexts, std::span<const double> x,
+                       std::span<const double> c, ConditionFaultKind& fault) {
+    fault = ConditionFaultKind::None;
     if (condition.empty()) return true;
     ConditionText s(condition);
     try {
@@ -172,12 +189,14 @@ bool EvaluateCondition(std::string_view condition, std::span<const std::string> 
         if (s.Text() == kTrue) return true;
         if (s.Text() == kFalse) return false;
         throw ConditionProgramError{};
-    } catch (const EvaluationError&) {
+    } catch (const EvaluationError& error) {
         // The evaluator has shown its own message where it has one.
+        fault = error.fault() == EvaluationFault::Numeric ? ConditionFaultKind::Numeric : ConditionFaultKind::Reported;
+        return false;
     } catch (const ConditionProgramError&) {
         ShowError(kProgramErrorMessage);
     }
-    fault = true;
+    fault = ConditionFaultKind::Reported;
     return false;
 }
 

@@ -4,30 +4,11 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QScrollBar>
-#include <QStyledItemDelegate>
+#include <QSignalBlocker>
 
 namespace kurvex::gui {
 
-namespace {
-
-// Reports every key typed into a cell editor to the view, so that typing
-// counts as a change even when the edit is abandoned with Escape.
-class KeyReportingDelegate : public QStyledItemDelegate {
- public:
-  using QStyledItemDelegate::QStyledItemDelegate;
-
-  QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
-                        const QModelIndex& index) const override {
-    QWidget* editor = QStyledItemDelegate::createEditor(parent, option, index);
-    if (editor) editor->installEventFilter(this->parent());
-    return editor;
-  }
-};
-
-}  // namespace
-
 DataGridView::DataGridView(QWidget* parent) : QTableView(parent) {
-  setItemDelegate(new KeyReportingDelegate(this));
   setSelectionMode(QAbstractItemView::ContiguousSelection);
   setSelectionBehavior(QAbstractItemView::SelectItems);
   setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
@@ -39,10 +20,17 @@ DataGridView::DataGridView(QWidget* parent) : QTableView(parent) {
   verticalHeader()->setFixedWidth(60);
   verticalHeader()->setDefaultAlignment(Qt::AlignRight | Qt::AlignVCenter);
   horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
-  // Formulas name columns by position; a dragged column would silently
-  // change what they mean.
+  // A dragged column moves its cells, not just its place on the screen: the
+  // labels stay with the positions, as formulas name columns by them.
   horizontalHeader()->setSectionsMovable(false);
   verticalHeader()->setSectionsMovable(false);
+  connect(horizontalHeader(), &QHeaderView::sectionMoved, this, [this](int, int oldVisual, int newVisual) {
+    {
+      const QSignalBlocker quiet(horizontalHeader());
+      horizontalHeader()->moveSection(newVisual, oldVisual);
+    }
+    emit ColumnDragged(oldVisual + 1, newVisual + 1);
+  });
   setContextMenuPolicy(Qt::CustomContextMenu);
   setWordWrap(false);
   // The fixed parts follow the scrolling and the column widths of the grid.
@@ -70,6 +58,8 @@ QTableView* DataGridView::MakeOverlay(bool showRowNumbers, bool showLabels) {
   view->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   view->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  // The fixed part shows its own rows and columns whatever cell is current.
+  view->setAutoScroll(false);
   view->setSelectionMode(selectionMode());
   view->setSelectionBehavior(selectionBehavior());
   view->setWordWrap(false);
@@ -155,6 +145,48 @@ void DataGridView::resizeEvent(QResizeEvent* event) {
   UpdateFrozenGeometry();
 }
 
+void DataGridView::FitColumnsToTexts() {
+  if (!model()) return;
+  constexpr int kWidestFittedColumn = 240;
+  // Only the first rows are measured: a table of a million rows opens as fast.
+  horizontalHeader()->setResizeContentsPrecision(200);
+  const int columns = std::min(model()->columnCount(), 200);
+  for (int c = 0; c < columns; ++c) {
+    resizeColumnToContents(c);
+    if (columnWidth(c) > kWidestFittedColumn) setColumnWidth(c, kWidestFittedColumn);
+  }
+}
+
+void DataGridView::SetColumnsMovable(bool movable) { horizontalHeader()->setSectionsMovable(movable); }
+
+QRect DataGridView::SelectedTableBlock() const {
+  QRect block;
+  if (selectionModel())
+    for (const QItemSelectionRange& range : selectionModel()->selection())
+      block |= QRect(QPoint(range.left() + 1, range.top() + 1), QPoint(range.right() + 1, range.bottom() + 1));
+  if (block.isEmpty() && currentIndex().isValid())
+    block = QRect(currentIndex().column() + 1, currentIndex().row() + 1, 1, 1);
+  return block;
+}
+
+void DataGridView::scrollTo(const QModelIndex& index, ScrollHint hint) {
+  if (!index.isValid()) return;
+  const bool rowFixed = index.row() < frozenRows_;
+  const bool columnFixed = index.column() < frozenColumns_;
+  const int vertical = verticalScrollBar()->value(), horizontal = horizontalScrollBar()->value();
+  QTableView::scrollTo(index, hint);
+  if (rowFixed) verticalScrollBar()->setValue(vertical);
+  if (columnFixed) horizontalScrollBar()->setValue(horizontal);
+  // Per-item scrolling: step back until the cell is clear of the fixed part.
+  int fixedHeight = 0, fixedWidth = 0;
+  for (int r = 0; r < std::min(frozenRows_, model()->rowCount()); ++r) fixedHeight += rowHeight(r);
+  for (int c = 0; c < std::min(frozenColumns_, model()->columnCount()); ++c) fixedWidth += columnWidth(c);
+  while (!rowFixed && verticalScrollBar()->value() > 0 && visualRect(index).top() < fixedHeight)
+    verticalScrollBar()->setValue(verticalScrollBar()->value() - 1);
+  while (!columnFixed && horizontalScrollBar()->value() > 0 && visualRect(index).left() < fixedWidth)
+    horizontalScrollBar()->setValue(horizontalScrollBar()->value() - 1);
+}
+
 void DataGridView::SetWholeRowSelection(bool on) {
   wholeRowSelection_ = on;
   setSelectionBehavior(on ? QAbstractItemView::SelectRows : QAbstractItemView::SelectItems);
@@ -213,7 +245,6 @@ void DataGridView::MoveAfterEnter() {
 }
 
 void DataGridView::keyPressEvent(QKeyEvent* event) {
-  emit keyTyped();
   if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
     // From a cell editor the key reaches the grid before the delegate's queued
     // commit; closeEditor moves on then. Moving here too closed the editor
@@ -236,11 +267,6 @@ void DataGridView::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHi
   const bool submitted = hint == QAbstractItemDelegate::SubmitModelCache && state() == EditingState;
   QTableView::closeEditor(editor, hint);
   if (submitted) MoveAfterEnter();
-}
-
-bool DataGridView::eventFilter(QObject* watched, QEvent* event) {
-  if (event->type() == QEvent::KeyPress) emit keyTyped();
-  return QTableView::eventFilter(watched, event);
 }
 
 }  // namespace kurvex::gui

@@ -2,9 +2,10 @@
 
 // The table view of `StringGrid1`: a QTableView that behaves like the grid
 // the window needs. Enter moves the current cell to the right (and to the
-// next row after the last column), any typed key is reported as a change
-// even where nothing can be edited, and whole-row selection (set when the
-// window is opened from a chart point) ends with the first click.
+// next row after the last column), whole-row selection (set when the window
+// is opened from a chart point) ends with the first click, the fixed rows
+// and columns stay in view, and a column dragged by its label is reported
+// so that the window can move its cells.
 
 #include <QTableView>
 
@@ -33,8 +34,27 @@ class DataGridView : public QTableView {
   // the headers and always stay).
   void SetFrozen(int dataRows, int dataColumns);
 
+  // Widens the columns to their texts in the first rows (labels such as a
+  // header line are not cut), within a bound so one long text cannot take
+  // the whole view.
+  void FitColumnsToTexts();
+
+  // Whether a column may be dragged by its label (table mode only).
+  void SetColumnsMovable(bool movable);
+
+  // The selected block in table coordinates (the bounding rectangle of the
+  // selection; the current cell when nothing is selected; empty when there
+  // is no current cell either).
+  QRect SelectedTableBlock() const;
+
+  // A cell under the fixed rows or columns is scrolled out from under them;
+  // a fixed cell never scrolls the grid along its fixed direction.
+  void scrollTo(const QModelIndex& index, ScrollHint hint = EnsureVisible) override;
+
  signals:
-  void keyTyped();
+  // A column was dropped at another place (table columns, from 1); the
+  // grid's own order of sections stays as it was.
+  void ColumnDragged(int from, int to);
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;
@@ -42,7 +62,6 @@ class DataGridView : public QTableView {
   void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
   void updateGeometries() override;
   void resizeEvent(QResizeEvent* event) override;
-  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   int FirstMovableRow() const;

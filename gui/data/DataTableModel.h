@@ -4,10 +4,19 @@
 // table directly, so a table of any size costs no object per cell. Model row
 // i and column j are table row i + 1 and column j + 1; the label row and the
 // row-number column are the view's headers, tied to their positions.
+//
+// Every change of the table made through the model is one step of its undo
+// history: cell edits, pasted and cleared blocks, the pop-up menu's row and
+// column commands and moved columns.
 
 #include <QAbstractTableModel>
+#include <QUndoStack>
 
 #include <functional>
+#include <string>
+#include <vector>
+
+#include "data/DataTableBlock.h"
 
 namespace kurvex {
 class DataTable;
@@ -22,20 +31,32 @@ class DataTableModel : public QAbstractTableModel {
   explicit DataTableModel(kurvex::DataTable* table, QObject* parent = nullptr);
 
   // Called before any change of the table's cells or size (the window copies
-  // its Cancel snapshot there) and after a cell was edited.
+  // its Cancel snapshot there).
   void SetBeforeChange(std::function<void()> callback) { beforeChange_ = std::move(callback); }
-  void SetAfterEdit(std::function<void()> callback) { afterEdit_ = std::move(callback); }
 
-  // The table was replaced or reloaded: the view starts over.
+  // The table was replaced or reloaded: the view and the undo history start over.
   void Reload();
   // The fixed rows or columns, or the editability, changed: repaint.
   void RefreshLook();
 
-  // Pop-up menu commands in table coordinates (row >= 1, column >= 1).
+  QUndoStack* UndoStack() { return &undo_; }
+
+  // Edits in table coordinates (row >= 1, column >= 1), each undoable.
   void InsertRowAfter(int row);
   void DeleteRow(int row);
   void InsertColumnAfter(int column);
   void DeleteColumn(int column);
+  void MoveColumn(int from, int to);
+  // The block's first cell goes to (column, row); the table grows to hold
+  // it. A block with a line break or a tab inside a cell is refused with the
+  // same message as such a text typed into one cell (false).
+  bool PasteBlock(int column, int row, const kurvex::CellBlock& block);
+  // Each listed cell gets `text` (empty: the cells are cleared).
+  struct CellAddress {
+    int column;
+    int row;
+  };
+  void SetCells(const std::vector<CellAddress>& cells, const std::string& text);
 
   int rowCount(const QModelIndex& parent = QModelIndex()) const override;
   int columnCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -47,13 +68,35 @@ class DataTableModel : public QAbstractTableModel {
   Qt::ItemFlags flags(const QModelIndex& index) const override;
   QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
+ signals:
+  // A column's cells moved (also by undo and redo): settings that name
+  // columns follow it.
+  void ColumnMoved(int from, int to);
+
  private:
+  struct CellText {
+    int column;
+    int row;
+    std::string text;
+  };
   bool IsFixed(const QModelIndex& index) const;
   void NotifyBeforeChange();
+  void Push(const std::function<void()>& redo, const std::function<void()>& undo);
+  std::vector<CellText> RowCells(int row) const;
+  std::vector<CellText> ColumnCells(int column) const;
+
+  // The changes themselves, with the view told of each.
+  void WriteCells(const std::vector<CellText>& cells);
+  void Resize(int columns, int rows);
+  void DoInsertRowAfter(int row);
+  void DoDeleteRow(int row);
+  void DoInsertColumnAfter(int column);
+  void DoDeleteColumn(int column);
+  void DoMoveColumn(int from, int to);
 
   kurvex::DataTable* table_;
   std::function<void()> beforeChange_;
-  std::function<void()> afterEdit_;
+  QUndoStack undo_;
   bool refusalPending_ = false;  // the message about a refused text is on its way
 };
 

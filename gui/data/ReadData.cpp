@@ -18,6 +18,7 @@
 #include <QStatusBar>
 #include <QTableWidget>
 #include <QShowEvent>
+#include <QUndoStack>
 #include <QVBoxLayout>
 
 #include <optional>
@@ -29,6 +30,7 @@
 #include "data/BuildDataSet.h"
 #include "data/DataOutput.h"
 #include "data/FileDialogs.h"
+#include "data/ReadDataControls.h"
 #include "data/ReadSettings.h"
 #include "data/Selection.h"
 
@@ -69,36 +71,6 @@ QPushButton* Button(const char* name, const char* caption, QWidget* parent) {
 
 }  // namespace
 
-// The controls, by their designer names.
-struct TForm2::Controls {
-  QGroupBox* GroupBoxTable = nullptr;
-  QComboBox* ComboBoxFixedCol = nullptr;
-  QComboBox* ComboBoxFixedRow = nullptr;
-  DataGridView* StringGrid1 = nullptr;
-  QStatusBar* StatusBar1 = nullptr;
-  QSplitter* Splitter1 = nullptr;
-  QWidget* Panel1 = nullptr;
-  QComboBox* ComboBoxY = nullptr;
-  QLineEdit* EditYFunc = nullptr;
-  QComboBox* ComboBoxDim = nullptr;
-  QTableWidget* StringGridExpVar = nullptr;
-  QComboBox* ComboBoxWt = nullptr;
-  QComboBox* ComboBox1 = nullptr;
-  QComboBox* ComboBox3 = nullptr;
-  QLineEdit* EditLastRow = nullptr;
-  QCheckBox* CheckBoxConditionalEq = nullptr;
-  QLineEdit* EditConditionalEq = nullptr;
-  QPushButton* BitBtn1 = nullptr;
-  QPushButton* BitBtn2 = nullptr;
-  QPushButton* Button1 = nullptr;
-  QPushButton* BitBtnDefault = nullptr;
-  QPushButton* BitBtn3 = nullptr;
-  QMenu* PopupMenu1 = nullptr;
-  QAction* MenuInsertRow = nullptr;
-  QAction* MenuDeleteRow = nullptr;
-  QAction* MenuInsertColumn = nullptr;
-  QAction* MenuDeleteColumn = nullptr;
-};
 
 // What "ｷｬﾝｾﾙ" brings back. The copy of the table is taken only when the
 // table is about to change, so opening and cancelling a large table costs
@@ -117,6 +89,10 @@ struct TForm2::Snapshot {
 struct TForm2::Prepared {
   std::optional<kurvex::PreparedSelection> selection;
   std::optional<kurvex::FileStamp> stamp;  // the streamed file the data set was read from
+  // The data set "読込み" built while trying the rows, handed to the next
+  // BuildDataSet so that the rows are read once.
+  std::optional<kurvex::TFitData> built;
+  kurvex::BuildResult builtResult;
 };
 
 TForm2::TForm2(QWidget* parent)
@@ -153,7 +129,6 @@ TForm2::TForm2(QWidget* parent)
   c.StringGrid1->setObjectName(QStringLiteral("StringGrid1"));
   model_ = new DataTableModel(table_.get(), this);
   model_->SetBeforeChange([this] { KeepSnapshotCopy(); });
-  model_->SetAfterEdit([this] { SetModified(); });
   c.StringGrid1->setModel(model_);
   leftLayout->addWidget(c.StringGrid1, 1);
 
@@ -286,7 +261,12 @@ TForm2::TForm2(QWidget* parent)
   connect(c.PopupMenu1, &QMenu::aboutToShow, this, &TForm2::PopupMenu1Popup);
   connect(c.StringGrid1, &QWidget::customContextMenuRequested, this,
           [this](const QPoint& where) { ui_->PopupMenu1->popup(ui_->StringGrid1->viewport()->mapToGlobal(where)); });
-  connect(c.StringGrid1, &DataGridView::keyTyped, this, &TForm2::SetModified);
+  // Only a change of the table marks it modified, and undoing every change
+  // makes it unmodified again; moving around in it changes nothing.
+  connect(model_->UndoStack(), &QUndoStack::cleanChanged, this, [this](bool clean) { SetModifiedFlag(!clean); });
+  connect(c.StringGrid1, &DataGridView::ColumnDragged, this, &TForm2::ColumnDragged);
+  connect(model_, &DataTableModel::ColumnMoved, this, &TForm2::FollowMovedColumn);
+  BuildEditCommands();
 
   ApplyTableLook();
   SetModifiedFlag(false);
@@ -349,6 +329,7 @@ int TForm2::ShowReplacedTable() {
   model_->Reload();
   ApplyTableLook();
   ui_->StringGrid1->SetWholeRowSelection(false);
+  ui_->StringGrid1->FitColumnsToTexts();
   ui_->StringGrid1->SetCurrentTableCell(table_->FixedColumns(), table_->FixedRows());
   return ShowPrepared();
 }
@@ -388,6 +369,8 @@ int TForm2::ShowPrepared() {
 }
 
 void TForm2::FormShow() {
+  prepared_->built.reset();
+  model_->UndoStack()->clear();
   SetModifiedFlag(false);
   // The number of explanatory variables follows the main window's model.
   {
@@ -406,6 +389,7 @@ void TForm2::FormShow() {
 void TForm2::reject() { BitBtn2Click(); }
 
 void TForm2::BitBtn2Click() {
+  prepared_->built.reset();
   if (snapshot_->shownSettings) ApplySettings(*snapshot_->shownSettings);
   QDialog::reject();
   RestoreSnapshot();
@@ -418,8 +402,6 @@ void TForm2::SetModifiedFlag(bool modified) {
   modified_ = modified;
   ui_->StatusBar1->showMessage(Q(modified ? kChangedStatus : kUnchangedStatus));
 }
-
-void TForm2::SetModified() { SetModifiedFlag(true); }
 
 bool TForm2::Modified() const { return modified_; }
 bool TForm2::LoadedFromFile() const { return loadedFromFile_; }
@@ -453,7 +435,9 @@ void TForm2::ApplyTableLook() {
                                   QAbstractItemView::AnyKeyPressed
                             : QAbstractItemView::NoEditTriggers);
   grid->SetFrozen(table_->FixedRows() - 1, table_->FixedColumns() - 1);
+  grid->SetColumnsMovable(table_->Editable());
   model_->RefreshLook();
+  UpdateEditCommands();
 }
 
 void TForm2::ApplyFixedSettings() {
@@ -490,6 +474,7 @@ void TForm2::PopupMenu1Popup() {
   ui_->MenuDeleteColumn->setEnabled(columnsAllowed && editable);
   ui_->MenuInsertRow->setEnabled(editable);
   ui_->MenuDeleteRow->setEnabled(editable);
+  UpdateEditCommands();
 }
 
 void TForm2::MenuInsertRowClick() {
@@ -499,7 +484,6 @@ void TForm2::MenuInsertRowClick() {
   const int column = std::max(grid->CurrentTableColumn(), table_->FixedColumns());
   model_->InsertRowAfter(row);
   grid->SetCurrentTableCell(column, std::max(row, 1));
-  SetModified();
 }
 
 void TForm2::MenuDeleteRowClick() {
@@ -520,7 +504,6 @@ void TForm2::MenuDeleteRowClick() {
   if (!kurvex::AskYesNo(kDeleteQuestion)) return;
   model_->DeleteRow(row);
   grid->SetCurrentTableCell(column, std::min(row, table_->RowCount() - 1));
-  SetModified();
 }
 
 void TForm2::MenuInsertColumnClick() {
@@ -530,7 +513,6 @@ void TForm2::MenuInsertColumnClick() {
   const int row = std::max(grid->CurrentTableRow(), table_->FixedRows());
   model_->InsertColumnAfter(column);
   grid->SetCurrentTableCell(std::max(column, 1), row);
-  SetModified();
 }
 
 void TForm2::MenuDeleteColumnClick() {
@@ -550,7 +532,6 @@ void TForm2::MenuDeleteColumnClick() {
   if (!kurvex::AskYesNo(kDeleteQuestion)) return;
   model_->DeleteColumn(column);
   grid->SetCurrentTableCell(std::min(column, table_->ColumnCount() - 1), row);
-  SetModified();
 }
 
 // ---------------------------------------------------------------------------
@@ -676,9 +657,26 @@ void TForm2::BitBtn1Click() {
   emit ExplanatoryCountChosen(explanatoryCount_);
   std::optional<kurvex::PreparedSelection> prepared = kurvex::PrepareSelection(check.values, *table_);
   if (!prepared) return;
+  // The rows are read now, while the settings can still be corrected: a row
+  // condition that cannot be decided keeps the window open with its message.
+  kurvex::TFitData data;
+  std::optional<kurvex::FileStamp> stamp;
+  const kurvex::BuildResult built = BuildFrom(*prepared, data, stamp);
+  if (built.outcome == kurvex::BuildOutcome::ConditionFault) return;
   prepared_->selection = std::move(prepared);
+  prepared_->stamp = std::move(stamp);
+  prepared_->built = std::move(data);
+  prepared_->builtResult = built;
   done(QDialog::Accepted);
   AskToSaveTable();
+}
+
+kurvex::BuildResult TForm2::BuildFrom(const kurvex::PreparedSelection& selection, kurvex::TFitData& data,
+                                      std::optional<kurvex::FileStamp>& stamp) {
+  // Outputs that read a streamed file again check it against this stamp.
+  stamp.reset();
+  if (table_->Mode() == kurvex::ReadMode::Streaming) stamp = kurvex::StampOfFile(table_->CurrentFile());
+  return kurvex::BuildDataSet(selection, *table_, data);
 }
 
 const kurvex::PreparedSelection* TForm2::Selection() const {
@@ -687,10 +685,13 @@ const kurvex::PreparedSelection* TForm2::Selection() const {
 
 kurvex::BuildResult TForm2::BuildDataSet(kurvex::TFitData& data) {
   if (!prepared_->selection) return {};
-  // Outputs that read a streamed file again check it against this stamp.
-  prepared_->stamp.reset();
-  if (table_->Mode() == kurvex::ReadMode::Streaming) prepared_->stamp = kurvex::StampOfFile(table_->CurrentFile());
-  return kurvex::BuildDataSet(*prepared_->selection, *table_, data);
+  if (prepared_->built) {
+    // Read by "読込み" from the table as it still is; its messages have been shown.
+    data = std::move(*prepared_->built);
+    prepared_->built.reset();
+    return prepared_->builtResult;
+  }
+  return BuildFrom(*prepared_->selection, data, prepared_->stamp);
 }
 
 const kurvex::FileStamp* TForm2::SourceFileStamp() const {

@@ -13,10 +13,12 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 class QComboBox;
+class QRect;
 class QCheckBox;
 class QGroupBox;
 class QLabel;
@@ -98,7 +100,9 @@ class TForm2 : public QDialog {
   // are rebuilt from it at any later time.
   const kurvex::PreparedSelection* Selection() const;
   // The data-set build over this window's table and selection (core
-  // kurvex::BuildDataSet); NoCandidates before the first "読込み".
+  // kurvex::BuildDataSet); NoCandidates before the first "読込み". Right
+  // after "読込み" it hands over the data set that "読込み" read (its
+  // messages shown then) instead of reading the rows a second time.
   kurvex::BuildResult BuildDataSet(kurvex::TFitData& data);
   // The streamed data file as the last build read it (nullptr in table mode
   // or before a build): outputs that read the file again compare it.
@@ -155,13 +159,24 @@ class TForm2 : public QDialog {
   void FormShow();
 
   int ShowPrepared();  // every showing: flags, caption, TempTableSheet.ini, exec
+  kurvex::BuildResult BuildFrom(const kurvex::PreparedSelection& selection, kurvex::TFitData& data,
+                                std::optional<kurvex::FileStamp>& stamp);
   int ShowReplacedTable();
   void TakeSnapshot();
   void KeepSnapshotCopy();
   void RestoreSnapshot();
   void ReleaseSnapshot();
-  void SetModified();
   void SetModifiedFlag(bool modified);
+  // The table as a spreadsheet (ReadDataEditing.cpp): undo, redo, cut, copy
+  // (tab- or comma-separated), paste, clearing, and dragged columns.
+  void BuildEditCommands();
+  void UpdateEditCommands();
+  void MenuCopyClick(char separator);
+  void MenuCutClick();
+  void MenuPasteClick();
+  void MenuClearCellsClick();
+  void ColumnDragged(int from, int to);
+  void FollowMovedColumn(int from, int to);
   void ApplyTableLook();
   void ApplyFixedSettings();
   void ShowExplanatoryRows(int count);

@@ -170,6 +170,15 @@ TEST(Cli, ReportsRefusalsWithTheProgramsMessages) {
     run = RunCli({"fit", three.string(), "--where", "A1 GT 100"});
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.result["messages"].back()["text"], "有効なデータの組がありません。");
+
+    // Conditions that cannot be used stop the analysis with their message, never every row.
+    const auto zero = WriteFile("zero.csv", "y,x\n1,1\n0,2\n9,3\n");
+    run = RunCli({"fit", zero.string(), "--where", "LN(A1) > 0"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.result["messages"].back()["text"], "条件式を計算できない行があります。\n行番号：3");
+    run = RunCli({"fit", zero.string(), "--where", "(A1 > 0"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.result["messages"].back()["text"], "条件式が不正です");
 }
 
 TEST(Cli, PredictsWithTheFittedModel) {

@@ -96,10 +96,11 @@ class DataWindowTest : public QObject {
   void cancelRestoresSettingsAndEditedCells();
   void readChecksInOrder();
   void nonIntegerTextsKeepTheWindowOpen();
+  void conditionThatCannotBeUsedKeepsTheWindowOpen();  // and a transform naming a coefficient
   void defaultButton();
   void settingsButtonWritesReadParameter();
   void chartVisitSelectsTheWholeRow();
-  void streamingTableIsReadOnlyButTypingMarksItChanged();
+  void streamingTableIsReadOnly();
 };
 
 void DataWindowTest::opensWithCaptionStatusAndSettingsCopy() {
@@ -293,7 +294,7 @@ void DataWindowTest::enterMovesTheCurrentCell() {
     QTest::keyClick(grid, Qt::Key_Enter);  // last cell: back to row 1
     QCOMPARE(CurrentColumn(form), 1);
     QCOMPARE(CurrentRow(form), 1);
-    QCOMPARE(StatusText(form), Q("変更あり"));
+    QCOMPARE(StatusText(form), Q("変更なし"));  // moving changes nothing
     Click(form, "BitBtn2");
   }, [&] { return form.LoadAndShow(path); });
 }
@@ -344,8 +345,7 @@ void DataWindowTest::saveQuestionForAFile() {
   SetSimpleSelection(form);
   env.messages.answers = {MessageAnswer::Yes};
   const int result = WhileShown(form, [&] {
-    form.Table().SetCell(1, 1, "x");  // keeps the check simple; typing is tested elsewhere
-    QTest::keyClick(Grid(form), Qt::Key_Right);
+    Grid(form)->model()->setData(Grid(form)->model()->index(0, 0), QStringLiteral("x"));
     Click(form, "BitBtn1");
   }, [&] { return form.LoadAndShow(path); });
   QCOMPARE(result, int(QDialog::Accepted));
@@ -371,11 +371,11 @@ void DataWindowTest::saveQuestionForANewTable() {
   env.saveAnswer = QString();  // the save dialog is cancelled
   const int result = WhileShown(form, [&] {
     QCOMPARE(form.windowTitle(), Q("データの読み込み・編集/"));
+    QAbstractItemModel* model = Grid(form)->model();
     for (int r = 1; r <= 3; ++r) {
-      form.Table().SetCell(1, r, std::to_string(r));
-      form.Table().SetCell(2, r, std::to_string(2 * r));
+      model->setData(model->index(r - 1, 0), QString::number(r));
+      model->setData(model->index(r - 1, 1), QString::number(2 * r));
     }
-    QTest::keyClick(Grid(form), Qt::Key_5);
     Click(form, "BitBtn1");
   }, [&] { return form.ShowNewTable(2, 3); });
   QCOMPARE(result, int(QDialog::Accepted));
@@ -599,6 +599,52 @@ void DataWindowTest::settingsButtonWritesReadParameter() {
   QVERIFY(grid->isRowHidden(3));
 }
 
+void DataWindowTest::conditionThatCannotBeUsedKeepsTheWindowOpen() {
+  Environment env;
+  // x in column 1, y in column 2; row 3 has y = 0.
+  const QString path = WriteFile(env.dir, QStringLiteral("cond.csv"), "x,y\n1,5\n2,0\n3,7\n4,9\n");
+  TForm2 form;
+  SetSimpleSelection(form);
+  auto* conditionOn = Child<QCheckBox>(form, "CheckBoxConditionalEq");
+  auto* condition = Child<QLineEdit>(form, "EditConditionalEq");
+  std::vector<std::vector<std::string>> seen;
+  const int result = WhileShown(form, [&] {
+    // A transform naming a coefficient would read it as 0 on every row.
+    Child<QLineEdit>(form, "EditYFunc")->setText(QStringLiteral("Y*C1"));
+    Click(form, "BitBtn1");
+    QVERIFY(form.isVisible());
+    QCOMPARE(env.Texts(), std::vector<std::string>{"目的変数の変換式が不正です"});
+    Child<QLineEdit>(form, "EditYFunc")->setText(QStringLiteral("Y"));
+    conditionOn->setChecked(true);
+    for (const char* typed : {"(Y>1", "LN(Y)>0", "EXP(1000*Y)=EXP(1001*Y)", "Y>1 and Y<8"}) {
+      env.messages.messages.clear();
+      condition->setText(Q(typed));
+      Click(form, "BitBtn1");
+      QVERIFY2(form.isVisible(), typed);
+      seen.push_back(env.Texts());
+    }
+    env.messages.messages.clear();
+    condition->setText(QStringLiteral("(Y>1)and(Y<8)"));
+    Click(form, "BitBtn1");
+  }, [&] { return form.LoadAndShow(path); });
+  QCOMPARE(result, int(QDialog::Accepted));
+  QCOMPARE(seen.size(), std::size_t(4));
+  QCOMPARE(seen[0], (std::vector<std::string>{"括弧の数が合いません。", "条件式が不正です"}));
+  QCOMPARE(seen[1], std::vector<std::string>{"条件式を計算できない行があります。\n行番号：3"});
+  QCOMPARE(seen[2], std::vector<std::string>{"条件式を計算できない行があります。\n行番号：2"});
+  QCOMPARE(seen[3], std::vector<std::string>{"式のフォーマットエラー"});
+  QVERIFY(env.Texts().empty());
+  // The data set is the one "読込み" read: rows 2 and 4.
+  kurvex::TFitData data;
+  QVERIFY(form.BuildDataSet(data).ok());
+  QCOMPARE(data.sourceRow, (std::vector<std::int32_t>{2, 4}));
+  QCOMPARE(data.y, (std::vector<double>{5, 7}));
+  // Read again, the same rows (the handed-over set is not kept).
+  kurvex::TFitData again;
+  QVERIFY(form.BuildDataSet(again).ok());
+  QCOMPARE(again.sourceRow, data.sourceRow);
+}
+
 void DataWindowTest::chartVisitSelectsTheWholeRow() {
   Environment env;
   const QString path = WriteFile(env.dir, QStringLiteral("visit.csv"), kSmallFile);
@@ -625,7 +671,7 @@ void DataWindowTest::chartVisitSelectsTheWholeRow() {
   QVERIFY(!form.Modified());
 }
 
-void DataWindowTest::streamingTableIsReadOnlyButTypingMarksItChanged() {
+void DataWindowTest::streamingTableIsReadOnly() {
   Environment env;
   QByteArray text = "x,y\n";
   for (int i = 1; i <= 1500; ++i) text += QByteArray::number(i) + "," + QByteArray::number(2 * i) + "\n";
@@ -640,7 +686,7 @@ void DataWindowTest::streamingTableIsReadOnlyButTypingMarksItChanged() {
     SetCurrent(form, 1, 2);
     QVERIFY(!(grid->model()->flags(grid->currentIndex()) & Qt::ItemIsEditable));
     QTest::keyClick(grid, Qt::Key_7);
-    QCOMPARE(StatusText(form), Q("変更あり"));
+    QCOMPARE(StatusText(form), Q("変更なし"));  // nothing could change
     QCOMPARE(Cell(form, 1, 2), QStringLiteral("1"));
     QVERIFY(!ActionEnabled(form, "MenuInsertRow"));
     QVERIFY(!ActionEnabled(form, "MenuDeleteColumn"));
@@ -651,7 +697,7 @@ void DataWindowTest::streamingTableIsReadOnlyButTypingMarksItChanged() {
   // saving over the file, and the data keep coming from the whole file.
   QCOMPARE(env.messages.messages.size(), size_t(1));
   QCOMPARE(form.Table().Mode(), kurvex::ReadMode::Streaming);
-  QVERIFY(form.Modified());
+  QVERIFY(!form.Modified());
   kurvex::TFitData data;
   QVERIFY(form.BuildDataSet(data).ok());
   QCOMPARE(data.n, 1500);

@@ -210,11 +210,12 @@ void MakeDataTest::savingTheNewTableNeverReplacesAFileUnasked() {
   env.messages.answers = {MessageAnswer::Yes};
   env.messages.messages.clear();
   WhileShown(form, [&] {
-    QTest::keyClick(Child<QTableView>(form, "StringGrid1"), Qt::Key_Right);
+    QAbstractItemModel* model = Child<QTableView>(form, "StringGrid1")->model();
+    model->setData(model->index(2, 1), QStringLiteral("31"));
     Click(form, "BitBtn1");
   }, [&] { return form.ShowForInput(); });
   QCOMPARE(env.Texts(), std::vector<std::string>{"データをファイルに保存しておきますか。"});
-  QCOMPARE(ReadFile(env.saveAnswer), QByteArray("5,10\n2,20\n3,30\n"));
+  QCOMPARE(ReadFile(env.saveAnswer), QByteArray("5,10\n2,20\n3,31\n"));
   QCOMPARE(form.CurrentFileName(), env.saveAnswer);
   QVERIFY(form.LoadedFromFile());
 }

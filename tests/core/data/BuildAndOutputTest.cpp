@@ -64,6 +64,20 @@ TEST(BuildDataSet, FailuresLeaveNoDataSet) {
     EXPECT_EQ(r.outcome, BuildOutcome::ConditionFault);
     EXPECT_EQ(data.n, 0);
 
+    // A numeric fault in the condition names its row; an overflow is one.
+    Loaded logs("y,x\n1,2\n3,4\n0,5\n4,6\n");
+    for (const char* condition : {"LN(A1)>0", "EXP(1000*Y)=EXP(1001*Y)"}) {
+        sink.messages.clear();
+        v.condition = condition;
+        r = BuildDataSet(*PrepareSelection(v, logs.table), logs.table, data);
+        EXPECT_EQ(r.outcome, BuildOutcome::ConditionFault) << condition;
+        EXPECT_EQ(data.n, 0);
+    }
+    EXPECT_EQ(sink.Texts(), std::vector<std::string>{std::string(kConditionFaultRowMessage) + "2"});
+    v.condition = "LN(A1)>0";
+    BuildDataSet(*PrepareSelection(v, logs.table), logs.table, data);
+    EXPECT_EQ(sink.Texts().back(), std::string(kConditionFaultRowMessage) + "4");
+
     PreparedSelection none;
     none.candidateCount = 0;
     EXPECT_EQ(BuildDataSet(none, d.table, data).outcome, BuildOutcome::NoCandidates);

@@ -133,8 +133,13 @@ TEST(Selection, BadTransformsAreRefused) {
     EXPECT_FALSE(PrepareSelection(Values(1, "", {2}, {"X"}), table));
     EXPECT_FALSE(PrepareSelection(Values(1, "Y", {2}, {"X+Q"}), table));
     EXPECT_FALSE(PrepareSelection(Values(1, "LN(Y", {2}, {"X"}), table));
+    // Transforms have no coefficients: C0 or C1 would read as 0 on every row.
+    EXPECT_FALSE(PrepareSelection(Values(1, "Y*C1", {2}, {"X"}), table));
+    EXPECT_FALSE(PrepareSelection(Values(1, "Y", {2}, {"X-C0"}), table));
     EXPECT_EQ(sink.Texts(), (std::vector<std::string>{"目的変数の変換式が不正です", "説明変数の変換式が不正です",
-                                                      "括弧の数が合いません。", "目的変数の変換式が不正です"}));
+                                                      "括弧の数が合いません。", "目的変数の変換式が不正です",
+                                                      "目的変数の変換式が不正です", "説明変数の変換式が不正です"}));
+    EXPECT_TRUE(PrepareSelection(Values(1, "COS(Y)+COSH(A3)", {2}, {"ABS(X)*PI"}), table));
 }
 
 TEST(Selection, ConditionsAreRewrittenOutsideQuotedLiterals) {
@@ -183,17 +188,27 @@ TEST(Selection, RowsAreFilteredByTheCondition) {
     EXPECT_EQ(ValidRows(*p, upper), (std::vector<std::string>{"3:2:2"}));
 }
 
-TEST(Selection, UnbalancedConditionLetsEveryRowPass) {
+TEST(Selection, UnbalancedConditionIsRefusedNotDropped) {
     RecordingMessageSink sink;
     ScopedMessageSink guard(sink);
     DataTable table = TableOf(FourColumnText(3));
     SelectionValues v = Values(1, "Y", {2}, {"X"});
     v.conditionOn = true;
     v.condition = "(Y>1";
+    EXPECT_FALSE(PrepareSelection(v, table));
+    EXPECT_EQ(sink.Texts(), (std::vector<std::string>{"括弧の数が合いません。", "条件式が不正です"}));
+    // Switched off, the condition is not used: the bracket message only.
+    sink.messages.clear();
+    v.conditionOn = false;
     auto p = PrepareSelection(v, table);
     ASSERT_TRUE(p);
     EXPECT_EQ(sink.Texts(), std::vector<std::string>{"括弧の数が合いません。"});
-    EXPECT_EQ(p->conditionExpression, "");
+    EXPECT_EQ(ValidRows(*p, table).size(), 3u);
+    // A condition of blanks is an empty condition: every row.
+    v.conditionOn = true;
+    v.condition = "  ";
+    p = PrepareSelection(v, table);
+    ASSERT_TRUE(p);
     EXPECT_EQ(ValidRows(*p, table).size(), 3u);
 
     // An unbalanced quote is ordinary text: a text comparison that never holds, no fault.

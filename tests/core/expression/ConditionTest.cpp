@@ -86,6 +86,19 @@ TEST_F(ConditionTest, FaultsLeaveTheRowWithoutDecision) {
     EXPECT_FALSE(Holds("LN(X4)GT0"));  // numeric fault: no message
     EXPECT_TRUE(fault);
     EXPECT_TRUE(sink.messages.empty());
+    // Values beyond a 64-bit real overflow instead of comparing as equal
+    // infinities; values below it underflow to zero, which is no fault.
+    ConditionFaultKind kind = ConditionFaultKind::None;
+    for (const char* overflow : {"EXP(1000)EQEXP(1001)", "1E400GT0", "(C0GT0)OR(X1*1E308*10LT0)"}) {
+        EXPECT_FALSE(EvaluateCondition(overflow, texts, x, c, kind)) << overflow;
+        EXPECT_EQ(kind, ConditionFaultKind::Numeric) << overflow;
+    }
+    EXPECT_TRUE(EvaluateCondition("EXP(-1000)EQ0", texts, x, c, kind));
+    EXPECT_EQ(kind, ConditionFaultKind::None);
+    EXPECT_TRUE(sink.messages.empty());
+    EXPECT_FALSE(EvaluateCondition("C0GT0ANDC1GT0", texts, x, c, kind));
+    EXPECT_EQ(kind, ConditionFaultKind::Reported);  // after "式のフォーマットエラー"
+    sink.messages.clear();
 
     EXPECT_FALSE(Holds("(C1GT0)(C0GT0)"));
     EXPECT_TRUE(fault);
