@@ -1,6 +1,7 @@
 #include "Commands.h"
 #include "JsonNumbers.h"
 #include "ModelSetup.h"
+#include "ReportOutput.h"
 
 #include "common/MessageSink.h"
 #include "tools/Prediction.h"
@@ -35,7 +36,21 @@ int LoadAndFit(const SelectionOptions& selection, const ModelOptions& model, con
 
 int RunFit(const SelectionOptions& selection, const ModelOptions& model, Json& out) {
     TFitState state;
-    return LoadAndFit(selection, model, "fit", state, out);
+    const int status = LoadAndFit(selection, model, "fit", state, out);
+    if (model.bands) out["bands"] = BandsJson(state, *model.bands);
+    if (!model.reportFile.empty() && out.contains("data")) {
+        ReportSource source;
+        source.dataFile = selection.file;
+        source.yTitle = out["data"]["y_name"].get<std::string>();
+        source.xTitles = out["data"]["x_names"].get<std::vector<std::string>>();
+        source.selection = {{"Y", source.yTitle}};
+        for (std::size_t k = 0; k < source.xTitles.size(); ++k)
+            source.selection.push_back({"X" + std::to_string(k + 1), source.xTitles[k]});
+        if (!SaveReport(model.reportFile, state, source, model.reportPoints)) return kExitAnalysisError;
+        out["report"] = model.reportFile;
+        if (model.reportPoints) out["report_points"] = PointsCsvPath(model.reportFile).string();
+    }
+    return status;
 }
 
 int RunPredict(const SelectionOptions& selection, const ModelOptions& model, const PredictOptions& predict,
@@ -59,7 +74,11 @@ int RunPredict(const SelectionOptions& selection, const ModelOptions& model, con
         if (!value) return kExitAnalysisError;
         Json at = Json::array();
         for (const auto& text : point) at.push_back(NumberFromText(text));
-        predictions.push_back({{"at", at}, {"value", Number(*value)}, {"text", FormatNumber(*value, kPredictionPrecision)}});
+        Json prediction = {{"at", at}, {"value", Number(*value)}, {"text", FormatNumber(*value, kPredictionPrecision)}};
+        std::vector<double> x;
+        for (const auto& text : point) x.push_back(ParseNumber(text).value_or(0.0));
+        AddIntervals(state, x, prediction);
+        predictions.push_back(prediction);
     }
     out["predictions"] = predictions;
     return status;
