@@ -2,7 +2,9 @@
 
 #include <cmath>
 
+#include "common/NumberFormat.h"
 #include "regression/Distributions.h"
+#include "regression/ResultFields.h"
 #include "regression/Statistics.h"
 
 namespace kurvex {
@@ -64,6 +66,11 @@ PredictionInterval BandCalculator::At(std::span<const double> x) {
     interval.confidenceHalf = t_ * s_ * std::sqrt(quadratic);
     interval.predictionHalf = t_ * s_ * std::sqrt(1 + quadratic);
     return interval;
+}
+
+std::string IntervalText(long double value, const std::optional<long double>& half) {
+    if (!half) return {};
+    return FormatNumber(value - *half, kResultPrecision) + " ～ " + FormatNumber(value + *half, kResultPrecision);
 }
 
 std::vector<BandPoint> ComputeBands(const TFitState& state, double xMin, double xMax, int count,

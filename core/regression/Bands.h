@@ -5,6 +5,7 @@
 // (t = TUpperQuantile(round(N) − m, α/2)). A new observation has weight 1.
 #include <optional>
 #include <span>
+#include <string>
 #include <vector>
 
 #include "regression/FitReport.h"
@@ -47,6 +48,9 @@ private:
     long double s_ = 0, t_ = 0;
     bool available_ = false;
 };
+
+// "low ～ high" of value ± half in 7 significant digits; empty without a half-width.
+std::string IntervalText(long double value, const std::optional<long double>& half);
 
 // `count` points evenly from xMin to xMax (one-variable models); points
 // where the model cannot be evaluated are left out.

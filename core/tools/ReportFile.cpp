@@ -5,6 +5,7 @@
 #include "common/FileIo.h"
 #include "common/MessageSink.h"
 #include "common/NumberFormat.h"
+#include "regression/Bands.h"
 #include "regression/FitReport.h"
 #include "regression/Models.h"
 #include "regression/ResultFields.h"
@@ -181,6 +182,16 @@ bool SaveReport(const std::filesystem::path& path, const TFitState& state, const
         return false;
     }
     return true;
+}
+
+std::string BandCurveText(const std::string& xTitle, const std::string& yTitle, const std::vector<BandPoint>& points) {
+    constexpr int kDigits = 5;
+    auto field = [](const std::optional<double>& v) { return v ? FormatNumber(*v, kDigits) : std::string(); };
+    std::string text = xTitle + "," + yTitle + ",信頼下限,信頼上限,予測下限,予測上限\n";
+    for (const BandPoint& p : points)
+        text += FormatNumber(p.x, kDigits) + "," + FormatNumber(p.fit, kDigits) + "," + field(p.confidenceLow) + "," +
+                field(p.confidenceHigh) + "," + field(p.predictionLow) + "," + field(p.predictionHigh) + "\n";
+    return text;
 }
 
 }  // namespace kurvex

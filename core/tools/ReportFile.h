@@ -35,3 +35,14 @@ bool SaveReport(const std::filesystem::path& path, const TFitState& state, const
                 bool withPointsCsv);
 
 }  // namespace kurvex
+
+namespace kurvex {
+
+struct BandPoint;
+
+// The regression curve file with its bands: the line "x title,y title,
+// 信頼下限,信頼上限,予測下限,予測上限", then one line per point in 5
+// significant digits (an empty field where a band has no value).
+std::string BandCurveText(const std::string& xTitle, const std::string& yTitle, const std::vector<BandPoint>& points);
+
+}  // namespace kurvex
