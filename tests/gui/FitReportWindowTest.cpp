@@ -33,7 +33,7 @@ namespace {
 void SaveScreenshot(QWidget& window, const QString& name) {
     const QString folder = qEnvironmentVariable("KURVEX_SCREENSHOT_DIR");
     if (folder.isEmpty()) return;
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    (void)QTest::qWaitForWindowExposed(&window);  // a dialog shown beside the main window may never count as exposed
     QTest::qWait(300);
     QVERIFY(window.grab().save(folder + QLatin1Char('/') + name));
 }
