@@ -19,11 +19,12 @@ Json DataJson(const SelectionOptions& selection, const LoadedData& loaded) {
 
 // Loads, selects the model and fits; the state holds the fit afterwards.
 int LoadAndFit(const SelectionOptions& selection, const ModelOptions& model, const char* command, TFitState& state,
-               Json& out) {
+               Json& out, std::optional<PreparedSelection>* prepared = nullptr) {
     out["command"] = command;
     auto loaded = LoadDataSet(selection);
     if (!loaded) return kExitAnalysisError;
     out["data"] = DataJson(selection, *loaded);
+    if (prepared) *prepared = loaded->selection;
     state.data = std::move(loaded->data);
     state.fields.EdtNS = std::to_string(state.data.n);
     const int dataNx = loaded->selection.n;
@@ -36,17 +37,12 @@ int LoadAndFit(const SelectionOptions& selection, const ModelOptions& model, con
 
 int RunFit(const SelectionOptions& selection, const ModelOptions& model, Json& out) {
     TFitState state;
-    const int status = LoadAndFit(selection, model, "fit", state, out);
+    std::optional<PreparedSelection> prepared;
+    const int status = LoadAndFit(selection, model, "fit", state, out, &prepared);
     if (model.bands) out["bands"] = BandsJson(state, *model.bands);
-    if (!model.reportFile.empty() && out.contains("data")) {
-        ReportSource source;
-        source.dataFile = selection.file;
-        source.yTitle = out["data"]["y_name"].get<std::string>();
-        source.xTitles = out["data"]["x_names"].get<std::vector<std::string>>();
-        source.selection = {{"Y", source.yTitle}};
-        for (std::size_t k = 0; k < source.xTitles.size(); ++k)
-            source.selection.push_back({"X" + std::to_string(k + 1), source.xTitles[k]});
-        if (!SaveReport(model.reportFile, state, source, model.reportPoints)) return kExitAnalysisError;
+    if (!model.reportFile.empty() && prepared) {
+        if (!SaveReport(model.reportFile, state, SourceOf(selection.file, *prepared), model.reportPoints))
+            return kExitAnalysisError;
         out["report"] = model.reportFile;
         if (model.reportPoints) out["report_points"] = PointsCsvPath(model.reportFile).string();
     }

@@ -174,6 +174,7 @@ TFitReport ComputeFitReport(const TFitState& state, std::span<const long double>
     report.freeCount = k;
     report.residualDf = N - k;
     const auto mm = static_cast<std::size_t>(m);
+    for (int j = 0; j < m; ++j) report.fixed.push_back(IsFixed(fixed, j));
     report.standardErrors.assign(mm, std::nullopt);
     report.tValues.assign(mm, std::nullopt);
     report.pValues.assign(mm, std::nullopt);

@@ -27,6 +27,7 @@ using FixedMask = std::vector<bool>;
 struct TFitReport {
     int freeCount = 0;                                   // coefficients estimated
     long double residualDf = 0;                          // N − freeCount
+    std::vector<bool> fixed;                             // per coefficient: held fixed
     std::vector<std::optional<long double>> standardErrors;  // per coefficient; none when fixed
     std::vector<std::optional<long double>> tValues;         // Cj / SEj
     std::vector<std::optional<long double>> pValues;         // two-sided, Student t with N − m df

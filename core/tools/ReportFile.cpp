@@ -115,6 +115,23 @@ const char* const kStyle =
 
 }  // namespace
 
+ReportSource SourceOf(const std::string& dataFile, const PreparedSelection& selection) {
+    ReportSource source;
+    source.dataFile = dataFile;
+    source.yTitle = selection.yName;
+    source.xTitles = selection.xNames;
+    auto column = [](int c) { return "A" + std::to_string(c); };
+    source.selection.push_back({"目的変数 Y", selection.yName + "（" + column(selection.yColumn) + ": " + selection.yExpression + "）"});
+    for (std::size_t k = 0; k < selection.xNames.size(); ++k)
+        source.selection.push_back({"説明変数 X" + std::to_string(k + 1),
+                                    selection.xNames[k] + (k < selection.xExpressions.size() ? "（" + selection.xExpressions[k] + "）" : std::string())});
+    source.selection.push_back({"重み", selection.weightColumn > 0 ? column(selection.weightColumn) : std::string("なし")});
+    source.selection.push_back({"読込み開始行・間隔", std::to_string(selection.skip + 1) + " 行目から " + std::to_string(selection.step) + " 行おき"});
+    source.selection.push_back({"候補の行数", std::to_string(selection.candidateCount)});
+    if (selection.conditionOn) source.selection.push_back({"条件式", selection.conditionExpression});
+    return source;
+}
+
 std::string ReportHtml(const TFitState& state, const ReportSource& source) {
     const std::string xTitle = source.xTitles.empty() ? "X1" : source.xTitles.front();
     std::string html = "<!DOCTYPE html>\n<html lang=\"ja\">\n<head>\n<meta charset=\"UTF-8\">\n<title>Kurvex 回帰分析レポート</title>\n<style>";

@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "data/Selection.h"
 #include "regression/FitState.h"
 
 namespace kurvex {
@@ -22,6 +23,10 @@ struct ReportSource {
     std::vector<std::string> xTitles;  // X1..Xnx
     std::vector<std::pair<std::string, std::string>> selection;
 };
+
+// The source from the prepared selection: Y and X1.. with their columns and
+// transforms, the weight column, the rows and the condition.
+ReportSource SourceOf(const std::string& dataFile, const PreparedSelection& selection);
 
 std::string ReportHtml(const TFitState& state, const ReportSource& source);
 // "行番号,X1..,Y,計算値,残差,重み付き残差" and one line per point (full precision).

@@ -14,7 +14,10 @@ std::string Cell(const std::vector<std::string>& column, int j) {
     return j < static_cast<int>(column.size()) ? column[static_cast<std::size_t>(j)] : std::string();
 }
 
-// A figure of the report; "－" where a coefficient is held fixed, "計算不能" where it has no value.
+// A coefficient held fixed has no standard error, t or P.
+const char* const kFixedText = "固定";
+
+// A figure of the report; "計算不能" where it has no value.
 std::string Figure(const std::optional<long double>& value) { return ResultText(value); }
 
 std::string DegreesOfFreedomText(long double df) { return FormatNumber(df, kResultPrecision); }
@@ -41,7 +44,9 @@ std::vector<ReportTable> DetailTables(const TFitState& state, const TFitReport& 
         const std::string value = jj < state.results.coefficients.size() && state.results.valid
                                       ? FormatNumber(state.results.coefficients[jj], kResultPrecision)
                                       : std::string();
-        if (jj < report.standardErrors.size())
+        if (jj < report.fixed.size() && report.fixed[jj])
+            coefficients.rows.push_back({CoefficientName(j), value, kFixedText, kFixedText, kFixedText});
+        else if (jj < report.standardErrors.size())
             coefficients.rows.push_back({CoefficientName(j), value, Figure(report.standardErrors[jj]),
                                          Figure(report.tValues[jj]), Figure(report.pValues[jj])});
     }

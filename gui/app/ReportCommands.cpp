@@ -123,14 +123,10 @@ void ReportCommands::SaveReportClick() {
     const bool withPoints =
         Messages().Show(MessageKind::Confirmation, kPointsCsvQuestion, MessageButtons::YesNo) == MessageAnswer::Yes;
     ReportSource source;
-    source.dataFile = form_->Form2->CurrentFileName().toStdString();
-    source.yTitle = form_->Form2->YName().toStdString();
-    source.selection.push_back({"Y", source.yTitle});
-    const QStringList xNames = form_->Form2->XNames();
-    for (int k = 0; k < xNames.size(); ++k) {
-        source.xTitles.push_back(xNames[k].toStdString());
-        source.selection.push_back({"X" + std::to_string(k + 1), source.xTitles.back()});
-    }
+    if (const PreparedSelection* selection = form_->Form2->Selection())
+        source = SourceOf(form_->Form2->CurrentFileName().toStdString(), *selection);
+    else
+        source.dataFile = form_->Form2->CurrentFileName().toStdString();
     if (kurvex::SaveReport(std::filesystem::path(path.toStdString()), form_->FitState(), source, withPoints))
         Messages().Show(MessageKind::Information, kReportSavedMessage, MessageButtons::Ok);
 }
