@@ -126,7 +126,7 @@ ReportSource SourceOf(const std::string& dataFile, const PreparedSelection& sele
         source.selection.push_back({"説明変数 X" + std::to_string(k + 1),
                                     selection.xNames[k] + (k < selection.xExpressions.size() ? "（" + selection.xExpressions[k] + "）" : std::string())});
     source.selection.push_back({"重み", selection.weightColumn > 0 ? column(selection.weightColumn) : std::string("なし")});
-    source.selection.push_back({"読込み開始行・間隔", std::to_string(selection.skip + 1) + " 行目から " + std::to_string(selection.step) + " 行おき"});
+    source.selection.push_back({"読込み開始行・間隔", std::to_string(selection.skip + 1) + " 行目から " + std::to_string(selection.step) + " 行ごと"});
     source.selection.push_back({"候補の行数", std::to_string(selection.candidateCount)});
     if (selection.conditionOn) source.selection.push_back({"条件式", selection.conditionExpression});
     return source;
