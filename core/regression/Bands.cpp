@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "common/NumberFormat.h"
+#include "expression/EvaluationError.h"
 #include "regression/Distributions.h"
 #include "regression/ResultFields.h"
 #include "regression/Statistics.h"
@@ -93,6 +94,9 @@ std::vector<BandPoint> ComputeBands(const TFitState& state, double xMin, double 
                 point.predictionHigh = static_cast<double>(at.value + *at.predictionHalf);
             }
             points.push_back(point);
+        } catch (const EvaluationError&) {
+            // A formula that cannot be evaluated fails at every point, with its message: stop at the first.
+            break;
         } catch (const std::exception&) {
             // A point where the model fails (outside its domain) has no band.
         }
