@@ -39,6 +39,9 @@ struct ModelOptions {
     std::string increment = FitConditionTexts{}.increment;
     std::string confidence = FitConditionTexts{}.confidencePercent;
     bool trace = false;                         // every Marquardt step into the JSON
+    std::optional<int> bands;                   // --bands N: the bands at N points
+    std::string reportFile;                     // --report FILE.html
+    bool reportPoints = false;                  // --report-points: the points CSV beside the report
 };
 int RunFit(const SelectionOptions& selection, const ModelOptions& model, Json& out);
 

@@ -1,6 +1,7 @@
 #include "Commands.h"
 #include "JsonNumbers.h"
 #include "ModelSetup.h"
+#include "ReportOutput.h"
 
 #include "common/MessageSink.h"
 #include "tools/Prediction.h"
@@ -18,11 +19,12 @@ Json DataJson(const SelectionOptions& selection, const LoadedData& loaded) {
 
 // Loads, selects the model and fits; the state holds the fit afterwards.
 int LoadAndFit(const SelectionOptions& selection, const ModelOptions& model, const char* command, TFitState& state,
-               Json& out) {
+               Json& out, std::optional<PreparedSelection>* prepared = nullptr) {
     out["command"] = command;
     auto loaded = LoadDataSet(selection);
     if (!loaded) return kExitAnalysisError;
     out["data"] = DataJson(selection, *loaded);
+    if (prepared) *prepared = loaded->selection;
     state.data = std::move(loaded->data);
     state.fields.EdtNS = std::to_string(state.data.n);
     const int dataNx = loaded->selection.n;
@@ -35,7 +37,16 @@ int LoadAndFit(const SelectionOptions& selection, const ModelOptions& model, con
 
 int RunFit(const SelectionOptions& selection, const ModelOptions& model, Json& out) {
     TFitState state;
-    return LoadAndFit(selection, model, "fit", state, out);
+    std::optional<PreparedSelection> prepared;
+    const int status = LoadAndFit(selection, model, "fit", state, out, &prepared);
+    if (model.bands) out["bands"] = BandsJson(state, *model.bands);
+    if (!model.reportFile.empty() && prepared) {
+        if (!SaveReport(model.reportFile, state, SourceOf(selection.file, *prepared), model.reportPoints))
+            return kExitAnalysisError;
+        out["report"] = model.reportFile;
+        if (model.reportPoints) out["report_points"] = PointsCsvPath(model.reportFile).string();
+    }
+    return status;
 }
 
 int RunPredict(const SelectionOptions& selection, const ModelOptions& model, const PredictOptions& predict,
@@ -59,7 +70,11 @@ int RunPredict(const SelectionOptions& selection, const ModelOptions& model, con
         if (!value) return kExitAnalysisError;
         Json at = Json::array();
         for (const auto& text : point) at.push_back(NumberFromText(text));
-        predictions.push_back({{"at", at}, {"value", Number(*value)}, {"text", FormatNumber(*value, kPredictionPrecision)}});
+        Json prediction = {{"at", at}, {"value", Number(*value)}, {"text", FormatNumber(*value, kPredictionPrecision)}};
+        std::vector<double> x;
+        for (const auto& text : point) x.push_back(ParseNumber(text).value_or(0.0));
+        AddIntervals(state, x, prediction);
+        predictions.push_back(prediction);
     }
     out["predictions"] = predictions;
     return status;

@@ -1,5 +1,6 @@
 #include "ModelSetup.h"
 #include "JsonNumbers.h"
+#include "ReportOutput.h"
 
 #include <sstream>
 
@@ -128,6 +129,7 @@ int FitAndReport(TFitState& state, int dataNx, const FitConditionTexts& texts, b
     // P is computed only down to the 0.0001 level; beyond it the page shows "<< 0.0001".
     out["P"] = figure(figures.P);
     out["P_below"] = figures.pBelowLevel ? Json(kSignificanceFloor) : Json(nullptr);
+    AddReportFields(state, out);
     out["fields"] = FieldsJson(fields);
     if (trace) out["shown_results"] = steps;
     out["shown_result_count"] = shown;

@@ -73,6 +73,11 @@ int main(int argc, char** argv) {
     AddSelectionOptions(*fit, fitSelection);
     AddModelOptions(*fit, fitModel, fitInit, fitTol);
     fit->add_flag("--trace", fitModel.trace, "include every shown set of results");
+    fit->add_option("--bands", fitModel.bands, "confidence and prediction bands at N points over the X1 range")
+        ->check(CLI::Range(2, 100000));
+    auto* reportOption = fit->add_option("--report", fitModel.reportFile, "write an HTML report of the fit");
+    fit->add_flag("--report-points", fitModel.reportPoints, "also write the points with fitted values and residuals as CSV")
+        ->needs(reportOption);
 
     SelectionOptions predictSelection;
     ModelOptions predictModel;

@@ -91,6 +91,7 @@ struct TFitResults {
     TFitStatistics statistics;        // the figures of the last shown results
     std::int32_t iterations = 0;      // trial steps solved by the last fit
     std::uint64_t evaluations = 0;    // model and derivative evaluations of the last fit
+    std::vector<double> inverseJtJ;   // (JᵀJ)⁻¹ behind the shown limits of an iterative fit (m × m, row-major); empty when none
 };
 
 struct TFitState {

@@ -56,6 +56,7 @@ void EnsureSizes(TFitState& state) {
         state.results.residuals.resize(static_cast<std::size_t>(state.data.n));
     if (state.fields.coefficients.size() < m) state.fields.coefficients.resize(m);
     if (state.fields.limits.size() < m) state.fields.limits.resize(m);
+    state.results.inverseJtJ.clear();
 }
 
 // 2 − R limited to 2..10: the growth of λ after a poor step.
@@ -302,6 +303,12 @@ void MarquardtIteration::ShowIteration() {
             figures.halfWidths[jj] = *se * *t_ * std::sqrt(static_cast<long double>(inverseDiagonal_[jj]));
         fields.limits[jj] = ResultText(figures.halfWidths[jj]);
     }
+    // The inverse behind these limits, for the standard errors and bands of the report.
+    auto& inverse = state_.results.inverseJtJ;
+    inverse.clear();
+    if (inverseValid_)
+        for (int j = 0; j < m_; ++j)
+            for (int k = 0; k < m_; ++k) inverse.push_back(G_[Index(j, m_ + k, 2 * m_)]);
     if (observer_) observer_(fields);
     progress_.ProcessPendingEvents();
     state_.results.valid = true;

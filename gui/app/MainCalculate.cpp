@@ -11,6 +11,7 @@
 
 #include "app/AppFolders.h"
 #include "app/OrlaMain.h"
+#include "app/ReportCommands.h"
 #include "chart/ChartComposer.h"
 #include "chart/ChartPanel.h"
 #include "common/MessageSink.h"
@@ -166,6 +167,7 @@ void TForm1::BitBtn1Click() {
         if (outcome.resultsValid) {
             Composer->DrawRegression();
             GraphRefresh->setEnabled(true);
+            Report->ResultsChanged();
         } else {
             ShowPage(TabSheet1);
         }

@@ -21,6 +21,7 @@
 #include "app/AboutBox.h"
 #include "app/HelpViewer.h"
 #include "app/ProgramIcon.h"
+#include "app/ReportCommands.h"
 #include "chart/ChartComposer.h"
 #include "chart/AxisSet.h"
 #include "chart/ChartExport.h"
@@ -120,6 +121,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
     saveDialog_.filterList = QStringLiteral("カンマ区切りファイル (*.csv)|*.CSV");
 
     ConnectCommands();
+    Report = new ReportCommands(this);
     resize(1060, 660);
 }
 

@@ -39,6 +39,7 @@ class TFrmSetSpline;
 class TFrmAxisSet;
 class TFrmSaveData;
 class THelpViewer;
+class ReportCommands;
 
 class TForm1 : public QMainWindow {
     Q_OBJECT
@@ -134,6 +135,7 @@ public:
     TFrmAxisSet* FrmAxisSet = nullptr;
     TFrmSaveData* FrmSaveData = nullptr;
     ChartComposer* Composer = nullptr;
+    ReportCommands* Report = nullptr;  // the page 詳細統計, the report file, bands and residual plot
 
     // --- Start-up, enabling, help ---
     void FormShow();

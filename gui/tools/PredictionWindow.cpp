@@ -1,5 +1,6 @@
 #include "tools/PredictionWindow.h"
 
+#include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -11,7 +12,9 @@
 #include <string>
 #include <vector>
 
+#include "common/NumberFormat.h"
 #include "common/StringGrid.h"
+#include "regression/Bands.h"
 #include "regression/FitState.h"
 #include "tools/Prediction.h"
 
@@ -72,13 +75,26 @@ TFrmPredict::TFrmPredict(QWidget* parent) : QDialog(parent) {
     auto* valueLayout = new QHBoxLayout(GroupBox1);
     valueLayout->addWidget(EditValue);
 
+    GroupBoxIntervals = new QGroupBox(QStringLiteral("予測値の区間"), this);
+    GroupBoxIntervals->setObjectName(QStringLiteral("GroupBoxIntervals"));
+    EditConfidenceInterval = new QLineEdit(GroupBoxIntervals);
+    EditConfidenceInterval->setObjectName(QStringLiteral("EditConfidenceInterval"));
+    EditConfidenceInterval->setReadOnly(true);
+    EditPredictionInterval = new QLineEdit(GroupBoxIntervals);
+    EditPredictionInterval->setObjectName(QStringLiteral("EditPredictionInterval"));
+    EditPredictionInterval->setReadOnly(true);
+    auto* intervals = new QFormLayout(GroupBoxIntervals);
+    intervals->addRow(QStringLiteral("信頼区間："), EditConfidenceInterval);
+    intervals->addRow(QStringLiteral("予測区間："), EditPredictionInterval);
+
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(GroupBox1, 1);
     bottom->addWidget(BitBtn1, 0, Qt::AlignBottom);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(StringGridXValue, 1);
     layout->addLayout(bottom);
-    resize(300, 280);
+    layout->addWidget(GroupBoxIntervals);
+    resize(340, 340);
 }
 
 int TFrmPredict::Execute(const TFitState& state) {
@@ -104,6 +120,8 @@ void TFrmPredict::FormShow() {
     }
     StringGridXValue->SetCell(1, 0, QStringLiteral("値"));
     EditValue->clear();
+    EditConfidenceInterval->clear();
+    EditPredictionInterval->clear();
     if (m > 0) {
         // Typing starts in the first cell, wherever the focus was left last time.
         StringGridXValue->setCurrentCell(1, 1);
@@ -139,6 +157,25 @@ void TFrmPredict::BitBtn1Click() {
     const std::optional<std::string> value =
         PredictText(state_->model, state_->results.coefficients, texts);
     if (value) EditValue->setText(QString::fromStdString(*value));
+    EditConfidenceInterval->clear();
+    EditPredictionInterval->clear();
+    if (value) ShowIntervals(texts);
+}
+
+void TFrmPredict::ShowIntervals(const std::vector<std::string>& texts) {
+    std::vector<double> x;
+    for (const auto& text : texts) x.push_back(ParseNumber(text).value_or(0.0));
+    try {
+        BandCalculator bands(*state_);
+        const PredictionInterval interval = bands.At(x);
+        const QString level = QStringLiteral("（%1%）").arg(QString::fromStdString(FormatNumber((1 - state_->conditions.alpha) * 100, 15)));
+        if (interval.confidenceHalf) {
+            EditConfidenceInterval->setText(QString::fromStdString(IntervalText(interval.value, interval.confidenceHalf)) + level);
+            EditPredictionInterval->setText(QString::fromStdString(IntervalText(interval.value, interval.predictionHalf)) + level);
+        }
+    } catch (const std::exception&) {
+        // The value was computed; intervals that cannot be stay empty.
+    }
 }
 
 }  // namespace kurvex::gui

@@ -4,6 +4,8 @@
 // (Named apart from the computation's header tools/Prediction.h, which a
 // header of the same path here would hide.)
 #include <QDialog>
+#include <string>
+#include <vector>
 
 class QGroupBox;
 class QLineEdit;
@@ -39,6 +41,10 @@ public:
     QPushButton* BitBtn1 = nullptr;
     QGroupBox* GroupBox1 = nullptr;
     QLineEdit* EditValue = nullptr;
+    // The intervals of the predicted value at the level of 両側信頼区間の確率.
+    QGroupBox* GroupBoxIntervals = nullptr;
+    QLineEdit* EditConfidenceInterval = nullptr;
+    QLineEdit* EditPredictionInterval = nullptr;
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -46,6 +52,7 @@ protected:
 
 private:
     int VariableCount() const;
+    void ShowIntervals(const std::vector<std::string>& texts);
 
     const TFitState* state_ = nullptr;
 };

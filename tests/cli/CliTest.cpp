@@ -198,6 +198,36 @@ TEST(Cli, PredictsWithTheFittedModel) {
     EXPECT_EQ(wrong.result["messages"].back()["text"], "--at: 3 values given, the model has 1 explanatory variable(s)");
 }
 
+// The report figures under their documented names: Norris's certified
+// standard deviations, bands over the data's range, the report file, and the
+// intervals of a prediction from the textbook formulas of a straight line.
+TEST(Cli, ReportFiguresBandsAndIntervals) {
+    const auto norris = ReferenceCsv("nist/linear/Norris.dat", "norris.csv");
+    const auto html = TempDir() / "norris.html";
+    auto run = RunCli({"fit", norris.string(), "--model", "0", "--bands", "5", "--report", html.string()});
+    ASSERT_EQ(run.status, 0) << run.out;
+    EXPECT_GE(Digits(run.result["standard_errors"][0], 0.232818234301152), 8);
+    EXPECT_GE(Digits(run.result["standard_errors"][1], 0.000429796848199937), 8);
+    for (const char* name : {"t_values", "p_values", "correlation", "R2_explained", "R2_adjusted", "log_likelihood",
+                             "AIC", "AICc", "BIC", "reduced_chi2", "evaluations"})
+        EXPECT_FALSE(run.result[name].is_null()) << name;
+    EXPECT_GE(Digits(run.result["R2_explained"], 0.999993745883712), 8);
+    ASSERT_EQ(run.result["bands"].size(), 5u);
+    for (const auto& b : run.result["bands"])
+        EXPECT_TRUE(b["prediction_low"] < b["confidence_low"] && b["confidence_low"] < b["fit"] &&
+                    b["fit"] < b["confidence_high"] && b["confidence_high"] < b["prediction_high"]);
+    EXPECT_TRUE(fs::file_size(html) > 1000);
+
+    const auto line = WriteFile("noisy.csv", "y,x\n3,1\n5.2,2\n6.8,3\n9.1,4\n11,5\n");
+    run = RunCli({"predict", line.string(), "--model", "0", "--at", "3"});
+    ASSERT_EQ(run.status, 0) << run.out;
+    // b = 1.05 + 1.99x, SSR = 0.087, x̄ = 3, Sxx = 10; t(3, 2.5 %) = 3.182446305.
+    const double ts = 3.182446305 * std::sqrt(0.087 / 3);
+    const auto& p = run.result["predictions"][0];
+    EXPECT_NEAR(p["confidence_interval"][1].get<double>() - 7.02, ts * std::sqrt(0.2), 1e-6);
+    EXPECT_NEAR(7.02 - p["prediction_interval"][0].get<double>(), ts * std::sqrt(1.2), 1e-6);
+}
+
 // 0 only for a fit that converged; 3 for results of a fit that did not; the
 // figures are full numbers, not the page texts read back.
 TEST(Cli, ExitStatusTellsHowTheFitEnded) {

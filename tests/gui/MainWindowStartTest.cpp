@@ -120,13 +120,15 @@ void MainWindowStartTest::firstRunShowsAboutBoxThenDefaults() {
 void MainWindowStartTest::menusHaveTheirCaptionsAndAccessKeys() {
     MainWindowFixture fixture;
     TForm1& form = fixture.Start();
-    QCOMPARE(form.BaseFileItemCount(), 9);
+    // The last two before the separator are the report's commands.
+    QCOMPARE(form.BaseFileItemCount(), 11);
     QCOMPARE(Captions(form.File1),
              (QStringList{"データの読み込み(&O)", "データの作成(&P)", "-", "使用データの保存(&S)", "グラフ画面の保存(&G)",
-                          "回帰曲線データの保存(&R)", "スプライン回帰曲線データの保存(&S)", "-", "終了(&Q)"}));
+                          "回帰曲線データの保存(&R)", "スプライン回帰曲線データの保存(&S)",
+                          "信頼帯付き回帰曲線データの保存(&B)", "レポートの保存(&H)", "-", "終了(&Q)"}));
     QCOMPARE(Captions(form.D1), QStringList{"入力画面(&F)"});
-    QCOMPARE(Captions(form.G1), (QStringList{"軸の設定(&A)", "グラフのリフレッシュ(&R)", "-", "画面コピー(&C)", "印刷(&P)",
-                                             "印刷プレビュー(&V)"}));
+    QCOMPARE(Captions(form.G1), (QStringList{"軸の設定(&A)", "グラフのリフレッシュ(&R)", "信頼帯・予測帯の表示(&B)",
+                                             "残差プロット(&E)", "-", "画面コピー(&C)", "印刷(&P)", "印刷プレビュー(&V)"}));
     QCOMPARE(Captions(form.CopyGraph), (QStringList{"メタファイル(&M)", "ビットマップファイル(&B)"}));
     QCOMPARE(Captions(form.Tool1), (QStringList{"回帰式による予測(&P)", "スプラインの描画(&S)", "-", "相関のKendallの検定(&K)"}));
     QCOMPARE(Captions(form.Help1), (QStringList{"目次(&C)", "キーワードﾞ検索(&K)", "-", "バージョン情報(&V)"}));
@@ -397,7 +399,7 @@ void MainWindowStartTest::helpKeywordsOpenTheirPages() {
     MainWindowFixture fixture;
     TForm1& form = fixture.Start();
     THelpViewer& help = *form.HelpViewer;
-    QCOMPARE(help.PageCount(), 11);
+    QCOMPARE(help.PageCount(), 12);
     const QList<QPair<QString, QString>> expected = {
         {QStringLiteral("データの読み込み"), QStringLiteral("loading.html")},
         {QStringLiteral("データの作成"), QStringLiteral("makedata.html")},
@@ -416,7 +418,7 @@ void MainWindowStartTest::helpKeywordsOpenTheirPages() {
     form.Contents->trigger();
     QCOMPARE(help.TabsNavigation->currentIndex(), 0);
     QCOMPARE(help.CurrentPage(), QStringLiteral("index.html"));
-    QCOMPARE(help.ListContents->count(), 11);
+    QCOMPARE(help.ListContents->count(), 12);
 
     form.N1->trigger();  // keyword search with an empty keyword lists every keyword
     QCOMPARE(help.TabsNavigation->currentIndex(), 1);
