@@ -47,4 +47,11 @@ void TFitData::ComputeSums() {
     FinishSums();
 }
 
+int FreeCoefficientCount(const TFitModel& model, const TFitConditions& conditions) {
+    int free = 0;
+    for (int j = 0; j < model.m; ++j)
+        if (!IsFixed(conditions, j)) ++free;
+    return free;
+}
+
 }  // namespace kurvex
