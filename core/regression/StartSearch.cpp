@@ -20,9 +20,9 @@ namespace kurvex {
 namespace {
 
 constexpr long double kInfinity = std::numeric_limits<long double>::infinity();
-constexpr std::size_t kScreenPoints = 200;       // points a draw is screened on
-constexpr double kScreenEvaluations = 3e6;       // model evaluations the screening may take
-constexpr int kLocalIterations = 40;             // damped iterations from each local start
+constexpr std::size_t kScreenPoints = 100;       // points a draw is screened on
+constexpr double kScreenEvaluations = 1.5e6;      // model evaluations the screening may take
+constexpr int kLocalIterations = 30;             // damped iterations from each local start
 constexpr int kPolishIterations = 300;           // at least this many for the polishing fit
 
 // SplitMix64: a small generator whose sequence is fixed by its seed on every platform.
@@ -277,55 +277,59 @@ std::vector<std::int32_t> ThinnedPoints(const TFitData& data, std::size_t limit)
 }
 
 // The model is affine in Cj at a few points and random values of the rest;
-// jointly so with every coefficient already taken as linear.
+// jointly so with every coefficient already taken as linear. The values of
+// the rest are moderate (0.01..1 of either sign) and redrawn where the model
+// cannot be evaluated; a coefficient never seen at two evaluable backgrounds
+// counts as nonlinear.
 Roles FindRoles(const TFitModel& model, const TFitData& data, const std::vector<double>& base,
                 const std::vector<bool>& fixed, Random& random) {
     Roles roles;
     const auto m = static_cast<std::size_t>(model.m);
     ModelEvaluator evaluator(model);
     const std::vector<std::int32_t> probes = {0, data.n / 2, data.n - 1};
-    std::vector<std::vector<double>> backgrounds;
-    for (int b = 0; b < 3; ++b) {
-        std::vector<double> c = base;
-        for (std::size_t j = 0; j < m; ++j)
-            if (!(j < fixed.size() && fixed[j])) c[j] = Draw(random, std::nullopt);
-        backgrounds.push_back(c);
-    }
+    const CoefficientRange moderate{0.01, 1};
     auto f = [&](const std::vector<double>& c, std::int32_t i) { return evaluator.Value(data.PointX(i), c); };
     auto near = [](long double a, long double scale) { return std::fabs(a) <= 1e-9L * scale + 1e-300L; };
+    // Affine in Cj (and jointly with the solved ones) at one background; throws where it cannot be evaluated.
+    auto affineAt = [&](std::vector<double> c, std::size_t j) {
+        for (const int k : roles.solved) c[static_cast<std::size_t>(k)] = 0;
+        for (const std::int32_t i : probes) {
+            c[j] = 0;
+            const long double f0 = f(c, i);
+            c[j] = 1;
+            const long double f1 = f(c, i);
+            c[j] = 2.5;
+            const long double f2 = f(c, i);
+            const long double scale = std::fabs(f0) + std::fabs(f1) + std::fabs(f2);
+            if (!near(f2 - f0 - 2.5L * (f1 - f0), scale)) return false;
+            for (const int k : roles.solved) {
+                const auto kk = static_cast<std::size_t>(k);
+                c[j] = 1;
+                c[kk] = 1;
+                const long double f11 = f(c, i);
+                c[j] = 0;
+                const long double f01 = f(c, i);
+                c[kk] = 0;
+                if (!near(f11 - f01 - f1 + f0, scale + std::fabs(f11) + std::fabs(f01))) return false;
+            }
+        }
+        return true;
+    };
     for (std::size_t j = 0; j < m; ++j) {
         if (j < fixed.size() && fixed[j]) continue;
+        int seen = 0;
         bool linear = true;
-        try {
-            for (const auto& background : backgrounds) {
-                for (const std::int32_t i : probes) {
-                    std::vector<double> c = background;
-                    for (const int k : roles.solved) c[static_cast<std::size_t>(k)] = 0;
-                    c[j] = 0;
-                    const long double f0 = f(c, i);
-                    c[j] = 1;
-                    const long double f1 = f(c, i);
-                    c[j] = 2.5;
-                    const long double f2 = f(c, i);
-                    const long double scale = std::fabs(f0) + std::fabs(f1) + std::fabs(f2);
-                    if (!near(f2 - f0 - 2.5L * (f1 - f0), scale)) linear = false;
-                    for (const int k : roles.solved) {
-                        c[j] = 1;
-                        c[static_cast<std::size_t>(k)] = 1;
-                        const long double f11 = f(c, i);
-                        c[j] = 0;
-                        const long double f01 = f(c, i);
-                        c[static_cast<std::size_t>(k)] = 0;
-                        if (!near(f11 - f01 - f1 + f0, scale + std::fabs(f11) + std::fabs(f01))) linear = false;
-                    }
-                    if (!linear) break;
-                }
-                if (!linear) break;
+        for (int attempt = 0; attempt < 30 && seen < 2 && linear; ++attempt) {
+            std::vector<double> c = base;
+            for (std::size_t k = 0; k < m; ++k)
+                if (!(k < fixed.size() && fixed[k])) c[k] = (random.Next() & 1 ? -1 : 1) * Draw(random, moderate);
+            try {
+                linear = affineAt(c, j);
+                ++seen;
+            } catch (const std::exception&) {
             }
-        } catch (const std::exception&) {
-            linear = false;
         }
-        (linear ? roles.solved : roles.drawn).push_back(static_cast<int>(j));
+        (linear && seen == 2 ? roles.solved : roles.drawn).push_back(static_cast<int>(j));
     }
     return roles;
 }

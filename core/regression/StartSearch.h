@@ -36,8 +36,8 @@ struct StartSearchOptions {
     std::vector<std::optional<CoefficientRange>> ranges;  // per coefficient; none: 1e-3..1e3 of either sign
     std::uint64_t seed = 1;
     unsigned threads = 0;  // 0: every core
-    int draws = 0;         // draws screened; 0: as many as about three million model evaluations allow
-    int localStarts = 24;  // draws that run damped iterations on every point
+    int draws = 0;         // draws screened; 0: as many as about 1.5 million model evaluations allow
+    int localStarts = 16;  // draws that run damped iterations on every point
     int polished = 3;      // local results polished by the full fit
 };
 
