@@ -1,23 +1,16 @@
 #include "ModelSetup.h"
 #include "JsonNumbers.h"
 
-#include <charconv>
 #include <chrono>
 
 #include "common/MessageSink.h"
+#include "common/NumberFormat.h"
 #include "regression/Models.h"
 #include "regression/StartEstimates.h"
 #include "regression/StartSearch.h"
 
 namespace kurvex::cli {
 namespace {
-
-// The shortest text that reads back as the same double.
-std::string ExactText(double value) {
-    char buffer[64];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
-    return {buffer, result.ptr};
-}
 
 const char* OutcomeName(StartOutcome outcome) {
     switch (outcome) {
@@ -96,7 +89,7 @@ int ApplyStartOptions(const ModelOptions& options, int dataNx, TFitState& state,
     if (outcome == StartOutcome::Estimated) {
         Json shown = Json::array();
         for (std::size_t j = 0; j < values.size(); ++j) {
-            texts.initialValues[j] = ExactText(values[j]);
+            texts.initialValues[j] = ShortestNumberText(values[j]);
             shown.push_back(Number(values[j]));
         }
         start["values"] = shown;

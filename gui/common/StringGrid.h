@@ -30,6 +30,9 @@ public:
     int FixedRows() const { return fixedRows_; }
     void SetColWidth(int column, int width) { setColumnWidth(column, width); }
     void SetEditable(bool editable);
+    // The cells of `column` below the fixed rows become check boxes; their
+    // Cell text is "1" when checked and empty otherwise (SetCell likewise).
+    void SetCheckColumn(int column);
 
     // A cell editor is open (typing goes into a cell, not to the grid's keys).
     bool IsEditing() const { return state() == QAbstractItemView::EditingState; }
@@ -44,6 +47,7 @@ signals:
 
 private:
     QTableWidgetItem* EnsureItem(int column, int row);
+    bool IsCheckCell(int column, int row) const { return column == checkColumn_ && row >= fixedRows_; }
     void StyleCell(QTableWidgetItem* item, int column, int row) const;
     void RestyleAll();
 
@@ -54,6 +58,7 @@ private:
     int fixedCols_ = 1;
     int fixedRows_ = 1;
     bool editable_ = false;
+    int checkColumn_ = -1;
 };
 
 }  // namespace kurvex::gui

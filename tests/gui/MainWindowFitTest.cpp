@@ -24,6 +24,7 @@
 #include "tools/PredictionWindow.h"
 #include "regression/Calculate.h"
 #include "regression/Processing.h"
+#include "regression/StartEstimates.h"
 #include "support/MainWindowFixture.h"
 
 using namespace kurvex;
@@ -79,6 +80,7 @@ private slots:
     void controlsAreLockedWhileAFitRuns();
     void failedBuildLeavesNothingToFit();
     void checksStopBeforeTheFit();
+    void estimatedStartsAndFixedCoefficients();
 };
 
 void MainWindowFitTest::loadingASampleEnablesTheDataCommands() {
@@ -329,6 +331,39 @@ void MainWindowFitTest::checksStopBeforeTheFit() {
     QCOMPARE(fixture.Messages().Texts().back(), std::string("'abc' は正しい浮動小数点数ではありません。"));
     QCOMPARE(form.PageControl1->currentWidget(), form.TabSheet1);  // nothing started
     QVERIFY(!form.FrmProgress->isVisible());
+}
+
+// "初期値の推定" fills the initial values from the data, "計算" then converges
+// with the default conditions; a coefficient checked "固定" keeps its value.
+void MainWindowFitTest::estimatedStartsAndFixedCoefficients() {
+    MainWindowFixture fixture;
+    TForm1& form = fixture.Start();
+    QVERIFY(fixture.LoadAccepted(fixture.Sample(QStringLiteral("enzyme_kinetics.csv"))));
+    ChooseModel(form, 6);
+    QCOMPARE(form.StringGridCoefInit->Cell(kFixedColumn, 0), QStringLiteral("固定"));
+    form.ButtonEstimateStart->click();
+    QVERIFY(fixture.Messages().messages.empty());
+    QVERIFY(Number(form.StringGridCoefInit->Cell(1, 3)) < 0);  // C2: a saturating rate
+    form.BitBtn1->click();
+    QVERIFY(form.LblFitEnd1->text().startsWith(QStringLiteral("収束しました")));
+
+    // Pressed again at the answer, it says so and changes nothing.
+    form.BitBtn3->click();
+    const QString c0 = form.StringGridCoefInit->Cell(1, 1);
+    form.ButtonEstimateStart->click();
+    QCOMPARE(fixture.Messages().Texts().back(), std::string(kCurrentStartBetterMessage));
+    QCOMPARE(form.StringGridCoefInit->Cell(1, 1), c0);
+
+    // C1 of Michaelis–Menten held at 0.8: "固定" as its limit, one coefficient in the degrees of freedom.
+    ChooseModel(form, 3);
+    form.StringGridCoefInit->SetCell(1, 1, QStringLiteral("2"));
+    form.StringGridCoefInit->SetCell(1, 2, QStringLiteral("0.8"));
+    form.StringGridCoefInit->SetCell(kFixedColumn, 2, QStringLiteral("1"));
+    form.BitBtn1->click();
+    QCOMPARE(form.StringGridCoefficients->Cell(1, 2), QStringLiteral("0.8"));
+    QCOMPARE(form.StringGridLimit->Cell(1, 2), QStringLiteral("固定"));
+    QCOMPARE(form.EditDF->text(), QStringLiteral("0, 11"));
+    QCOMPARE(form.CurrentSettings().fixed[1], std::string("1"));
 }
 
 QTEST_MAIN(MainWindowFitTest)
