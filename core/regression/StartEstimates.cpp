@@ -112,10 +112,11 @@ public:
     }
 
     // Pattern search from the best grid point: try a step either way along
-    // each parameter, halve the steps when none improves.
+    // each parameter, halve the steps when none improves. Bounded: on data
+    // that only show the start of a curve the best shape runs off without end.
     void Refine(ShapeFit& fit, std::vector<double> steps) {
         if (!std::isfinite(fit.solution.ssr)) return;
-        for (int halvings = 0; halvings < 40;) {
+        for (int halvings = 0, passes = 0; halvings < 40 && passes < 400; ++passes) {
             bool improved = false;
             for (std::size_t d = 0; d < steps.size(); ++d)
                 for (const double sign : {1.0, -1.0}) {
