@@ -73,8 +73,9 @@ void TForm1::ButtonEstimateStartClick() {
         message = found.message;
     }
     if (outcome == StartOutcome::Estimated) {
+        // Seven digits, as "計算結果のコピー" writes them: a start needs no more, and the column shows them whole.
         for (std::size_t j = 0; j < values.size(); ++j)
-            StringGridCoefInit->SetCell(1, static_cast<int>(j) + 1, QString::fromStdString(ShortestNumberText(values[j])));
+            StringGridCoefInit->SetCell(1, static_cast<int>(j) + 1, QString::fromStdString(FormatNumber(values[j], kResultPrecision)));
         PageControl1->setCurrentWidget(TabSheet1);
     } else if (!message.empty()) {
         ShowInformation(message);
