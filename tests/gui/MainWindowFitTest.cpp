@@ -348,14 +348,18 @@ void MainWindowFitTest::estimatedStartsAndFixedCoefficients() {
     form.BitBtn1->click();
     QVERIFY(form.LblFitEnd1->text().startsWith(QStringLiteral("収束しました")));
 
-    // Pressed again at the least-squares answer itself, it says so and changes nothing.
+    // Pressed again at the least-squares answer itself, it never leaves a start that fits worse.
+    auto columnSsr = [&form] {
+        std::vector<double> c;
+        for (int j = 1; j <= 3; ++j) c.push_back(Number(form.StringGridCoefInit->Cell(1, j)));
+        return *SumOfSquaresAt(form.FitState().model, form.FitState().data, c);
+    };
     for (int j = 0; j < 3; ++j)
         form.StringGridCoefInit->SetCell(1, j + 1, QString::fromStdString(ShortestNumberText(
                                                        form.FitState().results.coefficients[static_cast<std::size_t>(j)])));
-    const QString c0 = form.StringGridCoefInit->Cell(1, 1);
+    const long double atAnswer = columnSsr();
     form.ButtonEstimateStart->click();
-    QCOMPARE(fixture.Messages().Texts(), std::vector<std::string>{kCurrentStartBetterMessage});
-    QCOMPARE(form.StringGridCoefInit->Cell(1, 1), c0);
+    QVERIFY(columnSsr() <= atAnswer * (1 + 1e-6L));
 
     // C1 of Michaelis–Menten held at 0.8: "固定" as its limit, one coefficient in the degrees of freedom.
     ChooseModel(form, 3);
