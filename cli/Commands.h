@@ -32,6 +32,9 @@ struct ModelOptions {
     std::optional<std::string> derivatives;     // --deriv "D0;D1;..."
     std::vector<std::string> initialValues;     // --init
     std::vector<std::string> tolerances;        // --tol
+    std::string startMode;                      // --init auto | search: starting values from the data
+    std::vector<std::string> ranges;            // --range j:low:high of the search
+    std::vector<int> fixed;                     // --fix: coefficients held at their initial values
     std::optional<std::string> method;          // numeric | formula
     // The conditions as typed, with the main window's defaults.
     std::string lambdaMax = FitConditionTexts{}.lambdaUpperBound;

@@ -30,6 +30,7 @@ int LoadAndFit(const SelectionOptions& selection, const ModelOptions& model, con
     const int dataNx = loaded->selection.n;
     FitConditionTexts texts;
     if (!SetUpModel(model, dataNx, state, texts)) return kExitAnalysisError;
+    if (const int status = ApplyStartOptions(model, dataNx, state, texts, out); status != kExitOk) return status;
     return FitAndReport(state, dataNx, texts, model.trace, out);
 }
 

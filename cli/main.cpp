@@ -43,7 +43,9 @@ void AddModelOptions(CLI::App& command, ModelOptions& model, std::string& init, 
     auto* formulaOption = command.add_option("--formula", model.formula, "general model, e.g. C0*EXP(-C1*X1)");
     modelOption->excludes(formulaOption);
     command.add_option("--deriv", model.derivatives, "derivative formulas dy/dC0;dy/dC1;...")->needs(formulaOption);
-    command.add_option("--init", init, "initial values V0,V1,...");
+    command.add_option("--init", init, "initial values V0,V1,..., or auto (estimated from the data) or search");
+    command.add_option("--range", model.ranges, "search range of one coefficient j:low:high (repeat for more)");
+    command.add_option("--fix", model.fixed, "coefficients held at their initial values, e.g. 0,2")->delimiter(',');
     command.add_option("--tol", tol, "tolerances T0,T1,...");
     command.add_option("--method", model.method, "derivatives: numeric or formula")
         ->check(CLI::IsMember({"numeric", "formula"}));
@@ -118,7 +120,8 @@ int main(int argc, char** argv) {
         }
         for (auto [init, tol, model] : {std::tuple{&fitInit, &fitTol, &fitModel},
                                         std::tuple{&predictInit, &predictTol, &predictModel}}) {
-            if (!init->empty()) model->initialValues = SplitList(*init);
+            if (*init == "auto" || *init == "search") model->startMode = *init;
+            else if (!init->empty()) model->initialValues = SplitList(*init);
             if (!tol->empty()) model->tolerances = SplitList(*tol);
         }
         if (*predict)

@@ -124,4 +124,10 @@ std::optional<long long> ParseInteger(std::string_view text) {
     return value;
 }
 
+std::string ShortestNumberText(double value) {
+    char buffer[64];
+    const auto written = std::to_chars(buffer, buffer + sizeof buffer, value);
+    return {buffer, written.ptr};
+}
+
 }  // namespace kurvex

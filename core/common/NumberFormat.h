@@ -12,6 +12,9 @@ namespace kurvex {
 // digits, in fixed notation for decimal exponents -3..precision (0.d1d2...×10^E),
 // otherwise as d.ddd E exp ("1.234568E7", "1.234568E-5"). Zero is "0".
 std::string FormatNumber(long double value, int precision);
+// The shortest text that reads back as the same double (starting values
+// written into the initial-value column lose nothing).
+std::string ShortestNumberText(double value);
 
 // Reads a whole text as a number with "." as the decimal point (C locale);
 // leading and trailing blanks are allowed, nothing else.

@@ -17,6 +17,8 @@ constexpr const char* kConditions = "Conditions";
 
 std::string InitialValueKey(int j) { return "Initial Values of C" + std::to_string(j); }
 std::string IncrementKey(int j) { return "Increment for C" + std::to_string(j); }
+std::string FixedKey(int j) { return "Fixed C" + std::to_string(j); }
+std::string SearchRangeKey(int j) { return "Search Range of C" + std::to_string(j); }
 std::string RecentKey(int j) { return "File " + std::to_string(j); }
 
 void ReadInt(const IniFile& ini, const char* section, const char* key, int& value) {
@@ -71,9 +73,15 @@ void ReadMainSettings(const IniFile& ini, MainSettings& settings) {
     // and its values must survive the restart.
     settings.initialValues.resize(kMaxNamedCoefficients);
     settings.increments.resize(kMaxNamedCoefficients);
+    settings.fixed.resize(kMaxNamedCoefficients);
+    settings.searchRanges.resize(kMaxNamedCoefficients);
     for (int j = 0; j < kMaxNamedCoefficients; ++j) {
-        ReadText(ini, kConditions, InitialValueKey(j), settings.initialValues[static_cast<std::size_t>(j)]);
-        ReadText(ini, kConditions, IncrementKey(j), settings.increments[static_cast<std::size_t>(j)]);
+        const auto jj = static_cast<std::size_t>(j);
+        ReadText(ini, kConditions, InitialValueKey(j), settings.initialValues[jj]);
+        ReadText(ini, kConditions, IncrementKey(j), settings.increments[jj]);
+        ReadText(ini, kConditions, FixedKey(j), settings.fixed[jj]);
+        if (settings.fixed[jj] != "1") settings.fixed[jj].clear();
+        ReadText(ini, kConditions, SearchRangeKey(j), settings.searchRanges[jj]);
     }
     ReadText(ini, kConditions, "Alarm Max", settings.alarmMax);
     ReadText(ini, kConditions, "Max Iteration", settings.maxIteration);
@@ -107,6 +115,12 @@ void WriteMainSettings(IniFile& ini, const MainSettings& settings) {
     ini.WriteString(kConditions, "Initial Increment", settings.initialIncrement);
     ini.WriteString(kConditions, "Confidence Limit", settings.confidenceLimit);
     ini.WriteInteger(kConditions, "Method Number for Calcuating Differential", settings.differentialMethod);
+    // Our own keys come after the established ones, which keep their order.
+    for (int j = 0; j < rows; ++j) {
+        const auto jj = static_cast<std::size_t>(j);
+        ini.WriteString(kConditions, FixedKey(j), jj < settings.fixed.size() && settings.fixed[jj] == "1" ? "1" : "0");
+        ini.WriteString(kConditions, SearchRangeKey(j), jj < settings.searchRanges.size() ? settings.searchRanges[jj] : "");
+    }
 }
 
 }  // namespace kurvex

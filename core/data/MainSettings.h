@@ -36,6 +36,10 @@ struct MainSettings {
     // `coefficientCount` (the current model's).
     std::vector<std::string> initialValues;
     std::vector<std::string> increments;
+    // Our own keys beside them (a file without them reads as nothing fixed, no
+    // range): "1" when C<j> is held fixed, and the search range "low:high".
+    std::vector<std::string> fixed;
+    std::vector<std::string> searchRanges;
     int coefficientCount = 0;
 
     std::string alarmMax;

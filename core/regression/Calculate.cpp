@@ -30,7 +30,7 @@ bool ReadReal(const std::string& text, long double& value) {
     return parsed.has_value();
 }
 
-bool CheckDataAgainstModel(const TFitState& state, int dataNx) {
+bool CheckDataAgainstModel(const TFitState& state, int dataNx, const std::vector<bool>& fixed) {
     if (dataNx != state.model.nx) {
         ShowError(kWrongVariablesMessage);
         return false;
@@ -40,8 +40,16 @@ bool CheckDataAgainstModel(const TFitState& state, int dataNx) {
         Messages().Show(MessageKind::Confirmation, kStartFailedMessage, MessageButtons::Ok);
         return false;
     }
-    if (state.model.m >= state.data.n) {
-        ShowError(TooFewDataMessage(state.model.m));
+    // Only the iterative fit holds coefficients fixed; it needs one free one.
+    TFitConditions held;
+    if (FitMethodOf(state.model.index) == FitMethod::Marquardt) held.fixed = fixed;
+    const int free = FreeCoefficientCount(state.model, held);
+    if (free < 1) {
+        ShowError(kAllFixedMessage);
+        return false;
+    }
+    if (free >= state.data.n) {
+        ShowError(TooFewDataMessage(free));
         return false;
     }
     return true;
@@ -59,6 +67,8 @@ CalculateOutcome RunFit(TFitState& state, const TFitConditions& conditions, Prog
     state.conditions.h0.resize(m, conditions.h0.empty() ? 1e-6 : conditions.h0.back());
     state.conditions.initialValues.resize(m, 1.0);
     state.conditions.tolerances.resize(m, 1e-6);
+    if (FitMethodOf(model.index) == FitMethod::Marquardt) state.conditions.fixed.resize(m, false);
+    else state.conditions.fixed.clear();
 
     state.fields.ClearGridColumns(model.m);
     state.fields.fitEnd.clear();
@@ -139,13 +149,14 @@ bool ReadFitConditions(const FitConditionTexts& texts, int m, TFitConditions& co
         read.h0.push_back(static_cast<double>(increment));
     }
     read.derivativeMethod = texts.derivativeMethod;
+    read.fixed = texts.fixed;
     conditions = std::move(read);
     return true;
 }
 
 CalculateOutcome Calculate(TFitState& state, int dataNx, const FitConditionTexts& texts, ProgressSink& progress,
                            const ResultObserver& observer) {
-    if (running || !CheckDataAgainstModel(state, dataNx)) return {};
+    if (running || !CheckDataAgainstModel(state, dataNx, texts.fixed)) return {};
     TFitConditions conditions;
     if (!ReadFitConditions(texts, state.model.m, conditions)) return {};
     return RunFit(state, conditions, progress, observer);
@@ -153,7 +164,7 @@ CalculateOutcome Calculate(TFitState& state, int dataNx, const FitConditionTexts
 
 CalculateOutcome Calculate(TFitState& state, int dataNx, const TFitConditions& conditions, ProgressSink& progress,
                            const ResultObserver& observer) {
-    if (running || !CheckDataAgainstModel(state, dataNx)) return {};
+    if (running || !CheckDataAgainstModel(state, dataNx, conditions.fixed)) return {};
     return RunFit(state, conditions, progress, observer);
 }
 

@@ -15,6 +15,7 @@ namespace kurvex {
 
 inline constexpr const char* kWrongVariablesMessage = "説明変数を正しく設定して下さい。";
 inline constexpr const char* kProgressCaption = "ただいま、計算中.......";
+inline constexpr const char* kAllFixedMessage = "すべての係数が固定されています。少なくとも一つの係数の固定を外して下さい。";
 inline constexpr const char* kConfidenceRangeMessage = "信頼区間の確率は 0 より大きく 100 より小さい値にして下さい。";
 
 // "データ数が足りません。\n推定すべきパラメータ数 " + m + " より多くして下さい。"
@@ -30,6 +31,7 @@ struct FitConditionTexts {
     std::vector<std::string> initialValues;
     std::vector<std::string> tolerances;
     DerivativeMethod derivativeMethod = DerivativeMethod::Numeric;
+    std::vector<bool> fixed;  // the column "固定": Cj held at its initial value
 };
 
 // Reads the texts for m coefficients into `conditions`. A text that is not a

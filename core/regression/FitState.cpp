@@ -33,4 +33,11 @@ void TFitData::FinishSums() {
     Syy = sumWy2 - yMean * yMean * N;
 }
 
+int FreeCoefficientCount(const TFitModel& model, const TFitConditions& conditions) {
+    int free = 0;
+    for (int j = 0; j < model.m; ++j)
+        if (!IsFixed(conditions, j)) ++free;
+    return free;
+}
+
 }  // namespace kurvex

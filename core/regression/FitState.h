@@ -64,7 +64,15 @@ struct TFitConditions {
     std::vector<double> tolerances;            // StringGridCoefInit column 2
     long double alpha = 0.05L;                 // 1 − p/100, p from EditConfLimit
     DerivativeMethod derivativeMethod = DerivativeMethod::Numeric;
+    std::vector<bool> fixed;                   // Cj held at its initial value ("固定"); empty: none
 };
+
+// Cj is held at its initial value during the fit.
+inline bool IsFixed(const TFitConditions& conditions, int j) {
+    return static_cast<std::size_t>(j) < conditions.fixed.size() && conditions.fixed[static_cast<std::size_t>(j)];
+}
+// The coefficients the fit estimates: every degree of freedom counts these only.
+int FreeCoefficientCount(const TFitModel& model, const TFitConditions& conditions);
 
 // The figures of the result pages as numbers, from which their texts are
 // formatted. Nothing where a page shows "計算不能" or "不能".

@@ -185,6 +185,11 @@ void MarquardtIteration::BuildJacobian() {
     for (std::int32_t i = 0; i < n_; ++i) {
         model_.SetPoint(data_.PointX(i));
         for (int j = 0; j < m_; ++j) {
+            // A coefficient held fixed has no column: the step leaves it where it is.
+            if (IsFixed(conditions_, j)) {
+                J_[Index(i, j, m_)] = 0.0;
+                continue;
+            }
             const long double d =
                 numeric ? NumericDerivative(i, j) : -data_.sqrtw[static_cast<std::size_t>(i)] * model_.PointDerivative(j, c);
             J_[Index(i, j, m_)] = static_cast<double>(Finite(d));
@@ -206,6 +211,10 @@ void MarquardtIteration::FormCrossProducts() {
     for (int j = 0; j < m_; ++j)
         for (int k = 0; k < width; ++k)
             G_[Index(j, k, width)] = k < m_ ? JtJ_[Index(j, k, m_)] : (k - m_ == j ? 1.0 : 0.0);
+    // A fixed coefficient's zero row and column get a unit diagonal, so that
+    // the inverse is that of the free coefficients' block.
+    for (int j = 0; j < m_; ++j)
+        if (IsFixed(conditions_, j)) G_[Index(j, j, width)] = 1.0;
     // λc = 1 / trace of the inverse of JᵀJ scaled to unit diagonal, the same
     // scaling as the damping block √(λ·JᵀJ[j][j]): λ is then free of the
     // coefficients' units, and so is its upper bound. A numerically singular
@@ -221,6 +230,7 @@ void MarquardtIteration::FormCrossProducts() {
     long double trace = 0;
     for (int j = 0; j < m_ && inverseValid_; ++j) {
         inverseDiagonal_[static_cast<std::size_t>(j)] = G_[Index(j, m_ + j, width)];
+        if (IsFixed(conditions_, j)) continue;
         trace += static_cast<long double>(inverseDiagonal_[static_cast<std::size_t>(j)]) * JtJ_[Index(j, j, m_)];
     }
     if (!std::isfinite(trace)) inverseValid_ = false;
@@ -299,6 +309,10 @@ void MarquardtIteration::ShowIteration() {
         const auto jj = static_cast<std::size_t>(j);
         fields.coefficients[jj] = FormatNumber(c[jj], kResultPrecision);
         // A negative diagonal of the inverse (a nearly singular JᵀJ) has no limit.
+        if (IsFixed(conditions_, j)) {
+            fields.limits[jj] = kFixedText;
+            continue;
+        }
         if (se && t_ && inverseValid_ && inverseDiagonal_[jj] >= 0)
             figures.halfWidths[jj] = *se * *t_ * std::sqrt(static_cast<long double>(inverseDiagonal_[jj]));
         fields.limits[jj] = ResultText(figures.halfWidths[jj]);
@@ -325,7 +339,7 @@ FitEnd MarquardtIteration::Run() {
     }
 
     try {
-        const long long dfT = RoundHalfEven(data_.N) - m_;
+        const long long dfT = RoundHalfEven(data_.N) - FreeCoefficientCount(state_.model, conditions_);
         if (dfT > 0) t_ = TUpperQuantile(DegreesOfFreedomArgument(dfT), static_cast<double>(conditions_.alpha / 2));
         long double lambda = 0;
         results.SSR = S;

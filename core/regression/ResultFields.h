@@ -15,6 +15,7 @@ inline constexpr int kMaxNamedCoefficients = 51;
 
 inline constexpr const char* kNotComputableText = "計算不能"; // relative error
 inline constexpr const char* kImpossibleText = "不能";         // F and P
+inline constexpr const char* kFixedText = "固定";              // the limit of a coefficient held fixed
 
 struct TResultFields {
     std::string EdtNS;             // number of points n

@@ -42,7 +42,7 @@ namespace {
 template <class Fitted>
 std::optional<long double> R2AndF(TFitState& state, Fitted fitted) {
     const TFitData& data = state.data;
-    const int m = state.model.m;
+    const int m = FreeCoefficientCount(state.model, state.conditions);
     long double sumWf = 0;
     for (std::int32_t i = 0; i < data.n; ++i) sumWf += data.Weight(i) * fitted(i);
     const long double fMean = CheckedDivide(sumWf, data.N);
@@ -88,7 +88,7 @@ void FitStatistics(TFitState& state, Fitted fitted) {
     TResultFields& fields = state.fields;
     TFitStatistics& figures = state.results.statistics;
     const long double ssr = state.results.SSR;
-    figures.SE = StandardError(ssr, state.data.N, state.model.m);
+    figures.SE = StandardError(ssr, state.data.N, FreeCoefficientCount(state.model, state.conditions));
     figures.R2 = R2AndF(state, fitted);
     figures.R = figures.R2 ? std::optional<long double>(std::sqrt(*figures.R2)) : std::nullopt;
     figures.relativeError = RelativeError(state, fitted);
@@ -190,7 +190,7 @@ void ComputeLinearLimits(TFitState& state) {
 
 void ComputeFTest(TFitState& state) {
     TResultFields& fields = state.fields;
-    const int m = state.model.m;
+    const int m = FreeCoefficientCount(state.model, state.conditions);
     const int df1 = m - 1;
     const long long df2 = RoundHalfEven(state.data.N - m);
     TFitStatistics& figures = state.results.statistics;

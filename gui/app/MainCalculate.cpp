@@ -125,18 +125,7 @@ void TForm1::BitBtn1Click() {
         ShowError(kNoValidDataMessage);
         return;
     }
-    FitConditionTexts texts;
-    texts.lambdaUpperBound = EdtAlammx->text().toStdString();
-    texts.maxIterations = EdtItmax->text().toStdString();
-    texts.increment = EditdX->text().toStdString();
-    texts.confidencePercent = EditConfLimit->text().toStdString();
-    for (int j = 1; j <= fitState_.model.m; ++j) {
-        texts.initialValues.push_back(StringGridCoefInit->Cell(1, j).toStdString());
-        texts.tolerances.push_back(StringGridCoefInit->Cell(2, j).toStdString());
-    }
-    texts.derivativeMethod = RadioGroup1->ItemIndex() == static_cast<int>(DerivativeMethod::Formulas)
-                                 ? DerivativeMethod::Formulas
-                                 : DerivativeMethod::Numeric;
+    const FitConditionTexts texts = ConditionTexts();
 
     bool firstShowing = true;
     const ResultObserver observer = [this, &firstShowing](const TResultFields& fields) {
@@ -173,6 +162,23 @@ void TForm1::BitBtn1Click() {
         }
     }
     BitBtn1->setVisible(true);
+}
+
+FitConditionTexts TForm1::ConditionTexts() const {
+    FitConditionTexts texts;
+    texts.lambdaUpperBound = EdtAlammx->text().toStdString();
+    texts.maxIterations = EdtItmax->text().toStdString();
+    texts.increment = EditdX->text().toStdString();
+    texts.confidencePercent = EditConfLimit->text().toStdString();
+    for (int j = 1; j <= fitState_.model.m; ++j) {
+        texts.initialValues.push_back(StringGridCoefInit->Cell(1, j).toStdString());
+        texts.tolerances.push_back(StringGridCoefInit->Cell(2, j).toStdString());
+        texts.fixed.push_back(!StringGridCoefInit->Cell(kFixedColumn, j).isEmpty());
+    }
+    texts.derivativeMethod = RadioGroup1->ItemIndex() == static_cast<int>(DerivativeMethod::Formulas)
+                                 ? DerivativeMethod::Formulas
+                                 : DerivativeMethod::Numeric;
+    return texts;
 }
 
 void TForm1::BitBtn2Click() {

@@ -103,12 +103,16 @@ void TForm1::SetCoefficientDefaults() {
     StringGridCoefInit->SetCell(0, 0, QStringLiteral("係数"));
     StringGridCoefInit->SetCell(1, 0, QStringLiteral("初期値"));
     StringGridCoefInit->SetCell(2, 0, QStringLiteral("許容誤差"));
+    StringGridCoefInit->SetCell(kFixedColumn, 0, QStringLiteral("固定"));
+    StringGridCoefInit->SetCell(kSearchRangeColumn, 0, QStringLiteral("探索範囲"));
     StringGridCoefInit->SetRowCount(fitState_.model.m + 1);
     for (std::size_t j = 0; j < defaults.names.size(); ++j) {
         const int row = static_cast<int>(j) + 1;
         StringGridCoefInit->SetCell(0, row, QString::fromStdString(defaults.names[j]));
         StringGridCoefInit->SetCell(1, row, QString::fromStdString(defaults.initialValues[j]));
         StringGridCoefInit->SetCell(2, row, QString::fromStdString(defaults.tolerances[j]));
+        StringGridCoefInit->SetCell(kFixedColumn, row, QString());
+        StringGridCoefInit->SetCell(kSearchRangeColumn, row, QString());
     }
     EditdX->setText(QString::fromStdString(defaults.increment));
 }

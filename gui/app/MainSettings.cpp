@@ -63,6 +63,8 @@ MainSettings TForm1::CurrentSettings() const {
     for (int j = 0; j < kMaxNamedCoefficients; ++j) {
         settings.initialValues.push_back(StringGridCoefInit->Cell(1, j + 1).toStdString());
         settings.increments.push_back(StringGridCoefInit->Cell(2, j + 1).toStdString());
+        settings.fixed.push_back(StringGridCoefInit->Cell(kFixedColumn, j + 1).toStdString());
+        settings.searchRanges.push_back(StringGridCoefInit->Cell(kSearchRangeColumn, j + 1).toStdString());
     }
     settings.coefficientCount = fitState_.model.m;
     settings.alarmMax = EdtAlammx->text().toStdString();
@@ -99,6 +101,9 @@ void TForm1::ReadSettings() {
     for (int j = 0; j < kMaxNamedCoefficients; ++j) {
         StringGridCoefInit->SetCell(1, j + 1, QString::fromStdString(settings.initialValues[static_cast<std::size_t>(j)]));
         StringGridCoefInit->SetCell(2, j + 1, QString::fromStdString(settings.increments[static_cast<std::size_t>(j)]));
+        StringGridCoefInit->SetCell(kFixedColumn, j + 1, QString::fromStdString(settings.fixed[static_cast<std::size_t>(j)]));
+        StringGridCoefInit->SetCell(kSearchRangeColumn, j + 1,
+                                    QString::fromStdString(settings.searchRanges[static_cast<std::size_t>(j)]));
     }
     EdtAlammx->setText(QString::fromStdString(settings.alarmMax));
     EdtItmax->setText(QString::fromStdString(settings.maxIteration));

@@ -7,6 +7,7 @@
 
 #include "app/RecentFileList.h"
 #include "data/FileDialogs.h"
+#include "regression/Calculate.h"
 #include "regression/FitState.h"
 #include "regression/ModelSelection.h"
 
@@ -21,6 +22,10 @@ class QTabWidget;
 class QWidget;
 
 namespace kurvex::gui {
+
+// Columns of StringGridCoefInit beside name, initial value and tolerance.
+inline constexpr int kFixedColumn = 3;        // "固定": the coefficient is held at its initial value
+inline constexpr int kSearchRangeColumn = 4;  // "探索範囲": "low:high" drawn by the start search
 
 inline constexpr const char* kNoCoefficientsForPredictionMessage =
     "選択中の回帰式の計算結果がありません。\n「計算」の後で予測して下さい。";
@@ -94,6 +99,8 @@ public:
     QPushButton* ButtonDefault = nullptr;
     QPushButton* BitBtn3 = nullptr;
     QPushButton* BitBtn2 = nullptr;
+    // Starting values from the data ("初期値の推定"); columns "固定" and "探索範囲" of StringGridCoefInit.
+    QPushButton* ButtonEstimateStart = nullptr;
     // 条件２
     QLineEdit* EdtAlammx = nullptr;
     QLineEdit* EdtItmax = nullptr;
@@ -152,6 +159,7 @@ public:
     void RadioGroup1Click(int item);
     void ButtonDefaultClick();
     void BitBtn3Click();  // "計算結果のコピー"
+    void ButtonEstimateStartClick();  // "初期値の推定"
     void BitBtn4Click();  // "一般式の設定"
     int GeneralEquationIndex() const;
 
@@ -219,6 +227,8 @@ private:
     void SetBusy(bool busy);
     // Makes `page` the current page, or the results page when `page` is hidden.
     void ShowPage(QWidget* page);
+    // The condition texts as typed on "条件１" and "条件２".
+    FitConditionTexts ConditionTexts() const;
     int DataExplanatoryCount() const;
     void ClearResultFields();
     void ApplyModelPresentation(const ModelPresentation& presentation);

@@ -23,6 +23,7 @@ StringGrid::StringGrid(int columns, int rows, QWidget* parent) : QTableWidget(ro
 QString StringGrid::Cell(int column, int row) const {
     if (column >= columnCount() || row >= rowCount()) return stashed_.value({column, row});
     const QTableWidgetItem* cell = item(row, column);
+    if (IsCheckCell(column, row)) return cell && cell->checkState() == Qt::Checked ? QStringLiteral("1") : QString();
     return cell ? cell->text() : QString();
 }
 
@@ -33,7 +34,8 @@ void StringGrid::SetCell(int column, int row, const QString& text) {
         stashed_.insert({column, row}, text);
         return;
     }
-    EnsureItem(column, row)->setText(text);
+    if (IsCheckCell(column, row)) EnsureItem(column, row)->setCheckState(text == QLatin1String("1") ? Qt::Checked : Qt::Unchecked);
+    else EnsureItem(column, row)->setText(text);
     if (row == 0 && headerRow_) setHorizontalHeaderItem(column, new QTableWidgetItem(text));
     if (column < fixedCols_ || row < fixedRows_) GrowToFit(column, text);
 }
@@ -114,9 +116,11 @@ void StringGrid::StyleCell(QTableWidgetItem* cell, int column, int row) const {
     Qt::ItemFlags flags = Qt::ItemIsEnabled;
     if (!fixed) {
         flags |= Qt::ItemIsSelectable;
-        if (editable_) flags |= Qt::ItemIsEditable;
+        if (IsCheckCell(column, row)) flags |= Qt::ItemIsUserCheckable;
+        else if (editable_) flags |= Qt::ItemIsEditable;
     }
     cell->setFlags(flags);
+    if (!fixed && IsCheckCell(column, row) && !cell->data(Qt::CheckStateRole).isValid()) cell->setCheckState(Qt::Unchecked);
     cell->setBackground(fixed ? palette().button() : palette().base());
 }
 
@@ -129,16 +133,16 @@ void StringGrid::StashCellsBeyond(int columns, int rows) {
     for (int r = 0; r < rowCount(); ++r)
         for (int c = 0; c < columnCount(); ++c)
             if (r >= rows || c >= columns)
-                if (const QTableWidgetItem* cell = item(r, c); cell && !cell->text().isEmpty())
-                    stashed_.insert({c, r}, cell->text());
+                if (!Cell(c, r).isEmpty()) stashed_.insert({c, r}, Cell(c, r));
 }
 
 void StringGrid::RestoreStashedCells() {
     for (auto it = stashed_.begin(); it != stashed_.end();) {
         const auto [c, r] = it.key();
         if (c < columnCount() && r < rowCount()) {
-            EnsureItem(c, r)->setText(it.value());
+            const QString text = it.value();
             it = stashed_.erase(it);
+            SetCell(c, r, text);
         } else {
             ++it;
         }
@@ -170,6 +174,11 @@ void StringGrid::SetFixedCols(int count) {
 
 void StringGrid::SetFixedRows(int count) {
     fixedRows_ = count;
+    RestyleAll();
+}
+
+void StringGrid::SetCheckColumn(int column) {
+    checkColumn_ = column;
     RestyleAll();
 }
 

@@ -35,6 +35,9 @@ public:
     // view while the rows scroll. Cells(column, 0) still holds them.
     void KeepHeaderRowInView();
     void SetEditable(bool editable);
+    // The cells of `column` below the fixed rows become check boxes; their
+    // Cell text is "1" when checked and empty otherwise (SetCell likewise).
+    void SetCheckColumn(int column);
 
     // A cell editor is open (typing goes into a cell, not to the grid's keys).
     bool IsEditing() const { return state() == QAbstractItemView::EditingState; }
@@ -49,6 +52,7 @@ signals:
 
 private:
     QTableWidgetItem* EnsureItem(int column, int row);
+    bool IsCheckCell(int column, int row) const { return column == checkColumn_ && row >= fixedRows_; }
     void StyleCell(QTableWidgetItem* item, int column, int row) const;
     void RestyleAll();
 
@@ -68,6 +72,7 @@ private:
     int fixedCols_ = 1;
     int fixedRows_ = 1;
     bool editable_ = false;
+    int checkColumn_ = -1;
 };
 
 }  // namespace kurvex::gui

@@ -279,3 +279,36 @@ TEST(Cli, SplineCurveWrittenToFile) {
     EXPECT_EQ(bayes.result["points"].size(), 101u);
     EXPECT_NE(bayes.result["text"].get<std::string>().find("ベイズ型情報量規準："), std::string::npos);
 }
+
+TEST(Cli, StartsFromTheDataAndHoldsCoefficientsFixed) {
+    const std::string enzyme = std::string(KURVEX_SAMPLES_DIR) + "/enzyme_kinetics.csv";
+    // The asymptotic regression model from its estimate: converged, the start reported.
+    auto run = RunCli({"fit", enzyme, "--model", "6", "--init", "auto"});
+    ASSERT_EQ(run.status, 0) << run.out;
+    EXPECT_EQ(run.result["start"]["outcome"], "estimated");
+    EXPECT_EQ(run.result["start"]["values"].size(), 3u);
+    EXPECT_LT(run.result["coefficients"][2].get<double>(), 0);  // a saturating curve
+
+    // Misra1a as a general model from the search alone reaches the certified values.
+    const auto misra = ReferenceCsv("nist/nonlinear/Misra1a.dat", "misra1a.csv");
+    run = RunCli({"fit", misra.string(), "--formula", "C0*(1-EXP(-C1*X1))", "--init", "search", "--range", "1:1e-5:1"});
+    ASSERT_EQ(run.status, 0) << run.out;
+    EXPECT_EQ(run.result["start"]["method"], "search");
+    EXPECT_GT(Digits(run.result["coefficients"][0], 238.94212918), 6);
+    EXPECT_GT(Digits(run.result["coefficients"][1], 0.00055015643181), 6);
+
+    // C1 held at 0.8: its limit reads "固定" and only one coefficient counts.
+    run = RunCli({"fit", enzyme, "--model", "3", "--init", "2,0.8", "--fix", "1"});
+    ASSERT_EQ(run.status, 0) << run.out;
+    EXPECT_EQ(run.result["coefficients"][1], 0.8);
+    EXPECT_EQ(run.result["fields"]["StringGridLimit"][1], "固定");
+    EXPECT_EQ(run.result["df2"], 11);
+
+    EXPECT_EQ(RunCli({"fit", enzyme, "--model", "3", "--fix", "2"}).status, 2);
+    EXPECT_EQ(RunCli({"fit", enzyme, "--model", "1", "--init", "auto"}).status, 2);
+    EXPECT_EQ(RunCli({"fit", enzyme, "--model", "3", "--range", "0:1:2"}).status, 2);
+    EXPECT_EQ(RunCli({"fit", enzyme, "--formula", "C0*X1", "--init", "search", "--range", "0:2:1"}).status, 2);
+    run = RunCli({"fit", enzyme, "--model", "3", "--fix", "0,1"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.result["end"], "refused");
+}

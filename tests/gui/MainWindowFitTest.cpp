@@ -24,6 +24,7 @@
 #include "tools/PredictionWindow.h"
 #include "regression/Calculate.h"
 #include "regression/Processing.h"
+#include "regression/StartEstimates.h"
 #include "support/MainWindowFixture.h"
 
 using namespace kurvex;
@@ -79,6 +80,7 @@ private slots:
     void controlsAreLockedWhileAFitRuns();
     void failedBuildLeavesNothingToFit();
     void checksStopBeforeTheFit();
+    void estimatedStartsAndFixedCoefficients();
 };
 
 void MainWindowFitTest::loadingASampleEnablesTheDataCommands() {
@@ -329,6 +331,46 @@ void MainWindowFitTest::checksStopBeforeTheFit() {
     QCOMPARE(fixture.Messages().Texts().back(), std::string("'abc' は正しい浮動小数点数ではありません。"));
     QCOMPARE(form.PageControl1->currentWidget(), form.TabSheet1);  // nothing started
     QVERIFY(!form.FrmProgress->isVisible());
+}
+
+// "初期値の推定" fills the initial values from the data, "計算" then converges
+// with the default conditions; a coefficient checked "固定" keeps its value.
+void MainWindowFitTest::estimatedStartsAndFixedCoefficients() {
+    MainWindowFixture fixture;
+    TForm1& form = fixture.Start();
+    QVERIFY(fixture.LoadAccepted(fixture.Sample(QStringLiteral("enzyme_kinetics.csv"))));
+    ChooseModel(form, 6);
+    QCOMPARE(form.StringGridCoefInit->Cell(kFixedColumn, 0), QStringLiteral("固定"));
+    form.ButtonEstimateStart->click();
+    QVERIFY(fixture.Messages().messages.empty());
+    QVERIFY(Number(form.StringGridCoefInit->Cell(1, 3)) < 0);  // C2: a saturating rate
+    SaveScreenshot(form, QStringLiteral("start-estimate.png"));
+    form.BitBtn1->click();
+    QVERIFY(form.LblFitEnd1->text().startsWith(QStringLiteral("収束しました")));
+
+    // Pressed again at the least-squares answer itself, it never leaves a start that fits worse.
+    auto columnSsr = [&form] {
+        std::vector<double> c;
+        for (int j = 1; j <= 3; ++j) c.push_back(Number(form.StringGridCoefInit->Cell(1, j)));
+        return *SumOfSquaresAt(form.FitState().model, form.FitState().data, c);
+    };
+    for (int j = 0; j < 3; ++j)
+        form.StringGridCoefInit->SetCell(1, j + 1, QString::fromStdString(ShortestNumberText(
+                                                       form.FitState().results.coefficients[static_cast<std::size_t>(j)])));
+    const long double atAnswer = columnSsr();
+    form.ButtonEstimateStart->click();
+    QVERIFY(columnSsr() <= atAnswer * (1 + 1e-6L));
+
+    // C1 of Michaelis–Menten held at 0.8: "固定" as its limit, one coefficient in the degrees of freedom.
+    ChooseModel(form, 3);
+    form.StringGridCoefInit->SetCell(1, 1, QStringLiteral("2"));
+    form.StringGridCoefInit->SetCell(1, 2, QStringLiteral("0.8"));
+    form.StringGridCoefInit->SetCell(kFixedColumn, 2, QStringLiteral("1"));
+    form.BitBtn1->click();
+    QCOMPARE(form.StringGridCoefficients->Cell(1, 2), QStringLiteral("0.8"));
+    QCOMPARE(form.StringGridLimit->Cell(1, 2), QStringLiteral("固定"));
+    QCOMPARE(form.EditDF->text(), QStringLiteral("0, 11"));
+    QCOMPARE(form.CurrentSettings().fixed[1], std::string("1"));
 }
 
 QTEST_MAIN(MainWindowFitTest)

@@ -27,6 +27,8 @@ MainSettings Sample() {
     s.increments[0] = "0";
     s.increments[1] = "0";
     s.initialValues[40] = "kept out";  // beyond the model's two rows
+    s.fixed = {"", "1"};
+    s.searchRanges = {"", "0.01:10"};
     s.coefficientCount = 2;
     s.alarmMax = "250";
     s.maxIteration = "100";
@@ -47,7 +49,8 @@ TEST(MainSettings, AFreshFileHoldsEveryKeyInItsPlace) {
               "[Model]\nModel No.=9\nGeneral Model No=2\n"
               "[Conditions]\nInitial Values of C0=1\nIncrement for C0=0\nInitial Values of C1=0.5\n"
               "Increment for C1=0\nAlarm Max=250\nMax Iteration=100\nInitial Increment=0.000001\n"
-              "Confidence Limit=95\nMethod Number for Calcuating Differential=1\n");
+              "Confidence Limit=95\nMethod Number for Calcuating Differential=1\n"
+              "Fixed C0=0\nSearch Range of C0=\nFixed C1=1\nSearch Range of C1=0.01:10\n");
 }
 
 TEST(MainSettings, ReadBackOverOtherDefaultsGivesTheWrittenSettings) {
@@ -72,6 +75,15 @@ TEST(MainSettings, ReadBackOverOtherDefaultsGivesTheWrittenSettings) {
     EXPECT_EQ(read.initialValues[40], "default");  // rows beyond the model are not written
     EXPECT_EQ(read.confidenceLimit, "95");
     EXPECT_EQ(read.differentialMethod, 1);
+    EXPECT_EQ(read.fixed[0], "");
+    EXPECT_EQ(read.fixed[1], "1");
+    EXPECT_EQ(read.searchRanges[1], "0.01:10");
+    // A file of an older build has no such keys: nothing fixed, no ranges.
+    MainSettings older;
+    ReadMainSettings(IniFile::Parse("[Conditions]\nInitial Values of C0=3\n"), older);
+    EXPECT_EQ(older.initialValues[0], "3");
+    EXPECT_EQ(older.fixed[0], "");
+    EXPECT_EQ(older.searchRanges[0], "");
 }
 
 TEST(MainSettings, DamagedFilesReadAsFarAsTheyMakeSense) {
