@@ -80,6 +80,7 @@ void ReadMainSettings(const IniFile& ini, MainSettings& settings) {
     ReadText(ini, kConditions, "Initial Increment", settings.initialIncrement);
     ReadText(ini, kConditions, "Confidence Limit", settings.confidenceLimit);
     ReadInt(ini, kConditions, "Method Number for Calcuating Differential", settings.differentialMethod);
+    ReadInt(ini, kConditions, "Threads", settings.threads);
 }
 
 void WriteMainSettings(IniFile& ini, const MainSettings& settings) {
@@ -107,6 +108,8 @@ void WriteMainSettings(IniFile& ini, const MainSettings& settings) {
     ini.WriteString(kConditions, "Initial Increment", settings.initialIncrement);
     ini.WriteString(kConditions, "Confidence Limit", settings.confidenceLimit);
     ini.WriteInteger(kConditions, "Method Number for Calcuating Differential", settings.differentialMethod);
+    // Only a limit the user set is written: a default file keeps its keys.
+    if (settings.threads != 0 || ini.HasKey(kConditions, "Threads")) ini.WriteInteger(kConditions, "Threads", settings.threads);
 }
 
 }  // namespace kurvex

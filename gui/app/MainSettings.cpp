@@ -14,6 +14,7 @@
 #include "common/IniFile.h"
 #include "data/MainSettings.h"
 #include "common/MessageSink.h"
+#include "common/ParallelSweep.h"
 #include "common/ProgramFolder.h"
 #include "common/RadioGroup.h"
 #include "common/StringGrid.h"
@@ -70,6 +71,7 @@ MainSettings TForm1::CurrentSettings() const {
     settings.initialIncrement = EditdX->text().toStdString();
     settings.confidenceLimit = EditConfLimit->text().toStdString();
     settings.differentialMethod = RadioGroup1->ItemIndex();
+    settings.threads = ThreadLimit();
     return settings;
 }
 
@@ -106,6 +108,7 @@ void TForm1::ReadSettings() {
     EditConfLimit->setText(QString::fromStdString(settings.confidenceLimit));
     RadioGroup1->SetItemIndex(settings.differentialMethod);
     RadioGroup1Click(RadioGroup1->ItemIndex());
+    SetThreadLimit(settings.threads);
 
     // The equation editor keeps its place and column widths in the same file.
     FrmEquSet->LoadEquationFormSettings(ini);
