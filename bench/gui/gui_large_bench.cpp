@@ -1,0 +1,170 @@
+// The main window with a large data file, offscreen, as a user drives it:
+// open → "読込み" → chart shown, redraw, resize, a click on a point, the
+// model 0 fit ("計算"), a fit with Cancel, and leaving the program. Prints
+// the wall time of each step and the peak memory (one line per figure,
+// "name value unit"), for bench/run-large.sh.
+//
+//   gui_large_bench FILE [Y-COLUMN X-COLUMN]     (default 1 2; the file has a header line)
+#include <QAbstractButton>
+#include <QApplication>
+#include <QComboBox>
+#include <QDialog>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include <sys/resource.h>
+
+#include "app/OrlaMain.h"
+#include "chart/ChartPanel.h"
+#include "common/MessageSink.h"
+#include "common/ProgramFolder.h"
+#include "data/DataTable.h"
+#include "data/ReadData.h"
+#include "regression/Processing.h"
+
+using namespace kurvex;
+
+namespace {
+
+// Answers the large-file question with Yes (no editing, as the CLI does) and
+// every other question with No; remembers the last text.
+class BenchMessages : public MessageSink {
+public:
+    MessageAnswer Show(MessageKind, const std::string& text, MessageButtons buttons) override {
+        last = text;
+        if (buttons == MessageButtons::Ok) return MessageAnswer::Ok;
+        return text == kLargeFileQuestion ? MessageAnswer::Yes : MessageAnswer::No;
+    }
+    std::string last;
+};
+
+void Report(const char* name, double value, const char* unit) { std::printf("%s %.1f %s\n", name, value, unit); }
+
+double PeakMegabytes() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return static_cast<double>(usage.ru_maxrss) / 1024.0;
+}
+
+template <class T>
+T* Child(QWidget* parent, const char* name) {
+    return parent->findChild<T*>(QString::fromLatin1(name));
+}
+
+void SetCombo(QWidget* form, const char* name, const QString& text) {
+    auto* combo = Child<QComboBox>(form, name);
+    combo->setCurrentIndex(combo->findText(text));
+}
+
+void ProcessEvents() {
+    QApplication::sendPostedEvents();
+    QApplication::processEvents();
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: gui_large_bench FILE [Y-COLUMN X-COLUMN]\n");
+        return 2;
+    }
+    const QString path = QString::fromLocal8Bit(argv[1]);
+    const QString yColumn = argc > 3 ? QString::fromLocal8Bit(argv[2]) : QStringLiteral("1");
+    const QString xColumn = argc > 3 ? QString::fromLocal8Bit(argv[3]) : QStringLiteral("2");
+
+    QTemporaryDir folder;
+    SetProgramFolder(folder.path().toStdString());
+    QDir::setCurrent(folder.path());
+    BenchMessages messages;
+    ScopedMessageSink sink(messages);
+    gui::InstallJapaneseFontSubstitutions();
+
+    // The modal windows: the about box at the start, the data input window.
+    QTimer driver;
+    driver.setInterval(2);
+    QObject::connect(&driver, &QTimer::timeout, [&] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!modal || !modal->isVisible()) return;
+        if (modal->objectName() == QLatin1String("Form2")) {
+            SetCombo(modal, "ComboBox1", QStringLiteral("1"));  // one header line
+            SetCombo(modal, "ComboBoxY", yColumn);
+            Child<QLineEdit>(modal, "EditYFunc")->setText(QStringLiteral("Y"));
+            SetCombo(modal, "ComboBoxDim", QStringLiteral("1"));
+            auto* grid = Child<QTableWidget>(modal, "StringGridExpVar");
+            grid->item(0, 1)->setText(xColumn);
+            grid->item(0, 2)->setText(QStringLiteral("X"));
+            Child<QAbstractButton>(modal, "BitBtn1")->click();
+        } else if (auto* dialog = qobject_cast<QDialog*>(modal)) {
+            dialog->accept();
+        }
+    });
+    driver.start();
+
+    auto form = std::make_unique<gui::TForm1>();
+    form->resize(1000, 700);
+    form->show();
+    ProcessEvents();
+
+    QElapsedTimer clock;
+    clock.start();
+    if (!form->LoadAndShow(path)) {
+        std::fprintf(stderr, "the file was not loaded: %s\n", messages.last.c_str());
+        return 1;
+    }
+    ProcessEvents();
+    form->Chart1->repaint();
+    Report("open_to_chart", static_cast<double>(clock.elapsed()), "ms");
+    Report("points", form->FitState().data.n, "points");
+    Report("peak_after_load", PeakMegabytes(), "MB");
+
+    gui::ChartPanel& chart = *form->Chart1;
+    clock.restart();
+    chart.replot(QCustomPlot::rpImmediateRefresh);
+    Report("redraw", static_cast<double>(clock.elapsed()), "ms");
+    clock.restart();
+    form->resize(1200, 800);
+    ProcessEvents();
+    chart.repaint();
+    Report("resize", static_cast<double>(clock.elapsed()), "ms");
+
+    // A click on the data point in the middle of the data set: the window
+    // tells its number and row.
+    const int k = form->FitState().data.n / 2;
+    const QPointF point = chart.SeriesPoint(gui::DataSeries, k);
+    const QPointF at(chart.xAxis->coordToPixel(point.x()), chart.yAxis->coordToPixel(point.y()));
+    messages.last.clear();
+    clock.restart();
+    QMouseEvent press(QEvent::MouseButtonPress, at, chart.mapToGlobal(at), Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QMouseEvent release(QEvent::MouseButtonRelease, at, chart.mapToGlobal(at), Qt::LeftButton, Qt::NoButton,
+                        Qt::NoModifier);
+    QApplication::sendEvent(&chart, &press);
+    QApplication::sendEvent(&chart, &release);
+    ProcessEvents();
+    Report("click_point", static_cast<double>(clock.elapsed()), "ms");
+    std::printf("click_text %s\n", QString::fromStdString(messages.last).section(QLatin1Char('\n'), 0, 0).toUtf8().constData());
+
+    clock.restart();
+    Child<QAbstractButton>(form.get(), "BitBtn1")->click();
+    ProcessEvents();
+    chart.repaint();
+    Report("fit_model0", static_cast<double>(clock.elapsed()), "ms");
+    std::printf("fit_end %s\n", form->FitState().fields.fitEnd.c_str());
+    Report("peak_memory", PeakMegabytes(), "MB");
+
+    clock.restart();
+    form->close();
+    form.reset();
+    Report("leave", static_cast<double>(clock.elapsed()), "ms");
+    SetProgramFolder({});
+    return 0;
+}
