@@ -230,6 +230,14 @@ void ChartPanel::AddPoint(int index, double x, double y) {
   }
 }
 
+void ChartPanel::SetDataPoints(const QVector<QPointF>& points) {
+  QVector<QCPCurveData> data(points.size());
+  for (int k = 0; k < points.size(); ++k) data[k] = QCPCurveData(k, points[k].x(), points[k].y());
+  series1_->data()->set(data, true);
+  series1_->setSelection(QCPDataSelection());
+  replot(QCustomPlot::rpQueuedReplot);
+}
+
 int ChartPanel::SeriesPointCount(int index) const {
   if (index == DataSeries) return series1_->data()->size();
   if (auto* graph = qobject_cast<QCPGraph*>(Series(index))) return graph->data()->size();

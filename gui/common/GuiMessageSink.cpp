@@ -1,6 +1,7 @@
 #include "common/GuiMessageSink.h"
 
 #include <QApplication>
+#include <QCursor>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QString>
@@ -34,6 +35,15 @@ QString TitleFor(MessageKind kind) {
 }  // namespace
 
 MessageAnswer GuiMessageSink::Show(MessageKind kind, const std::string& text, MessageButtons buttons) {
+    // A question in the middle of a busy step is answered with the arrow.
+    const bool busy = QApplication::overrideCursor() != nullptr;
+    if (busy) QApplication::setOverrideCursor(QCursor(Qt::ArrowCursor));
+    struct RestoreCursor {
+        bool busy;
+        ~RestoreCursor() {
+            if (busy) QApplication::restoreOverrideCursor();
+        }
+    } restore{busy};
     QWidget* parent = QApplication::activeModalWidget();
     if (!parent) parent = QApplication::activeWindow();
     QMessageBox box(IconFor(kind), TitleFor(kind), QString::fromStdString(text), QMessageBox::NoButton, parent);
