@@ -51,3 +51,6 @@ echo "== the fit on all threads against one thread (goal <= 0.6), identical bits
 echo "== long differential check: threaded and one-thread fits on generated problems"
 KURVEX_DIFFERENTIAL_FITS=${KURVEX_DIFFERENTIAL_FITS:-200} \
   "$build/tests/test_regression" --gtest_filter='ParallelFit.SplitSweeps*'
+
+echo "== the chart alone with 10,000,000 points (goal: draw and resize < 100 ms)"
+QT_QPA_PLATFORM=offscreen "$build/bench/gui_large_bench" --chart-points 10000000 2>/dev/null

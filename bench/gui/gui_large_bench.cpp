@@ -5,6 +5,7 @@
 // "name value unit"), for bench/run-large.sh.
 //
 //   gui_large_bench FILE [Y-COLUMN X-COLUMN]     (default 1 2; the file has a header line)
+//   gui_large_bench --chart-points N             (the chart alone: N points drawn, resized, drawn again)
 #include <QAbstractButton>
 #include <QApplication>
 #include <QComboBox>
@@ -16,7 +17,10 @@
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <string>
 
@@ -94,6 +98,44 @@ void ProcessEvents() {
     QApplication::processEvents();
 }
 
+// The chart alone with n points of a noisy line: the best of three redraws
+// and of three resizes.
+int ChartOnly(long long n) {
+    gui::ChartPanel chart;
+    chart.resize(800, 600);
+    chart.show();
+    QVector<QPointF> points(static_cast<qsizetype>(n));
+    std::uint64_t state = 88172645463325252ull;
+    auto uniform = [&] {
+        state ^= state << 13;
+        state ^= state >> 7;
+        state ^= state << 17;
+        return static_cast<double>(state >> 11) / 9007199254740992.0;
+    };
+    for (auto& p : points) {
+        const double x = 10 * uniform();
+        p = QPointF(x, 1.5 + 0.7 * x + uniform() - 0.5);
+    }
+    chart.SetDataPoints(points);
+    chart.UpdateAxes();
+    double redraw = 1e300, resize = 1e300;
+    for (int r = 0; r < 3; ++r) {
+        QElapsedTimer clock;
+        clock.start();
+        chart.replot(QCustomPlot::rpImmediateRefresh);
+        redraw = std::min(redraw, static_cast<double>(clock.nsecsElapsed()) * 1e-6);
+        clock.restart();
+        chart.resize(r % 2 ? 800 : 900, r % 2 ? 600 : 650);
+        QApplication::sendPostedEvents();
+        chart.replot(QCustomPlot::rpImmediateRefresh);
+        resize = std::min(resize, static_cast<double>(clock.nsecsElapsed()) * 1e-6);
+    }
+    Report("chart_points", static_cast<double>(n), "points");
+    Report("chart_redraw_best", redraw, "ms");
+    Report("chart_resize_best", resize, "ms");
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -103,6 +145,8 @@ int main(int argc, char* argv[]) {
         std::fprintf(stderr, "usage: gui_large_bench FILE [Y-COLUMN X-COLUMN]\n");
         return 2;
     }
+    if (QString::fromLocal8Bit(argv[1]) == QLatin1String("--chart-points") && argc > 2)
+        return ChartOnly(std::atoll(argv[2]));
     const QString path = QString::fromLocal8Bit(argv[1]);
     const QString yColumn = argc > 3 ? QString::fromLocal8Bit(argv[2]) : QStringLiteral("1");
     const QString xColumn = argc > 3 ? QString::fromLocal8Bit(argv[3]) : QStringLiteral("2");

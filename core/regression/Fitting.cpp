@@ -134,13 +134,17 @@ private:
 
 // Runs the sweep over all points, split into parts over the threads. A
 // one-thread sweep stops at its first fault; so the evaluations counted are
-// those of the parts up to the failing one.
+// those of the parts up to the failing one. The first point goes alone on
+// this thread: a formula that cannot be evaluated at all says so there, once,
+// with its message box, as on one thread; the other points cannot fail that way.
 void MarquardtIteration::SweepPoints(const PointSweep& sweep) {
     const int parts = SweepParts(static_cast<std::size_t>(n_), kPointsPerPart);
     if (parts == 1) {
         sweep(main_, 0, n_);
         return;
     }
+    sweep(main_, 0, 1);
+    const auto rest = static_cast<std::size_t>(n_ - 1);
     while (workers_.size() + 1 < static_cast<std::size_t>(parts))
         workers_.push_back(std::make_unique<SweepWorker>(state_.model, m_));
     std::vector<std::uint64_t> evaluations(static_cast<std::size_t>(parts), 0);
@@ -151,8 +155,8 @@ void MarquardtIteration::SweepPoints(const PointSweep& sweep) {
     };
     try {
         RunParts(parts, [&](int part) {
-            const PartRange range = RangeOfPart(static_cast<std::size_t>(n_), parts, part);
-            const auto begin = static_cast<std::int32_t>(range.begin), end = static_cast<std::int32_t>(range.end);
+            const PartRange range = RangeOfPart(rest, parts, part);
+            const auto begin = static_cast<std::int32_t>(range.begin + 1), end = static_cast<std::int32_t>(range.end + 1);
             if (part == 0) return sweep(main_, begin, end);
             SweepWorker& worker = *workers_[static_cast<std::size_t>(part - 1)];
             const std::uint64_t before = worker.model.Evaluations();

@@ -121,6 +121,15 @@ TEST(ParallelFit, SplitSweepsGiveTheOneThreadBitsOnGeneratedProblems) {
     }
 }
 
+TEST(ParallelFit, AFormulaThatCannotBeEvaluatedShowsItsMessageOnce) {
+    TFitState start = Problem(1);
+    start.model.derivativeFormulas[2] = "C0*X2";  // the data have no X2
+    const FitRecord one = RunWithThreads(start, 1);
+    EXPECT_EQ(one.end, FitEnd::Error);
+    EXPECT_EQ(one.messages.size(), 2u);  // the formula's fault, then the fit's
+    ExpectSameBits(one, RunWithThreads(start, 3), 1);
+}
+
 TEST(ParallelFit, PartsCoverThePointsInOrderAndTheLowestFaultWins) {
     std::vector<int> owner(10, -1);
     for (int part = 0; part < 3; ++part) {
