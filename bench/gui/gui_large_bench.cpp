@@ -25,6 +25,7 @@
 #include <string>
 
 #include <sys/resource.h>
+#include <time.h>
 
 #include "app/OrlaMain.h"
 #include "chart/ChartPanel.h"
@@ -98,8 +99,8 @@ void ProcessEvents() {
     QApplication::processEvents();
 }
 
-// The chart alone with n points of a noisy line: the best of three redraws
-// and of three resizes.
+// The chart alone with n points of a noisy line: the best of five redraws
+// and of five resizes.
 int ChartOnly(long long n) {
     gui::ChartPanel chart;
     chart.resize(800, 600);
@@ -118,21 +119,31 @@ int ChartOnly(long long n) {
     }
     chart.SetDataPoints(points);
     chart.UpdateAxes();
-    double redraw = 1e300, resize = 1e300;
-    for (int r = 0; r < 3; ++r) {
+    // Wall time, and the processor time of this thread (the drawing's own).
+    auto threadMs = [] {
+        timespec now{};
+        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+        return static_cast<double>(now.tv_sec) * 1e3 + static_cast<double>(now.tv_nsec) * 1e-6;
+    };
+    double redraw = 1e300, resize = 1e300, redrawCpu = 1e300, resizeCpu = 1e300;
+    for (int r = 0; r < 5; ++r) {
         QElapsedTimer clock;
         clock.start();
+        double cpu = threadMs();
         chart.replot(QCustomPlot::rpImmediateRefresh);
         redraw = std::min(redraw, static_cast<double>(clock.nsecsElapsed()) * 1e-6);
+        redrawCpu = std::min(redrawCpu, threadMs() - cpu);
         clock.restart();
-        chart.resize(r % 2 ? 800 : 900, r % 2 ? 600 : 650);
+        cpu = threadMs();
+        chart.resize(r % 2 ? 800 : 900, r % 2 ? 600 : 650);  // the chart redraws itself for the new size
         QApplication::sendPostedEvents();
-        chart.replot(QCustomPlot::rpImmediateRefresh);
+        QApplication::processEvents();
         resize = std::min(resize, static_cast<double>(clock.nsecsElapsed()) * 1e-6);
+        resizeCpu = std::min(resizeCpu, threadMs() - cpu);
     }
     Report("chart_points", static_cast<double>(n), "points");
-    Report("chart_redraw_best", redraw, "ms");
-    Report("chart_resize_best", resize, "ms");
+    std::printf("chart_redraw_best %.1f ms (cpu %.1f ms)\n", redraw, redrawCpu);
+    std::printf("chart_resize_best %.1f ms (cpu %.1f ms)\n", resize, resizeCpu);
     return 0;
 }
 

@@ -1,10 +1,10 @@
 #include "regression/Fitting.h"
 
 #include <algorithm>
-#include <functional>
-#include <memory>
 #include <cmath>
+#include <functional>
 #include <limits>
+#include <memory>
 #include <optional>
 #include <utility>
 #include <vector>
