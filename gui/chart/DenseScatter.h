@@ -11,7 +11,7 @@ namespace kurvex::gui {
 
 // From this many points on, a data series is drawn as one image, half
 // transparent, so that the curves below it stay visible.
-inline constexpr int kDenseScatterPoints = 4000;
+inline constexpr int kDenseScatterPoints = 1000;
 inline constexpr double kDenseScatterOpacity = 0.45;
 
 // Draws the scatter of `curve` (its shape, pen and brush, the selected
