@@ -9,6 +9,7 @@
 #include "Commands.h"
 #include "common/MessageSink.h"
 #include "common/NumberFormat.h"
+#include "common/ParallelSweep.h"
 #include "data/DataTable.h"
 #include "tools/KendallTest.h"
 
@@ -112,8 +113,14 @@ int main(int argc, char** argv) {
     spline->add_option("--np", splineOptions.np, "output intervals (the curve has NP+1 points)")->capture_default_str();
     spline->add_option("--out", splineOptions.outFile, "write the curve to this CSV file");
 
+    int threads = 0;
+    for (auto* command : {fit, predict, kendall, spline})
+        command->add_option("--threads", threads, "most threads a computation uses (0: all, 1: one)")
+            ->check(CLI::NonNegativeNumber);
+
     try {
         app.parse(argc, argv);
+        SetThreadLimit(threads);
         if (*eval) {
             if (!evalX.empty()) evalOptions.x = ParseNumberList(evalX, "--x");
             if (!evalC.empty()) evalOptions.c = ParseNumberList(evalC, "--c");

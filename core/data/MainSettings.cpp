@@ -88,6 +88,7 @@ void ReadMainSettings(const IniFile& ini, MainSettings& settings) {
     ReadText(ini, kConditions, "Initial Increment", settings.initialIncrement);
     ReadText(ini, kConditions, "Confidence Limit", settings.confidenceLimit);
     ReadInt(ini, kConditions, "Method Number for Calcuating Differential", settings.differentialMethod);
+    ReadInt(ini, kConditions, "Threads", settings.threads);
 }
 
 void WriteMainSettings(IniFile& ini, const MainSettings& settings) {
@@ -121,6 +122,8 @@ void WriteMainSettings(IniFile& ini, const MainSettings& settings) {
         ini.WriteString(kConditions, FixedKey(j), jj < settings.fixed.size() && settings.fixed[jj] == "1" ? "1" : "0");
         ini.WriteString(kConditions, SearchRangeKey(j), jj < settings.searchRanges.size() ? settings.searchRanges[jj] : "");
     }
+    // Only a limit the user set is written: a default file keeps its keys.
+    if (settings.threads != 0 || ini.HasKey(kConditions, "Threads")) ini.WriteInteger(kConditions, "Threads", settings.threads);
 }
 
 }  // namespace kurvex

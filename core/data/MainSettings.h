@@ -47,6 +47,8 @@ struct MainSettings {
     std::string initialIncrement;
     std::string confidenceLimit;
     int differentialMethod = 0;
+    // The most threads a computation uses: 0 every hardware thread, 1 one.
+    int threads = 0;
 };
 
 // Reads the keys present in `ini` over `settings`: a missing key keeps its

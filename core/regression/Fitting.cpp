@@ -2,13 +2,16 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <limits>
+#include <memory>
 #include <optional>
 #include <utility>
 #include <vector>
 
 #include "common/MessageSink.h"
 #include "common/NumberFormat.h"
+#include "common/ParallelSweep.h"
 #include "expression/Evaluator.h"
 #include "regression/Distributions.h"
 #include "regression/FloatingPoint.h"
@@ -65,29 +68,42 @@ long double GrowthFactor(long double ratio) { return std::clamp(2 - ratio, 2.0L,
 // The ratio a trial point that cannot be evaluated counts with: λ grows the most.
 constexpr long double kUnevaluableTrialRatio = -8;
 
+// A part of a sweep over the points smaller than this is not worth a thread.
+constexpr std::size_t kPointsPerPart = 4096;
+
+// The working state of one part of a sweep: its own evaluator (prepared
+// formulas and buffers) and coefficients to perturb for numeric derivatives.
+struct SweepWorker {
+    SweepWorker(const TFitModel& model, std::int32_t m) : model(model), perturbedC(static_cast<std::size_t>(m), 0.0) {}
+    ModelEvaluator model;
+    std::vector<double> perturbedC;
+};
+
 // Everything one Marquardt run works on, allocated once.
 class MarquardtIteration {
 public:
     MarquardtIteration(TFitState& state, ProgressSink& progress, const ResultObserver& observer,
                        const MarquardtTrace& trace)
         : state_(state), data_(state.data), conditions_(state.conditions), progress_(progress),
-          observer_(observer), trace_(trace), model_(state.model), n_(state.data.n), m_(state.model.m),
+          observer_(observer), trace_(trace), n_(state.data.n), m_(state.model.m), main_(state.model, m_),
           J_(Index(n_, 0, m_), 0.0), JtJ_(Index(m_, 0, m_), 0.0), G_(Index(m_, 0, 2 * m_), 0.0),
           A_(Index(n_ + m_, 0, m_), 0.0), b_(static_cast<std::size_t>(n_ + m_), 0.0),
           delta_(static_cast<std::size_t>(m_), 0.0), trialC_(static_cast<std::size_t>(m_), 0.0),
-          trialR_(static_cast<std::size_t>(n_), 0.0), perturbedC_(static_cast<std::size_t>(m_), 0.0),
+          trialR_(static_cast<std::size_t>(n_), 0.0),
           inverseDiagonal_(static_cast<std::size_t>(m_), 0.0), undampedDelta_(static_cast<std::size_t>(m_), 0.0),
           fitted_(static_cast<std::size_t>(n_), 0.0L), trialFitted_(static_cast<std::size_t>(n_), 0.0L),
           work_(m_) {}
 
     FitEnd Run();
-    std::uint64_t Evaluations() const { return model_.Evaluations(); }
+    std::uint64_t Evaluations() const { return model_.Evaluations() + workerEvaluations_; }
 
 private:
+    using PointSweep = std::function<void(SweepWorker& worker, std::int32_t begin, std::int32_t end)>;
+    void SweepPoints(const PointSweep& sweep);
     void ComputeResiduals(std::span<const double> c, std::vector<double>& r, std::vector<long double>& fitted,
                           long double& ssr);
     void BuildJacobian();
-    long double NumericDerivative(std::int32_t i, int j);
+    long double NumericDerivative(SweepWorker& worker, std::int32_t i, int j);
     void FormCrossProducts();
     void SolveStep(long double lambda, std::vector<double>& step);
     void ShowIteration();
@@ -102,11 +118,14 @@ private:
     ProgressSink& progress_;
     const ResultObserver& observer_;
     const MarquardtTrace& trace_;
-    ModelEvaluator model_;
     const std::int32_t n_;
     const std::int32_t m_;
 
-    std::vector<double> J_, JtJ_, G_, A_, b_, delta_, trialC_, trialR_, perturbedC_, inverseDiagonal_, undampedDelta_;
+    SweepWorker main_;  // the calling thread's part: the evaluator that also serves the rest of the run
+    ModelEvaluator& model_ = main_.model;
+    std::vector<std::unique_ptr<SweepWorker>> workers_;  // parts 1, 2, ... of a split sweep
+    std::uint64_t workerEvaluations_ = 0;
+    std::vector<double> J_, JtJ_, G_, A_, b_, delta_, trialC_, trialR_, inverseDiagonal_, undampedDelta_;
     // The model values at the current and the trial coefficients, unrounded:
     // the difference quotients take the residuals from them, and the shown
     // statistics need no further sweep over the points.
@@ -118,14 +137,63 @@ private:
     std::int32_t iterations_ = 0;
 };
 
+// Runs the sweep over all points, split into parts over the threads. A
+// one-thread sweep stops at its first fault; so the evaluations counted are
+// those of the parts up to the failing one. The first point goes alone on
+// this thread: a formula that cannot be evaluated at all says so there, once,
+// with its message box, as on one thread; the other points cannot fail that way.
+void MarquardtIteration::SweepPoints(const PointSweep& sweep) {
+    const int parts = SweepParts(static_cast<std::size_t>(n_), kPointsPerPart);
+    if (parts == 1) {
+        sweep(main_, 0, n_);
+        return;
+    }
+    sweep(main_, 0, 1);
+    const auto rest = static_cast<std::size_t>(n_ - 1);
+    while (workers_.size() + 1 < static_cast<std::size_t>(parts))
+        workers_.push_back(std::make_unique<SweepWorker>(state_.model, m_));
+    std::vector<std::uint64_t> evaluations(static_cast<std::size_t>(parts), 0);
+    int failedPart = parts;
+    auto countUpTo = [&](int lastPart) {
+        for (int part = 1; part <= lastPart && part < parts; ++part)
+            workerEvaluations_ += evaluations[static_cast<std::size_t>(part)];
+    };
+    try {
+        RunParts(parts, [&](int part) {
+            const PartRange range = RangeOfPart(rest, parts, part);
+            const auto begin = static_cast<std::int32_t>(range.begin + 1), end = static_cast<std::int32_t>(range.end + 1);
+            if (part == 0) return sweep(main_, begin, end);
+            SweepWorker& worker = *workers_[static_cast<std::size_t>(part - 1)];
+            const std::uint64_t before = worker.model.Evaluations();
+            try {
+                sweep(worker, begin, end);
+            } catch (...) {
+                evaluations[static_cast<std::size_t>(part)] = worker.model.Evaluations() - before;
+                throw;
+            }
+            evaluations[static_cast<std::size_t>(part)] = worker.model.Evaluations() - before;
+        }, &failedPart);
+    } catch (...) {
+        countUpTo(failedPart);
+        throw;
+    }
+    countUpTo(parts);
+}
+
+// The model values go into arrays point by point (in parts over the threads),
+// then the SSR is summed in point order.
 void MarquardtIteration::ComputeResiduals(std::span<const double> c, std::vector<double>& r,
                                           std::vector<long double>& fitted, long double& ssr) {
+    SweepPoints([&](SweepWorker& worker, std::int32_t begin, std::int32_t end) {
+        for (std::int32_t i = begin; i < end; ++i) {
+            const long double f = worker.model.Value(data_.PointX(i), c);
+            r[static_cast<std::size_t>(i)] = static_cast<double>(ModelEvaluator::WeightedResidualOf(data_, i, f));
+            fitted[static_cast<std::size_t>(i)] = f;
+        }
+    });
     long double sum = 0;
     for (std::int32_t i = 0; i < n_; ++i) {
-        const long double f = model_.Value(data_.PointX(i), c);
-        const long double ri = ModelEvaluator::WeightedResidualOf(data_, i, f);
-        r[static_cast<std::size_t>(i)] = static_cast<double>(ri);
-        fitted[static_cast<std::size_t>(i)] = f;
+        const long double ri = ModelEvaluator::WeightedResidualOf(data_, i, fitted[static_cast<std::size_t>(i)]);
         sum += ri * ri;
     }
     ssr = Finite(sum);
@@ -141,8 +209,9 @@ void MarquardtIteration::ComputeResiduals(std::span<const double> c, std::vector
 // A pass's wide increment is the narrow one of the pass before (both are
 // h/10 of that pass, rounded alike), so its quotient is the one already
 // formed: each pass after the first evaluates the model once, not twice.
-long double MarquardtIteration::NumericDerivative(std::int32_t i, int j) {
-    auto& c = perturbedC_;
+long double MarquardtIteration::NumericDerivative(SweepWorker& worker, std::int32_t i, int j) {
+    auto& c = worker.perturbedC;
+    ModelEvaluator& model = worker.model;
     const auto jj = static_cast<std::size_t>(j);
     const double cj = state_.results.coefficients[jj];
     const long double ri = ModelEvaluator::WeightedResidualOf(data_, i, fitted_[static_cast<std::size_t>(i)]);
@@ -158,11 +227,11 @@ long double MarquardtIteration::NumericDerivative(std::int32_t i, int j) {
         if (wide == cj || narrow == cj) return previous;
         if (!haveWide) {
             c[jj] = wide;
-            const long double r1 = ModelEvaluator::WeightedResidualOf(data_, i, model_.PointValue(c));
+            const long double r1 = ModelEvaluator::WeightedResidualOf(data_, i, model.PointValue(c));
             d1 = CheckedDivide(r1 - ri, static_cast<long double>(wide) - cj);
         }
         c[jj] = narrow;
-        const long double r2 = ModelEvaluator::WeightedResidualOf(data_, i, model_.PointValue(c));
+        const long double r2 = ModelEvaluator::WeightedResidualOf(data_, i, model.PointValue(c));
         c[jj] = cj;
         const long double d2 = CheckedDivide(r2 - ri, static_cast<long double>(narrow) - cj);
         const long double disagreement = std::fabs(d1 - d2);
@@ -181,25 +250,35 @@ long double MarquardtIteration::NumericDerivative(std::int32_t i, int j) {
 void MarquardtIteration::BuildJacobian() {
     const auto& c = state_.results.coefficients;
     const bool numeric = state_.model.numericDerivatives;
-    if (numeric) std::copy(c.begin(), c.end(), perturbedC_.begin());
-    for (std::int32_t i = 0; i < n_; ++i) {
-        model_.SetPoint(data_.PointX(i));
-        for (int j = 0; j < m_; ++j) {
-            // A coefficient held fixed has no column: the step leaves it where it is.
-            if (IsFixed(conditions_, j)) {
-                J_[Index(i, j, m_)] = 0.0;
-                continue;
+    SweepPoints([&](SweepWorker& worker, std::int32_t begin, std::int32_t end) {
+        if (numeric) std::copy(c.begin(), c.end(), worker.perturbedC.begin());
+        for (std::int32_t i = begin; i < end; ++i) {
+            worker.model.SetPoint(data_.PointX(i));
+            for (int j = 0; j < m_; ++j) {
+                // A coefficient held fixed has no column: the step leaves it where it is.
+                if (IsFixed(conditions_, j)) {
+                    J_[Index(i, j, m_)] = 0.0;
+                    continue;
+                }
+                const long double d = numeric ? NumericDerivative(worker, i, j)
+                                              : -data_.sqrtw[static_cast<std::size_t>(i)] * worker.model.PointDerivative(j, c);
+                J_[Index(i, j, m_)] = static_cast<double>(Finite(d));
             }
-            const long double d =
-                numeric ? NumericDerivative(i, j) : -data_.sqrtw[static_cast<std::size_t>(i)] * model_.PointDerivative(j, c);
-            J_[Index(i, j, m_)] = static_cast<double>(Finite(d));
         }
-    }
+    });
 }
 
+// Each element of JᵀJ is one sum in point order; the elements are shared out
+// among the threads, not the points.
 void MarquardtIteration::FormCrossProducts() {
+    std::vector<std::pair<int, int>> elements;
     for (int j = 0; j < m_; ++j)
-        for (int k = 0; k <= j; ++k) {
+        for (int k = 0; k <= j; ++k) elements.emplace_back(j, k);
+    const int parts = std::min(static_cast<int>(elements.size()),
+                               SweepParts(static_cast<std::size_t>(n_) * elements.size(), kPointsPerPart));
+    RunParts(parts, [&](int part) {
+        for (std::size_t e = static_cast<std::size_t>(part); e < elements.size(); e += static_cast<std::size_t>(parts)) {
+            const auto [j, k] = elements[e];
             long double s = 0;
             for (std::int32_t i = 0; i < n_; ++i)
                 s += static_cast<long double>(J_[Index(i, j, m_)]) * J_[Index(i, k, m_)];
@@ -207,6 +286,7 @@ void MarquardtIteration::FormCrossProducts() {
             JtJ_[Index(j, k, m_)] = stored;
             JtJ_[Index(k, j, m_)] = stored;
         }
+    });
     const int width = 2 * m_;
     for (int j = 0; j < m_; ++j)
         for (int k = 0; k < width; ++k)
@@ -355,7 +435,7 @@ FitEnd MarquardtIteration::Run() {
                                             static_cast<long double>(delta_[static_cast<std::size_t>(j)]));
                 ++iterations_;
                 state_.results.iterations = iterations_;
-                state_.results.evaluations = model_.Evaluations();
+                state_.results.evaluations = Evaluations();
                 long double trialS = 0;
                 // A trial point where the model cannot be evaluated (an
                 // overflowing exponential after a wild step) is a failed step,
@@ -363,7 +443,7 @@ FitEnd MarquardtIteration::Run() {
                 if (!TryResiduals(trialC_, trialS)) {
                     if (trace_)
                         trace_({iterations_, lambda, lambdaRestart_, S, std::numeric_limits<long double>::infinity(),
-                                kUnevaluableTrialRatio, false, model_.Evaluations()});
+                                kUnevaluableTrialRatio, false, Evaluations()});
                     if (DampHarder(lambda, kUnevaluableTrialRatio)) continue;
                     return FitEnd::LambdaBound;
                 }
@@ -386,7 +466,7 @@ FitEnd MarquardtIteration::Run() {
                 const long double ratio =
                     deltaSquared == 0 && trialS == S ? 1.0L : CheckedDivide(trialS - S, predicted);
                 if (trace_)
-                    trace_({iterations_, lambda, lambdaRestart_, S, trialS, ratio, !(trialS > S), model_.Evaluations()});
+                    trace_({iterations_, lambda, lambdaRestart_, S, trialS, ratio, !(trialS > S), Evaluations()});
 
                 if (trialS > S) {
                     // At the minimum rounding alone can make a step fail; a

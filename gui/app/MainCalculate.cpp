@@ -8,12 +8,14 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <exception>
+#include <optional>
 
 #include "app/AppFolders.h"
 #include "app/OrlaMain.h"
 #include "app/ReportCommands.h"
 #include "chart/ChartComposer.h"
 #include "chart/ChartPanel.h"
+#include "common/BusyCursor.h"
 #include "common/MessageSink.h"
 #include "common/NumberFormat.h"
 #include "common/RadioGroup.h"
@@ -99,6 +101,7 @@ void TForm1::ClearResultFields() {
 
 bool TForm1::BuildDataSet() {
     if (Form2->CandidateCount() < 1) return false;
+    const BusyCursor busy;
     setWindowTitle(QStringLiteral("回帰分析 /") + QFileInfo(Form2->CurrentFileName()).fileName());
     ClearResultFields();
     EdtNS->setText(QStringLiteral("0"));
@@ -138,6 +141,8 @@ void TForm1::BitBtn1Click() {
     };
 
     SetBusy(true);
+    // The progress window's Cancel stays at hand: the busy cursor that still points.
+    std::optional<BusyCursor> busyCursor(std::in_place, Qt::BusyCursor);
     CalculateOutcome outcome;
     try {
         outcome = Calculate(fitState_, fitState_.data.nx, texts, *FrmProgress, observer);
@@ -148,6 +153,7 @@ void TForm1::BitBtn1Click() {
         outcome.resultsValid = false;
         fitState_.results.residuals.clear();
         SetBusy(false);  // the message box must not find the window locked
+        busyCursor.reset();
         ShowError(std::string(kCalculationErrorMessage) + "\n(" + error.what() + ")");
     }
     SetBusy(false);

@@ -14,6 +14,7 @@
 #include "common/IniFile.h"
 #include "data/MainSettings.h"
 #include "common/MessageSink.h"
+#include "common/ParallelSweep.h"
 #include "common/ProgramFolder.h"
 #include "common/RadioGroup.h"
 #include "common/StringGrid.h"
@@ -72,6 +73,7 @@ MainSettings TForm1::CurrentSettings() const {
     settings.initialIncrement = EditdX->text().toStdString();
     settings.confidenceLimit = EditConfLimit->text().toStdString();
     settings.differentialMethod = RadioGroup1->ItemIndex();
+    settings.threads = ThreadLimit();
     return settings;
 }
 
@@ -113,6 +115,7 @@ void TForm1::ReadSettings() {
     const bool knownMethod = settings.differentialMethod >= 0 && settings.differentialMethod < RadioGroup1->Count();
     RadioGroup1->SetItemIndex(knownMethod ? settings.differentialMethod : 0);
     RadioGroup1Click(RadioGroup1->ItemIndex());
+    SetThreadLimit(settings.threads);
 
     // The equation editor keeps its place and column widths in the same file.
     FrmEquSet->LoadEquationFormSettings(ini);

@@ -86,14 +86,15 @@ void ChartComposer::DrawData() {
   const TFitData& data = state_->data;
   chart_->SetSeriesActive(DataSeries, true);
   chart_->HighlightDataPoint(-1);
-  chart_->ClearSeries(DataSeries);
   if (data.n > 0) dataXMin_ = dataXMax_ = data.PointX(0)[0];
+  QVector<QPointF> points(data.n);
   for (std::int32_t i = 0; i < data.n; ++i) {
     const double x = data.PointX(i)[0];
-    chart_->AddPoint(DataSeries, x, data.y[i]);
+    points[i] = QPointF(x, data.y[i]);
     if (x < dataXMin_) dataXMin_ = x;
     if (x > dataXMax_) dataXMax_ = x;
   }
+  chart_->SetDataPoints(points);
   chart_->UpdateAxes();
   DrawRegression();
 }

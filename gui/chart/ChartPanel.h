@@ -51,6 +51,8 @@ class ChartPanel : public QCustomPlot {
 
   void ClearSeries(int index);
   void AddPoint(int index, double x, double y);
+  // Replaces the data series with these points in one step (in data-set order).
+  void SetDataPoints(const QVector<QPointF>& points);
   int SeriesPointCount(int index) const;
   QPointF SeriesPoint(int index, int k) const;
 

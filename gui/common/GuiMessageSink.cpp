@@ -1,6 +1,7 @@
 #include "common/GuiMessageSink.h"
 
 #include <QApplication>
+#include <QCursor>
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QPushButton>
@@ -48,6 +49,15 @@ protected:
 }  // namespace
 
 MessageAnswer GuiMessageSink::Show(MessageKind kind, const std::string& text, MessageButtons buttons) {
+    // A question in the middle of a busy step is answered with the arrow.
+    const bool busy = QApplication::overrideCursor() != nullptr;
+    if (busy) QApplication::setOverrideCursor(QCursor(Qt::ArrowCursor));
+    struct RestoreCursor {
+        bool busy;
+        ~RestoreCursor() {
+            if (busy) QApplication::restoreOverrideCursor();
+        }
+    } restore{busy};
     QWidget* parent = QApplication::activeModalWidget();
     if (!parent) parent = QApplication::activeWindow();
     QMessageBox box(IconFor(kind), TitleFor(kind), QString::fromStdString(text), QMessageBox::NoButton, parent);

@@ -23,6 +23,7 @@
 
 #include <optional>
 
+#include "common/BusyCursor.h"
 #include "common/MessageSink.h"
 #include "data/DataGridView.h"
 #include "data/DataTable.h"
@@ -285,7 +286,11 @@ int TForm2::LoadAndShow(const QString& path) {
   snapshot_->table.emplace(std::move(*table_));
   *table_ = kurvex::DataTable();
   model_->Reload();
-  const bool loaded = table_->LoadFile(std::filesystem::path(path.toStdString()));
+  bool loaded = false;
+  {
+    const BusyCursor busy;
+    loaded = table_->LoadFile(std::filesystem::path(path.toStdString()));
+  }
   if (!loaded) {
     // The reason has been shown; nothing of the previous state is lost.
     RestoreSnapshot();

@@ -312,3 +312,25 @@ TEST(Cli, StartsFromTheDataAndHoldsCoefficientsFixed) {
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.result["end"], "refused");
 }
+
+// The fit on any number of threads prints the one-thread output, trace included.
+TEST(Cli, ThreadLimitLeavesEveryPrintedFigureAsOnOneThread) {
+    std::string csv = "y,x\n";
+    for (int i = 0; i < 20000; ++i) {
+        const double x = 10.0 * ((i * 7919) % 20000) / 20000;
+        csv += std::to_string(5 / (1 + std::exp(3 - 0.8 * x)) + 0.01 * ((i * 31) % 7 - 3)) + "," + std::to_string(x) + "\n";
+    }
+    const std::string file = WriteFile("threads.csv", csv).string();
+    const std::vector<std::string> fit = {"fit", file, "--formula", "C0/(1+EXP(C1-C2*X1))", "--init", "4,2,0.5", "--trace"};
+    auto with = [&](const std::string& threads) {
+        auto args = fit;
+        args.insert(args.end(), {"--threads", threads});
+        return RunCli(args);
+    };
+    const auto one = with("1");
+    ASSERT_EQ(one.status, 0) << one.out;
+    EXPECT_EQ(one.result["end"], "converged");
+    EXPECT_EQ(with("3").out, one.out);
+    EXPECT_EQ(RunCli(fit).out, one.out);
+    EXPECT_EQ(with("-1").status, 2);
+}

@@ -413,6 +413,49 @@ class ChartCompositionTest : public QObject {
     QCOMPARE(chart_->SeriesPointCount(RegressionSeries), 501);
   }
 
+  // 200,000 points: drawn in one pass, the fitted line visible through them,
+  // and a click still finds its point.
+  void denseDataDrawQuicklyShowTheCurveAndStayClickable() {
+    state_ = TFitState{};
+    state_.model.index = 0;
+    state_.model.m = 2;
+    state_.model.nx = 1;
+    state_.data.nx = 1;
+    constexpr int n = 200000, lone = 150000;
+    for (int i = 0; i < n; ++i) {
+      const double x = 10.0 * ((i * 7919) % n) / n;
+      state_.data.sourceRow.push_back(i + 2);
+      state_.data.x.push_back(x);
+      state_.data.y.push_back(i == lone ? 45 : i == lone + 1 ? 50 : 2 + 3 * x + ((i * 31) % 17 - 8) * 0.3);
+      state_.data.sqrtw.push_back(1);
+    }
+    state_.data.n = n;
+    state_.data.ComputeSums();
+    Load(QStringLiteral("Y"), {QStringLiteral("X")});
+    SetFit(state_, {2, 3});
+    composer_->DrawRegression();
+    QElapsedTimer clock;
+    clock.start();
+    chart_->replot();
+    QVERIFY2(clock.elapsed() < 1000, "drawing 200,000 points took a second");
+
+    const QImage image = chart_->toPixmap().toImage();
+    const QPoint onLine(qRound(chart_->xAxis->coordToPixel(2.5)), qRound(chart_->yAxis->coordToPixel(9.5)));
+    bool curveShows = false;
+    for (int dy = -1; dy <= 1; ++dy) {
+      const QRgb colour = image.pixel(onLine + QPoint(0, dy));
+      curveShows = curveShows || qBlue(colour) > qRed(colour) + 10;
+    }
+    QVERIFY2(curveShows, "the fitted line is hidden under the points");
+
+    QSignalSpy clicks(chart_, &ChartPanel::dataPointClicked);
+    const QPoint pixel(qRound(chart_->xAxis->coordToPixel(state_.data.x[lone])),
+                       qRound(chart_->yAxis->coordToPixel(45)));
+    QTest::mouseClick(chart_, Qt::LeftButton, {}, pixel);
+    QCOMPARE(clicks.count(), 1);
+    QCOMPARE(clicks.at(0).at(0).toInt(), lone);
+  }
+
   void mouseClickOnAPointReachesTheComposer() {
     FillOneX(state_);
     Load(QStringLiteral("Y"), {QStringLiteral("X")});

@@ -114,5 +114,18 @@ TEST(MainSettings, DamagedFilesReadAsFarAsTheyMakeSense) {
     EXPECT_FALSE(ini.HasKey("File", "File 10"));
 }
 
+TEST(MainSettings, ThreadLimitIsWrittenOnceSetAndFollowsTheSettingBack) {
+    IniFile ini;
+    MainSettings settings = Sample();
+    settings.threads = 1;
+    WriteMainSettings(ini, settings);
+    MainSettings read;
+    ReadMainSettings(IniFile::Parse(ini.ToText()), read);
+    EXPECT_EQ(read.threads, 1);
+    settings.threads = 0;  // back to every thread: the key stays, with the new value
+    WriteMainSettings(ini, settings);
+    EXPECT_EQ(ini.ReadString("Conditions", "Threads", "absent"), "0");
+}
+
 }  // namespace
 }  // namespace kurvex
