@@ -9,6 +9,7 @@
 #include "Commands.h"
 #include "common/MessageSink.h"
 #include "common/NumberFormat.h"
+#include "common/Version.h"
 #include "data/DataTable.h"
 #include "tools/KendallTest.h"
 
@@ -58,6 +59,7 @@ void AddModelOptions(CLI::App& command, ModelOptions& model, std::string& init, 
 int main(int argc, char** argv) {
     CLI::App app{"kurvex-cli: nonlinear regression analysis from the command line (JSON on stdout)"};
     app.require_subcommand(1);
+    app.set_version_flag("--version", std::string("kurvex-cli ") + kProgramVersion, "print the version and exit");
 
     EvalOptions evalOptions;
     std::string evalX, evalC;
@@ -105,6 +107,8 @@ int main(int argc, char** argv) {
     spline->add_option("--np", splineOptions.np, "output intervals (the curve has NP+1 points)")->capture_default_str();
     spline->add_option("--out", splineOptions.outFile, "write the curve to this CSV file");
 
+    auto* models = app.add_subcommand("models", "list the nine built-in models with their numbers, formulas and names");
+
     try {
         app.parse(argc, argv);
         if (*eval) {
@@ -139,6 +143,7 @@ int main(int argc, char** argv) {
         else if (*predict) status = RunPredict(predictSelection, predictModel, predictOptions, out);
         else if (*kendall) status = RunKendall(kendallSelection, kendallOptions, out);
         else if (*spline) status = RunSpline(splineSelection, splineOptions, out);
+        else if (*models) status = RunModels(out);
     } catch (const std::exception& error) {
         ShowError(error.what());
         status = kExitAnalysisError;

@@ -4,6 +4,7 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QDropEvent>
 #include <QComboBox>
 #include <QFormLayout>
 #include <QGroupBox>
@@ -18,6 +19,7 @@
 #include <QVBoxLayout>
 
 #include "app/AboutBox.h"
+#include "app/FileOpening.h"
 #include "app/HelpViewer.h"
 #include "chart/ChartComposer.h"
 #include "chart/AxisSet.h"
@@ -117,6 +119,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
     saveDialog_.filterList = QStringLiteral("カンマ区切りファイル (*.csv)|*.CSV");
 
     ConnectCommands();
+    setAcceptDrops(true);
     resize(1060, 660);
 }
 
@@ -162,6 +165,12 @@ void TForm1::CreateMenus() {
     N1 = NewAction(Help1, "N1", QStringLiteral("キーワードﾞ検索(&K)"));
     Help1->addSeparator();
     About1 = NewAction(Help1, "About1", QStringLiteral("バージョン情報(&V)"));
+
+    // The keys every desktop program has; the menus show them.
+    Open1->setShortcut(QKeySequence::Open);
+    Print1->setShortcut(QKeySequence::Print);
+    Exit1->setShortcut(QKeySequence::Quit);
+    Contents->setShortcut(QKeySequence::HelpContents);
 
 }
 
@@ -333,6 +342,9 @@ QWidget* TForm1::CreateResultPage1() {
     StringGridLimit->SetColWidth(1, 116);
     StringGridLimit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     StringGridLimit->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // Several result cells at once for Ctrl+C.
+    StringGridCoefficients->setSelectionMode(QAbstractItemView::ContiguousSelection);
+    StringGridLimit->setSelectionMode(QAbstractItemView::ContiguousSelection);
     grids->addWidget(StringGridCoefficients, 1);
     grids->addWidget(StringGridLimit, 1);
     layout->addLayout(grids, 1);
@@ -523,6 +535,17 @@ void TForm1::closeEvent(QCloseEvent* event) {
     }
     HelpViewer->close();
     QMainWindow::closeEvent(event);
+}
+
+void TForm1::dragEnterEvent(QDragEnterEvent* event) {
+    if (!busy_ && !DroppedDataFile(event->mimeData()).isEmpty()) event->acceptProposedAction();
+}
+
+void TForm1::dropEvent(QDropEvent* event) {
+    const QString path = DroppedDataFile(event->mimeData());
+    if (busy_ || path.isEmpty()) return;
+    event->acceptProposedAction();
+    OpenDataFileLater(*this, path);
 }
 
 // ---------------------------------------------------------------------------
