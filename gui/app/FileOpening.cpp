@@ -9,6 +9,7 @@
 #include <QUrl>
 
 #include "app/OrlaMain.h"
+#include "data/ReadData.h"
 
 namespace kurvex::gui {
 
@@ -36,7 +37,10 @@ void OpenDataFileLater(TForm1& form, const QString& path) {
     // A drop must return before a modal window opens: the dragging program
     // waits for the end of the drop.
     QTimer::singleShot(0, &form, [window = QPointer<TForm1>(&form), path] {
-        if (window) window->LoadAndShow(path);
+        if (!window || window->Busy()) return;
+        // As after the open dialog: the name is kept for the next dialog and the settings.
+        window->Form2->SetOpenDialogFileName(path);
+        window->LoadAndShow(path);
     });
 }
 
