@@ -167,10 +167,11 @@ void TForm1::CreateMenus() {
     About1 = NewAction(Help1, "About1", QStringLiteral("バージョン情報(&V)"));
 
     // The keys every desktop program has; the menus show them.
-    Open1->setShortcut(QKeySequence::Open);
-    Print1->setShortcut(QKeySequence::Print);
-    Exit1->setShortcut(QKeySequence::Quit);
-    Contents->setShortcut(QKeySequence::HelpContents);
+    // Spelled out: some platform themes leave the standard Quit key empty.
+    Open1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    Print1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
+    Exit1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    Contents->setShortcut(QKeySequence(Qt::Key_F1));
 
 }
 
