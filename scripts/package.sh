@@ -9,6 +9,13 @@ build=${KURVEX_PACKAGE_BUILD:-build-package}
 launcher=()
 if command -v ccache >/dev/null; then launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache); fi
 
+# Debian's hardening flags (stack protector, fortified functions, RELRO),
+# taken by CMake when it first configures the build folder.
+if command -v dpkg-buildflags >/dev/null; then
+  CXXFLAGS="$(dpkg-buildflags --get CXXFLAGS) $(dpkg-buildflags --get CPPFLAGS)"
+  LDFLAGS="$(dpkg-buildflags --get LDFLAGS)"
+  export CXXFLAGS LDFLAGS
+fi
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
   -DKURVEX_BUILD_TESTS=OFF "${launcher[@]}" >/dev/null
 cmake --build "$build" -j2
