@@ -23,5 +23,5 @@ cmake --build "$build" -j2
 deb=$(ls -t "$build"/kurvex_*.deb | head -1)
 echo "$deb"
 if [ "${1:-}" = "--check" ] && command -v lintian >/dev/null; then
-  lintian --no-tag-display-limit "$deb"
+  lintian --tag-display-limit 0 "$deb"
 fi
