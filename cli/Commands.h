@@ -68,4 +68,7 @@ struct SplineOptions {
 };
 int RunSpline(const SelectionOptions& selection, const SplineOptions& options, Json& out);
 
+// The nine built-in models with their numbers, formulas and names.
+int RunModels(Json& out);
+
 }  // namespace kurvex::cli

@@ -5,11 +5,12 @@
 #include "common/MessageSink.h"
 #include "data/BuildDataSet.h"
 #include "data/ReadSettings.h"
+#include "StdinFile.h"
 
 namespace kurvex::cli {
 
 void AddSelectionOptions(CLI::App& command, SelectionOptions& options) {
-    command.add_option("FILE", options.file, "comma-separated data file")->required();
+    command.add_option("FILE", options.file, "comma-separated data file (- reads standard input)")->required();
     command.add_option("--settings", options.settingsFile, "data-read settings file (ReadParameter.ini)")
         ->check(CLI::ExistingFile);
     command.add_option("--y", options.yColumn, "column of Y (default 1)");
@@ -62,11 +63,16 @@ std::optional<LoadedData> LoadDataSet(const SelectionOptions& options) {
         ShowError(kVariableCountRangeMessage);
         return std::nullopt;
     }
-    if (!std::filesystem::is_regular_file(options.file)) {
+    const std::filesystem::path path = DataFilePath(options.file);
+    if (options.file == kStdinFileName && path.empty()) {
+        ShowError("標準入力のデータを一時ファイルに書き込めませんでした。");
+        return std::nullopt;
+    }
+    if (!std::filesystem::is_regular_file(path)) {
         ShowError("ファイル " + options.file + " が見つかりません。");
         return std::nullopt;
     }
-    if (!loaded.table.LoadFile(options.file)) return std::nullopt;
+    if (!loaded.table.LoadFile(path)) return std::nullopt;
 
     const SelectionSettings settings = ResolveSelection(options);
     const ReadCheckResult check = CheckReadSettings(settings, loaded.table.DataColumnCount());

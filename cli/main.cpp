@@ -10,6 +10,7 @@
 #include "common/MessageSink.h"
 #include "common/NumberFormat.h"
 #include "common/ParallelSweep.h"
+#include "common/Version.h"
 #include "data/DataTable.h"
 #include "tools/KendallTest.h"
 
@@ -61,6 +62,7 @@ void AddModelOptions(CLI::App& command, ModelOptions& model, std::string& init, 
 int main(int argc, char** argv) {
     CLI::App app{"kurvex-cli: nonlinear regression analysis from the command line (JSON on stdout)"};
     app.require_subcommand(1);
+    app.set_version_flag("--version", std::string("kurvex-cli ") + kProgramVersion, "print the version and exit");
 
     EvalOptions evalOptions;
     std::string evalX, evalC;
@@ -117,6 +119,7 @@ int main(int argc, char** argv) {
     for (auto* command : {fit, predict, kendall, spline})
         command->add_option("--threads", threads, "most threads a computation uses (0: all, 1: one)")
             ->check(CLI::NonNegativeNumber);
+    auto* models = app.add_subcommand("models", "list the nine built-in models with their numbers, formulas and names");
 
     try {
         app.parse(argc, argv);
@@ -154,6 +157,7 @@ int main(int argc, char** argv) {
         else if (*predict) status = RunPredict(predictSelection, predictModel, predictOptions, out);
         else if (*kendall) status = RunKendall(kendallSelection, kendallOptions, out);
         else if (*spline) status = RunSpline(splineSelection, splineOptions, out);
+        else if (*models) status = RunModels(out);
     } catch (const std::exception& error) {
         ShowError(error.what());
         status = kExitAnalysisError;

@@ -11,6 +11,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev libboost-math-dev
   libcli11-dev nlohmann-json3-dev
   xvfb xauth
+  desktop-file-utils appstream lintian
   clang libclang-rt-14-dev
 )
 

@@ -6,10 +6,16 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <string>
+
+#include "common/Version.h"
 
 namespace kurvex::gui {
 
-const char* TAboutBox::VersionText() { return "Version 1.0.0"; }
+const char* TAboutBox::VersionText() {
+    static const std::string text = std::string("Version ") + kProgramVersion;
+    return text.c_str();
+}
 
 TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("AboutBox"));

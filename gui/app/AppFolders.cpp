@@ -10,13 +10,13 @@
 
 namespace kurvex::gui {
 
-namespace {
-
-QString FindFolder(const QString& name, const QString& marker) {
+QString FindDataFolder(const std::filesystem::path& executable, const QString& name, const QString& marker) {
+    const auto folderOf = [](const std::filesystem::path& path) { return QString::fromStdString(path.string()); };
     QStringList candidates;
-    candidates << QString::fromStdString(ExecutablePath().parent_path().string()) + "/" + name;
-    candidates << QString::fromStdString(ProgramFolder().string()) + "/" + name;
-    candidates << QStringLiteral("/usr/local/share/kurvex/") + name << QStringLiteral("/usr/share/kurvex/") + name;
+    candidates << folderOf(executable.parent_path()) + "/" + name;
+    if (const auto installed = InstalledDataFolder(executable); !installed.empty())
+        candidates << folderOf(installed) + "/" + name;
+    candidates << folderOf(ProgramFolder()) + "/" + name;
 #ifdef KURVEX_SOURCE_DIR
     candidates << QStringLiteral(KURVEX_SOURCE_DIR "/") + name;
 #endif
@@ -26,11 +26,9 @@ QString FindFolder(const QString& name, const QString& marker) {
     return {};
 }
 
-}  // namespace
+QString HelpFolder() { return FindDataFolder(ExecutablePath(), QStringLiteral("help"), QStringLiteral("toc.txt")); }
 
-QString HelpFolder() { return FindFolder(QStringLiteral("help"), QStringLiteral("toc.txt")); }
-
-QString SamplesFolder() { return FindFolder(QStringLiteral("samples"), QString()); }
+QString SamplesFolder() { return FindDataFolder(ExecutablePath(), QStringLiteral("samples"), QString()); }
 
 QString ReadHelpText(const QString& path) {
     const std::optional<std::string> bytes = ReadWholeFile(QFile::encodeName(path).toStdString());

@@ -5,6 +5,7 @@
 #include <QAction>
 #include <optional>
 #include <QCloseEvent>
+#include <QDropEvent>
 #include <QComboBox>
 #include <QFormLayout>
 #include <QGroupBox>
@@ -19,6 +20,7 @@
 #include <QVBoxLayout>
 
 #include "app/AboutBox.h"
+#include "app/FileOpening.h"
 #include "app/HelpViewer.h"
 #include "app/ProgramIcon.h"
 #include "app/ReportCommands.h"
@@ -122,6 +124,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
 
     ConnectCommands();
     Report = new ReportCommands(this);
+    setAcceptDrops(true);
     resize(1060, 660);
 }
 
@@ -167,6 +170,13 @@ void TForm1::CreateMenus() {
     N1 = NewAction(Help1, "N1", QStringLiteral("キーワードﾞ検索(&K)"));
     Help1->addSeparator();
     About1 = NewAction(Help1, "About1", QStringLiteral("バージョン情報(&V)"));
+
+    // The keys every desktop program has; the menus show them.
+    // Spelled out: some platform themes leave the standard Quit key empty.
+    Open1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    Print1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
+    Exit1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    Contents->setShortcut(QKeySequence(Qt::Key_F1));
 
 }
 
@@ -349,6 +359,9 @@ QWidget* TForm1::CreateResultPage1() {
     StringGridLimit->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     StringGridCoefficients->KeepHeaderRowInView();
     StringGridLimit->KeepHeaderRowInView();
+    // Several result cells at once for Ctrl+C.
+    StringGridCoefficients->setSelectionMode(QAbstractItemView::ContiguousSelection);
+    StringGridLimit->setSelectionMode(QAbstractItemView::ContiguousSelection);
     grids->addWidget(StringGridCoefficients, 1);
     grids->addWidget(StringGridLimit, 1);
     layout->addLayout(grids, 1);
@@ -546,6 +559,17 @@ void TForm1::closeEvent(QCloseEvent* event) {
     }
     HelpViewer->close();
     QMainWindow::closeEvent(event);
+}
+
+void TForm1::dragEnterEvent(QDragEnterEvent* event) {
+    if (!busy_ && !DroppedDataFile(event->mimeData()).isEmpty()) event->acceptProposedAction();
+}
+
+void TForm1::dropEvent(QDropEvent* event) {
+    const QString path = DroppedDataFile(event->mimeData());
+    if (busy_ || path.isEmpty()) return;
+    event->acceptProposedAction();
+    OpenDataFileLater(*this, path);
 }
 
 // ---------------------------------------------------------------------------

@@ -6,14 +6,20 @@
 #include <QTranslator>
 
 #include "app/EndSignals.h"
+#include "app/FileOpening.h"
 #include "app/OrlaMain.h"
 #include "chart/ChartPanel.h"
 #include "common/GuiMessageSink.h"
+#include "common/Version.h"
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     kurvex::gui::InstallEndSignals();
     QApplication::setApplicationName(QStringLiteral("Kurvex"));
+    QApplication::setApplicationVersion(QString::fromLatin1(kurvex::kProgramVersion));
+    QApplication::setDesktopFileName(QStringLiteral("org.kurvex.Kurvex"));
+    // The file a desktop passes (kurvex %f); read before the settings change the current folder.
+    const QString dataFile = kurvex::gui::DataFileArgument(QApplication::arguments());
 
     // Qt's own buttons and dialogs (file dialogs, print preview) in Japanese.
     QTranslator qtTranslator;
@@ -29,5 +35,6 @@ int main(int argc, char* argv[]) {
     kurvex::gui::TForm1 form1;
     kurvex::gui::CloseOnEndSignals(form1);  // logout or shutdown: closed as by the user, settings kept
     form1.show();
+    if (!dataFile.isEmpty()) kurvex::gui::OpenDataFileLater(form1, dataFile);
     return QApplication::exec();
 }

@@ -1,6 +1,9 @@
 #include "common/StringGrid.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QScrollBar>
 #include <QStyle>
 #include <algorithm>
@@ -188,6 +191,37 @@ void StringGrid::SetEditable(bool editable) {
                                 QAbstractItemView::AnyKeyPressed | QAbstractItemView::SelectedClicked)
                              : QAbstractItemView::NoEditTriggers);
     RestyleAll();
+}
+
+QString StringGrid::SelectedText() const {
+    const QModelIndexList cells = selectedIndexes();
+    if (cells.isEmpty()) return {};
+    int top = cells.first().row(), bottom = top, left = cells.first().column(), right = left;
+    for (const QModelIndex& cell : cells) {
+        top = std::min(top, cell.row());
+        bottom = std::max(bottom, cell.row());
+        left = std::min(left, cell.column());
+        right = std::max(right, cell.column());
+    }
+    QStringList lines;
+    for (int r = top; r <= bottom; ++r) {
+        QStringList fields;
+        for (int c = left; c <= right; ++c) {
+            const QTableWidgetItem* cell = item(r, c);
+            fields << (cell && cell->isSelected() ? cell->text() : QString());
+        }
+        lines << fields.join(QLatin1Char('\t'));
+    }
+    return lines.join(QLatin1Char('\n'));
+}
+
+void StringGrid::keyPressEvent(QKeyEvent* event) {
+    if (event == QKeySequence::Copy && !IsEditing()) {
+        if (const QString text = SelectedText(); !text.isEmpty()) QGuiApplication::clipboard()->setText(text);
+        event->accept();
+        return;
+    }
+    QTableWidget::keyPressEvent(event);
 }
 
 int StringGrid::TopRow() const { return verticalScrollBar()->value(); }

@@ -42,6 +42,10 @@ public:
     // A cell editor is open (typing goes into a cell, not to the grid's keys).
     bool IsEditing() const { return state() == QAbstractItemView::EditingState; }
 
+    // The selected cells as text for the clipboard: the rows of their
+    // bounding rectangle, cells separated by tabs (unselected ones empty).
+    QString SelectedText() const;
+
     // The first row shown at the top (the top left of the scrollable part).
     int TopRow() const;
     void SetTopRow(int row);
@@ -49,6 +53,10 @@ public:
 signals:
     // The grid scrolled vertically; `row` is the new top row.
     void TopLeftChanged(int row);
+
+protected:
+    // Ctrl+C copies the selection, not only the current cell.
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     QTableWidgetItem* EnsureItem(int column, int row);

@@ -13,7 +13,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "JsonSchemaCheck.h"
 #include "common/NumberFormat.h"
+#include "common/Version.h"
 
 namespace fs = std::filesystem;
 using nlohmann::json;
@@ -32,10 +34,12 @@ std::string Quote(const std::string& arg) {
     return quoted + "'";
 }
 
-Run RunCli(const std::vector<std::string>& args) {
+// `input`, when given, is the file standard input reads.
+Run RunCli(const std::vector<std::string>& args, const std::string& input = "") {
     std::string command = Quote(KURVEX_CLI);
     for (const auto& a : args) command += " " + Quote(a);
     command += " 2>/dev/null";
+    if (!input.empty()) command += " <" + Quote(input);
     Run run;
     FILE* pipe = ::popen(command.c_str(), "r");
     std::array<char, 4096> buffer{};
@@ -333,4 +337,65 @@ TEST(Cli, ThreadLimitLeavesEveryPrintedFigureAsOnOneThread) {
     EXPECT_EQ(with("3").out, one.out);
     EXPECT_EQ(RunCli(fit).out, one.out);
     EXPECT_EQ(with("-1").status, 2);
+}
+
+TEST(Cli, ReadsStandardInputListsModelsAndTellsItsVersion) {
+    const std::string enzyme = KURVEX_SAMPLES_DIR "/enzyme_kinetics.csv";
+    const auto fromFile = RunCli({"fit", enzyme, "--model", "3"});
+    const auto fromStdin = RunCli({"fit", "-", "--model", "3"}, enzyme);
+    EXPECT_EQ(fromStdin.status, 0);
+    EXPECT_EQ(fromStdin.result["data"]["file"], "-");
+    EXPECT_EQ(fromStdin.result["coefficients"], fromFile.result["coefficients"]);
+    EXPECT_EQ(fromStdin.result["fields"], fromFile.result["fields"]);
+    // Empty input is a data file without rows, reported as such.
+    const auto empty = RunCli({"fit", "-", "--model", "3"}, "/dev/null");
+    EXPECT_EQ(empty.status, 1);
+    EXPECT_FALSE(empty.result["messages"].empty());
+
+    const auto models = RunCli({"models"});
+    EXPECT_EQ(models.status, 0);
+    ASSERT_EQ(models.result["models"].size(), 9u);
+    for (int k = 0; k < 9; ++k) EXPECT_EQ(models.result["models"][k]["number"], k);
+    EXPECT_EQ(models.result["models"][3]["formula"], "C0*x1/(C1+x1)");
+    EXPECT_EQ(models.result["models"][3]["name"], "Michaelis-Menten model");
+    EXPECT_EQ(models.result["models"][3]["item"], "y = C0*x1/(C1+x1)            (Michaelis-Menten model)");
+
+    const auto version = RunCli({"--version"});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out, std::string("kurvex-cli ") + kurvex::kProgramVersion + "\n");
+}
+
+TEST(Cli, EveryCommandsOutputFollowsTheSchema) {
+    std::ifstream schemaFile(KURVEX_CLI_SCHEMA);
+    const json schema = json::parse(schemaFile);
+    const std::string enzyme = KURVEX_SAMPLES_DIR "/enzyme_kinetics.csv";
+    const std::string curve = (TempDir() / "schema-curve.csv").string();
+    const std::vector<std::vector<std::string>> runs = {
+        {"eval", "C0*EXP(X1)", "--x", "0,1", "--c", "2"},
+        {"eval", "LN(0)"},
+        {"fit", enzyme, "--model", "3", "--trace"},
+        {"fit", enzyme, "--model", "2", "--max-iter", "1"},
+        {"fit", enzyme, "--formula", "C0*X1/(C1+X1", "--method", "formula"},
+        {"fit", "/nonexistent/data.csv", "--model", "0"},
+        {"predict", enzyme, "--model", "3", "--at", "1", "--at", "2.5"},
+        {"predict", enzyme, "--model", "3", "--at", "1,2"},
+        {"kendall", enzyme},
+        {"kendall", enzyme, "--exact", "--last", "8"},
+        {"spline", enzyme},
+        {"spline", enzyme, "--method", "cubic", "--out", curve},
+        {"models"},
+    };
+    for (const auto& args : runs) {
+        const auto run = RunCli(args);
+        ASSERT_FALSE(run.result.is_discarded()) << args[0] << ": " << run.out;
+        const auto violations = kurvex::test::SchemaViolations(schema, schema, run.result);
+        EXPECT_TRUE(violations.empty()) << args[0] << " " << args[1] << ": " << violations.front();
+    }
+
+    // The check itself finds a figure of the wrong type and a missing list.
+    json fit = RunCli({"fit", enzyme, "--model", "3"}).result;
+    fit["SSR"] = "0.1";
+    fit.erase("messages");
+    EXPECT_EQ(kurvex::test::SchemaViolations(schema, schema, fit).size(), 1u);  // oneOf: no schema matches
+    EXPECT_EQ(kurvex::test::SchemaViolations(schema, schema["$defs"]["fit"], fit).size(), 2u);
 }
