@@ -15,10 +15,11 @@ public:
 
 StderrMessageSink defaultSink;
 MessageSink* currentSink = &defaultSink;
+thread_local MessageSink* threadSink = nullptr;
 
 }  // namespace
 
-MessageSink& Messages() { return *currentSink; }
+MessageSink& Messages() { return threadSink ? *threadSink : *currentSink; }
 
 void SetMessageSink(MessageSink* sink) { currentSink = sink ? sink : &defaultSink; }
 
@@ -47,8 +48,8 @@ std::vector<std::string> RecordingMessageSink::Texts() const {
     return texts;
 }
 
-ScopedMessageSink::ScopedMessageSink(MessageSink& sink) : previous_(&Messages()) { SetMessageSink(&sink); }
-ScopedMessageSink::~ScopedMessageSink() { SetMessageSink(previous_); }
+ScopedMessageSink::ScopedMessageSink(MessageSink& sink) : previous_(threadSink) { threadSink = &sink; }
+ScopedMessageSink::~ScopedMessageSink() { threadSink = previous_; }
 
 const char* MessageKindName(MessageKind kind) {
     switch (kind) {

@@ -22,10 +22,11 @@ public:
     virtual void Beep() {}
 };
 
-// The sink every core routine reports through. Defaults to a sink that writes
-// to stderr and answers questions with "No"; programs install their own at start.
+// The sink every core routine reports through: the calling thread's scoped
+// sink if it has one, else the program's. Defaults to a sink that writes to
+// stderr and answers questions with "No"; programs install their own at start.
 MessageSink& Messages();
-void SetMessageSink(MessageSink* sink);  // nullptr restores the default
+void SetMessageSink(MessageSink* sink);  // the program's; nullptr restores the default
 
 // Shorthands for the common cases.
 void ShowError(const std::string& text);
@@ -54,7 +55,18 @@ public:
     std::vector<std::string> Texts() const;
 };
 
-// Installs a sink for the lifetime of the guard, then restores the previous one.
+// Drops every message and answers questions with "No": for computations
+// whose failures are results (a search trying candidates), not news.
+class QuietMessageSink : public MessageSink {
+public:
+    MessageAnswer Show(MessageKind, const std::string&, MessageButtons buttons) override {
+        return buttons == MessageButtons::YesNo ? MessageAnswer::No : MessageAnswer::Ok;
+    }
+};
+
+// Installs a sink for the calling thread for the lifetime of the guard, then
+// restores the previous one. Other threads keep theirs: a worker never reaches
+// a window's message box, and a quiet computation stays quiet only where it runs.
 class ScopedMessageSink {
 public:
     explicit ScopedMessageSink(MessageSink& sink);

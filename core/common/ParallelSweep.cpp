@@ -1,8 +1,11 @@
 #include "common/ParallelSweep.h"
 
+#include "common/MessageSink.h"
+
 #include <algorithm>
 #include <atomic>
 #include <exception>
+#include <optional>
 #include <system_error>
 #include <thread>
 #include <vector>
@@ -34,17 +37,25 @@ PartRange RangeOfPart(std::size_t items, int parts, int part) {
 }
 
 void RunParts(int parts, const std::function<void(int part)>& task, int* failedPart) {
-    std::vector<std::exception_ptr> faults(static_cast<std::size_t>(std::max(parts, 0)));
+    const auto count = static_cast<std::size_t>(std::max(parts, 0));
+    std::vector<std::exception_ptr> faults(count);
+    // Parts after the first keep their messages until all have ended: they
+    // are shown on the calling thread, in part order, up to the first fault,
+    // which is what one thread going through the points would have shown.
+    std::vector<RecordingMessageSink> held(count);
     auto runPart = [&](int part) {
+        const auto k = static_cast<std::size_t>(part);
+        std::optional<ScopedMessageSink> hold;
+        if (part > 0) hold.emplace(held[k]);
         try {
             task(part);
         } catch (...) {
-            faults[static_cast<std::size_t>(part)] = std::current_exception();
+            faults[k] = std::current_exception();
         }
     };
     {
         std::vector<std::jthread> workers;
-        workers.reserve(faults.size());
+        workers.reserve(count);
         int started = 1;
         try {
             for (; started < parts; ++started) workers.emplace_back(runPart, started);
@@ -54,12 +65,17 @@ void RunParts(int parts, const std::function<void(int part)>& task, int* failedP
         if (parts > 0) runPart(0);
         for (int part = started; part < parts; ++part) runPart(part);
     }  // the workers join here
+    int failed = parts;
     for (int part = 0; part < parts; ++part)
         if (faults[static_cast<std::size_t>(part)]) {
-            if (failedPart) *failedPart = part;
-            std::rethrow_exception(faults[static_cast<std::size_t>(part)]);
+            failed = part;
+            break;
         }
-    if (failedPart) *failedPart = parts;
+    for (int part = 1; part < parts && part <= failed; ++part)
+        for (const RecordedMessage& message : held[static_cast<std::size_t>(part)].messages)
+            Messages().Show(message.kind, message.text, message.buttons);
+    if (failedPart) *failedPart = failed;
+    if (failed < parts) std::rethrow_exception(faults[static_cast<std::size_t>(failed)]);
 }
 
 }  // namespace kurvex

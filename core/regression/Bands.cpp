@@ -11,7 +11,7 @@
 namespace kurvex {
 
 BandCalculator::BandCalculator(const TFitState& state, const FixedMask& fixed)
-    : state_(state), fixed_(fixed), model_(state.model), covariance_(UnscaledCovariance(state, fixed)) {
+    : state_(state), fixed_(EffectiveMask(state, fixed)), model_(state.model), covariance_(UnscaledCovariance(state, fixed)) {
     const int k = FreeCount(fixed_, state.model.m);
     const long double df = state.data.N - k;
     const long long dfT = RoundHalfEven(state.data.N) - k;

@@ -149,23 +149,39 @@ long double StudentTwoSidedP(long double t, long double nu) {
     return RegularisedBeta(nu / 2, 0.5L, nu / (nu + t2), t2 / (nu + t2));
 }
 
-std::vector<long double> UnscaledCovariance(const TFitState& state, const FixedMask& fixed) {
+const FixedMask& EffectiveMask(const TFitState& state, const FixedMask& fixed) {
+    return fixed.empty() ? state.conditions.fixed : fixed;
+}
+
+std::vector<long double> UnscaledCovariance(const TFitState& state, const FixedMask& mask) {
     if (!state.results.valid) return {};
+    const FixedMask& fixed = EffectiveMask(state, mask);
     if (FitMethodOf(state.model.index) == FitMethod::Linear && state.model.index != kGeneralModelIndex)
         return LinearCovariance(state, fixed);
     const auto& inverse = state.results.inverseJtJ;
-    const int k = FreeCount(fixed, state.model.m);
-    if (inverse.size() != static_cast<std::size_t>(k) * static_cast<std::size_t>(k)) return {};
-    return {inverse.begin(), inverse.end()};
+    const int m = state.model.m;
+    const int k = FreeCount(fixed, m);
+    const auto kk = static_cast<std::size_t>(k) * static_cast<std::size_t>(k);
+    if (inverse.size() == kk) return {inverse.begin(), inverse.end()};
+    // The iteration inverts all m columns, a fixed one standing alone on a unit
+    // diagonal: the free block of that inverse is the inverse of the free block.
+    if (inverse.size() != static_cast<std::size_t>(m) * static_cast<std::size_t>(m)) return {};
+    std::vector<long double> free;
+    free.reserve(kk);
+    for (int a = 0; a < m; ++a)
+        for (int b = 0; b < m; ++b)
+            if (!IsFixed(fixed, a) && !IsFixed(fixed, b)) free.push_back(inverse[At(a, b, m)]);
+    return free;
 }
 
 TFitReport ComputeFitReport(const TFitState& state, const FixedMask& fixed) {
     const auto covariance = UnscaledCovariance(state, fixed);
-    return ComputeFitReport(state, covariance, fixed);
+    return ComputeFitReport(state, covariance, EffectiveMask(state, fixed));
 }
 
 TFitReport ComputeFitReport(const TFitState& state, std::span<const long double> unscaledCovariance,
-                            const FixedMask& fixed) {
+                            const FixedMask& mask) {
+    const FixedMask& fixed = EffectiveMask(state, mask);
     TFitReport report;
     const int m = state.model.m;
     const long double N = state.data.N;

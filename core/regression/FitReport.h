@@ -43,6 +43,8 @@ struct TFitReport {
 
 bool IsFixed(const FixedMask& fixed, int j);
 int FreeCount(const FixedMask& fixed, int m);
+// `fixed`, or when it is empty the coefficients the fit's conditions held fixed.
+const FixedMask& EffectiveMask(const TFitState& state, const FixedMask& fixed);
 
 // (JᵀJ)⁻¹ over the free coefficients, in their order (row-major, free × free):
 // for models 0 and 1 from the weighted design matrix, otherwise the inverse the

@@ -388,11 +388,11 @@ void MarquardtIteration::ShowIteration() {
     for (int j = 0; j < m_; ++j) {
         const auto jj = static_cast<std::size_t>(j);
         fields.coefficients[jj] = FormatNumber(c[jj], kResultPrecision);
-        // A negative diagonal of the inverse (a nearly singular JᵀJ) has no limit.
         if (IsFixed(conditions_, j)) {
             fields.limits[jj] = kFixedText;
             continue;
         }
+        // A negative diagonal of the inverse (a nearly singular JᵀJ) has no limit.
         if (se && t_ && inverseValid_ && inverseDiagonal_[jj] >= 0)
             figures.halfWidths[jj] = *se * *t_ * std::sqrt(static_cast<long double>(inverseDiagonal_[jj]));
         fields.limits[jj] = ResultText(figures.halfWidths[jj]);

@@ -1,5 +1,7 @@
 #include "regression/StartEstimates.h"
 
+#include "common/MessageSink.h"
+
 #include <algorithm>
 #include <cmath>
 #include <functional>
@@ -238,6 +240,8 @@ bool HasStartEstimate(int modelIndex) {
 }
 
 std::optional<long double> SumOfSquaresAt(const TFitModel& model, const TFitData& data, const std::vector<double>& c) {
+    QuietMessageSink quiet;  // a start that cannot be evaluated is no start, not an error
+    ScopedMessageSink guard(quiet);
     try {
         ModelEvaluator evaluator(model);
         long double ssr = 0;

@@ -341,6 +341,8 @@ bool RunParallel(std::size_t count, unsigned threads, MakeWorker makeWorker, Tas
                  int from, int to, std::atomic<bool>& stop) {
     std::atomic<std::size_t> next{0}, done{0};
     auto work = [&] {
+        QuietMessageSink quiet;
+        ScopedMessageSink guard(quiet);
         Worker worker = makeWorker();
         for (;;) {
             const std::size_t k = next.fetch_add(1);
@@ -386,12 +388,9 @@ std::vector<std::size_t> BestOf(const std::vector<Candidate>& candidates, std::s
     return order;
 }
 
-// The program's own fit from c, messages kept away from the user; the SSR it
-// ends at (infinite when it found nothing).
+// The program's own fit from c; the SSR it ends at (infinite when it found nothing).
 Candidate PolishByFit(const TFitModel& model, const TFitData& data, const TFitConditions& conditions,
                       const std::vector<double>& c) {
-    RecordingMessageSink quiet;
-    ScopedMessageSink guard(quiet);
     SilentProgressSink silent;
     TFitState state;
     state.data = data;
@@ -414,6 +413,9 @@ Candidate PolishByFit(const TFitModel& model, const TFitData& data, const TFitCo
 
 StartSearchResult SearchStartValues(const TFitModel& model, const TFitData& data, const TFitConditions& conditions,
                                     const StartSearchOptions& options, ProgressSink& progress) {
+    // Candidates that cannot be evaluated are dropped, not reported.
+    QuietMessageSink quiet;
+    ScopedMessageSink guard(quiet);
     StartSearchResult result;
     result.message = kSearchFailedMessage;
     const auto m = static_cast<std::size_t>(model.m);

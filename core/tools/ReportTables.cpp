@@ -14,9 +14,6 @@ std::string Cell(const std::vector<std::string>& column, int j) {
     return j < static_cast<int>(column.size()) ? column[static_cast<std::size_t>(j)] : std::string();
 }
 
-// A coefficient held fixed has no standard error, t or P.
-const char* const kFixedText = "固定";
-
 // A figure of the report; "計算不能" where it has no value.
 std::string Figure(const std::optional<long double>& value) { return ResultText(value); }
 

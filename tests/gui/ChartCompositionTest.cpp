@@ -424,13 +424,10 @@ class ChartCompositionTest : public QObject {
     constexpr int n = 200000, lone = 150000;
     for (int i = 0; i < n; ++i) {
       const double x = 10.0 * ((i * 7919) % n) / n;
-      state_.data.sourceRow.push_back(i + 2);
-      state_.data.x.push_back(x);
-      state_.data.y.push_back(i == lone ? 45 : i == lone + 1 ? 50 : 2 + 3 * x + ((i * 31) % 17 - 8) * 0.3);
-      state_.data.sqrtw.push_back(1);
+      state_.data.AddPoint(i + 2, i == lone ? 45 : i == lone + 1 ? 50 : 2 + 3 * x + ((i * 31) % 17 - 8) * 0.3, 1,
+                           {&x, 1});
     }
-    state_.data.n = n;
-    state_.data.ComputeSums();
+    state_.data.FinishSums();
     Load(QStringLiteral("Y"), {QStringLiteral("X")});
     SetFit(state_, {2, 3});
     composer_->DrawRegression();

@@ -238,7 +238,9 @@ TEST(WriteFaults, ASaveKeepsPermissionsLinksAndNoPlantedOrStaleFiles) {
         fs::permissions(file, fs::perms::owner_read | fs::perms::owner_write);
         // The superuser saving another user's file leaves it that user's.
         const bool giveAway = ::geteuid() == 0;
-        if (giveAway) ASSERT_EQ(::chown(file.c_str(), 65534, 65534), 0);
+        if (giveAway) {
+            ASSERT_EQ(::chown(file.c_str(), 65534, 65534), 0);
+        }
         // A symbolic link planted under the temporary name of earlier versions
         // must not redirect the write.
         const fs::path victim = folder.Write("victim.txt", kPrevious);
@@ -259,7 +261,9 @@ TEST(WriteFaults, ASaveKeepsPermissionsLinksAndNoPlantedOrStaleFiles) {
         EXPECT_EQ(TempFolder::ReadFile(victim), kPrevious) << writer.name;
         struct stat owner {};
         ASSERT_EQ(::stat(file.c_str(), &owner), 0);
-        if (giveAway) EXPECT_EQ(owner.st_uid, 65534u) << writer.name;
+        if (giveAway) {
+            EXPECT_EQ(owner.st_uid, 65534u) << writer.name;
+        }
         EXPECT_FALSE(fs::exists(stalePath)) << writer.name;
         EXPECT_TRUE(fs::exists(folder.Path() / fresh)) << writer.name;
 

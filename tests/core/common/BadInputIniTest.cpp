@@ -48,7 +48,7 @@ TEST(BadInputFiles, DevicesPipesAndFoldersAreNoSettingsFiles) {
     ::alarm(20);  // a blocking open would otherwise hang the test run
     RecordingMessageSink sink;
     ScopedMessageSink guard(sink);
-    for (const std::filesystem::path device : {std::filesystem::path("/dev/zero"), std::filesystem::path("/dev/full"),
+    for (const std::filesystem::path& device : {std::filesystem::path("/dev/zero"), std::filesystem::path("/dev/full"),
                                                std::filesystem::path("/dev/urandom"), pipe}) {
         std::string error;
         EXPECT_FALSE(ReadWholeFile(device, &error)) << device;

@@ -141,6 +141,18 @@ TEST(ParallelFit, PartsCoverThePointsInOrderAndTheLowestFaultWins) {
     EXPECT_THROW(RunParts(3, [](int part) { if (part > 0) throw std::runtime_error(std::to_string(part)); }, &failed),
                  std::runtime_error);
     EXPECT_EQ(failed, 1);
+
+    // Messages of the worker parts reach the calling thread's sink, in part
+    // order and only up to the first fault, as on one thread.
+    RecordingMessageSink calling;
+    ScopedMessageSink guard(calling);
+    EXPECT_THROW(RunParts(4,
+                          [](int part) {
+                              ShowError("part " + std::to_string(part));
+                              if (part == 2) throw std::runtime_error("fault");
+                          }),
+                 std::runtime_error);
+    EXPECT_EQ(calling.Texts(), (std::vector<std::string>{"part 0", "part 1", "part 2"}));
     SetThreadLimit(1);
     EXPECT_EQ(SweepParts(1000000, 10), 1);
     SetThreadLimit(4);
