@@ -18,11 +18,11 @@
 #include <string>
 #include <vector>
 
-#include "BenchSupport.h"
-#include "common/MessageSink.h"
-#include "data/BuildDataSet.h"
-#include "data/DataTable.h"
-#include "data/Selection.h"
+#include "bench/BenchSupport.h"
+#include "core/common/MessageSink.h"
+#include "core/data/BuildDataSet.h"
+#include "core/data/DataTable.h"
+#include "core/data/Selection.h"
 
 namespace {
 

@@ -14,10 +14,10 @@
 #include <random>
 #include <string>
 
-#include "common/MessageSink.h"
-#include "data/BuildDataSet.h"
-#include "data/DataTable.h"
-#include "data/Selection.h"
+#include "core/common/MessageSink.h"
+#include "core/data/BuildDataSet.h"
+#include "core/data/DataTable.h"
+#include "core/data/Selection.h"
 
 namespace {
 

@@ -12,10 +12,10 @@
 #include <random>
 #include <vector>
 
-#include "common/MessageSink.h"
-#include "common/ProgressSink.h"
-#include "regression/Fitting.h"
-#include "regression/ModelSelection.h"
+#include "core/common/MessageSink.h"
+#include "core/common/ProgressSink.h"
+#include "core/regression/Fitting.h"
+#include "core/regression/ModelSelection.h"
 
 namespace {
 

@@ -22,13 +22,13 @@
 #include <random>
 #include <vector>
 
-#include "BenchSupport.h"
-#include "common/MessageSink.h"
-#include "common/ProgressSink.h"
-#include "expression/PreparedFormula.h"
-#include "regression/Fitting.h"
-#include "regression/ModelSelection.h"
-#include "regression/Models.h"
+#include "bench/BenchSupport.h"
+#include "core/common/MessageSink.h"
+#include "core/common/ProgressSink.h"
+#include "core/expression/PreparedFormula.h"
+#include "core/regression/Fitting.h"
+#include "core/regression/ModelSelection.h"
+#include "core/regression/Models.h"
 
 namespace {
 

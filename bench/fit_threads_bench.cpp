@@ -12,12 +12,12 @@
 #include <random>
 #include <vector>
 
-#include "BenchSupport.h"
-#include "common/MessageSink.h"
-#include "common/ParallelSweep.h"
-#include "common/ProgressSink.h"
-#include "regression/Fitting.h"
-#include "regression/ModelSelection.h"
+#include "bench/BenchSupport.h"
+#include "core/common/MessageSink.h"
+#include "core/common/ParallelSweep.h"
+#include "core/common/ProgressSink.h"
+#include "core/regression/Fitting.h"
+#include "core/regression/ModelSelection.h"
 
 namespace {
 

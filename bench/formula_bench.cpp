@@ -13,9 +13,9 @@
 #include <random>
 #include <vector>
 
-#include "BenchSupport.h"
-#include "expression/Evaluator.h"
-#include "expression/PreparedFormula.h"
+#include "bench/BenchSupport.h"
+#include "core/expression/Evaluator.h"
+#include "core/expression/PreparedFormula.h"
 
 namespace {
 

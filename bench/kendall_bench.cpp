@@ -12,11 +12,11 @@
 #include <random>
 #include <vector>
 
-#include "BenchSupport.h"
-#include "common/ProgressSink.h"
-#include "tools/KendallPermutation.h"
-#include "tools/KendallScore.h"
-#include "tools/KendallTest.h"
+#include "bench/BenchSupport.h"
+#include "core/common/ProgressSink.h"
+#include "core/tools/KendallPermutation.h"
+#include "core/tools/KendallScore.h"
+#include "core/tools/KendallTest.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 #include <random>
 #include <vector>
 
-#include "BenchSupport.h"
-#include "tools/BayesSpline.h"
+#include "bench/BenchSupport.h"
+#include "core/tools/BayesSpline.h"
 
 namespace {
 

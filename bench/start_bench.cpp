@@ -22,12 +22,12 @@
 
 #include <nlohmann/json.hpp>
 
-#include "common/MessageSink.h"
-#include "regression/Fitting.h"
-#include "regression/ModelSelection.h"
-#include "regression/Models.h"
-#include "regression/StartEstimates.h"
-#include "regression/StartSearch.h"
+#include "core/common/MessageSink.h"
+#include "core/regression/Fitting.h"
+#include "core/regression/ModelSelection.h"
+#include "core/regression/Models.h"
+#include "core/regression/StartEstimates.h"
+#include "core/regression/StartSearch.h"
 
 using namespace kurvex;
 

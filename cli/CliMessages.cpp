@@ -1,4 +1,4 @@
-#include "CliMessages.h"
+#include "cli/CliMessages.h"
 
 #include <cstdio>
 

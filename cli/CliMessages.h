@@ -5,9 +5,9 @@
 #include <functional>
 #include <string>
 
-#include "Json.h"
+#include "cli/Json.h"
 
-#include "common/MessageSink.h"
+#include "core/common/MessageSink.h"
 
 namespace kurvex::cli {
 

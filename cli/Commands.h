@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "Json.h"
+#include "cli/Json.h"
 
-#include "SelectionOptions.h"
-#include "regression/Calculate.h"
+#include "cli/SelectionOptions.h"
+#include "core/regression/Calculate.h"
 
 namespace kurvex::cli {
 

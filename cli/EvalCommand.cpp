@@ -1,8 +1,8 @@
-#include "Commands.h"
-#include "JsonNumbers.h"
+#include "cli/Commands.h"
+#include "cli/JsonNumbers.h"
 
-#include "expression/Evaluator.h"
-#include "expression/Formula.h"
+#include "core/expression/Evaluator.h"
+#include "core/expression/Formula.h"
 
 namespace kurvex::cli {
 

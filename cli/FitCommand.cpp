@@ -1,10 +1,10 @@
-#include "Commands.h"
-#include "JsonNumbers.h"
-#include "ModelSetup.h"
-#include "ReportOutput.h"
+#include "cli/Commands.h"
+#include "cli/JsonNumbers.h"
+#include "cli/ModelSetup.h"
+#include "cli/ReportOutput.h"
 
-#include "common/MessageSink.h"
-#include "tools/Prediction.h"
+#include "core/common/MessageSink.h"
+#include "core/tools/Prediction.h"
 
 namespace kurvex::cli {
 namespace {

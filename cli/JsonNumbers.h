@@ -1,9 +1,9 @@
 #pragma once
 #include <string>
 
-#include "Json.h"
+#include "cli/Json.h"
 
-#include "common/NumberFormat.h"
+#include "core/common/NumberFormat.h"
 
 namespace kurvex::cli {
 

@@ -1,13 +1,13 @@
-#include "ModelSetup.h"
-#include "JsonNumbers.h"
-#include "ReportOutput.h"
+#include "cli/ModelSetup.h"
+#include "cli/JsonNumbers.h"
+#include "cli/ReportOutput.h"
 
 #include <sstream>
 
-#include "common/MessageSink.h"
-#include "expression/Formula.h"
-#include "regression/ModelSelection.h"
-#include "regression/Statistics.h"
+#include "core/common/MessageSink.h"
+#include "core/expression/Formula.h"
+#include "core/regression/ModelSelection.h"
+#include "core/regression/Statistics.h"
 
 namespace kurvex::cli {
 namespace {

@@ -1,10 +1,10 @@
 #pragma once
 // Choosing the model from --model / --formula and reading the conditions,
 // through the same routines as the main window and the equation editor.
-#include "Json.h"
+#include "cli/Json.h"
 
-#include "Commands.h"
-#include "regression/Calculate.h"
+#include "cli/Commands.h"
+#include "core/regression/Calculate.h"
 
 namespace kurvex::cli {
 

@@ -1,6 +1,6 @@
-#include "Commands.h"
+#include "cli/Commands.h"
 
-#include "regression/Models.h"
+#include "core/regression/Models.h"
 
 namespace kurvex::cli {
 

@@ -1,12 +1,12 @@
-#include "ReportOutput.h"
+#include "cli/ReportOutput.h"
 
 #include <algorithm>
 #include <limits>
 
-#include "JsonNumbers.h"
+#include "cli/JsonNumbers.h"
 
-#include "regression/Bands.h"
-#include "regression/FitReport.h"
+#include "core/regression/Bands.h"
+#include "core/regression/FitReport.h"
 
 namespace kurvex::cli {
 namespace {

@@ -5,10 +5,10 @@
 #include <string>
 #include <vector>
 
-#include "Json.h"
+#include "cli/Json.h"
 
-#include "regression/FitState.h"
-#include "tools/ReportFile.h"
+#include "core/regression/FitState.h"
+#include "core/tools/ReportFile.h"
 
 namespace kurvex::cli {
 

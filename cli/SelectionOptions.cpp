@@ -1,11 +1,11 @@
-#include "SelectionOptions.h"
+#include "cli/SelectionOptions.h"
 
 #include <filesystem>
 
-#include "common/MessageSink.h"
-#include "data/BuildDataSet.h"
-#include "data/ReadSettings.h"
-#include "StdinFile.h"
+#include "core/common/MessageSink.h"
+#include "core/data/BuildDataSet.h"
+#include "core/data/ReadSettings.h"
+#include "cli/StdinFile.h"
 
 namespace kurvex::cli {
 

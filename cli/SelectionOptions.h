@@ -7,9 +7,9 @@
 
 #include <CLI/CLI.hpp>
 
-#include "data/DataTable.h"
-#include "data/Selection.h"
-#include "regression/FitState.h"
+#include "core/data/DataTable.h"
+#include "core/data/Selection.h"
+#include "core/regression/FitState.h"
 
 namespace kurvex::cli {
 

@@ -1,13 +1,13 @@
-#include "ModelSetup.h"
-#include "JsonNumbers.h"
+#include "cli/ModelSetup.h"
+#include "cli/JsonNumbers.h"
 
 #include <chrono>
 
-#include "common/MessageSink.h"
-#include "common/NumberFormat.h"
-#include "regression/Models.h"
-#include "regression/StartEstimates.h"
-#include "regression/StartSearch.h"
+#include "core/common/MessageSink.h"
+#include "core/common/NumberFormat.h"
+#include "core/regression/Models.h"
+#include "core/regression/StartEstimates.h"
+#include "core/regression/StartSearch.h"
 
 namespace kurvex::cli {
 namespace {

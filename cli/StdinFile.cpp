@@ -1,4 +1,4 @@
-#include "StdinFile.h"
+#include "cli/StdinFile.h"
 
 #include <cstdio>
 #include <cstdlib>

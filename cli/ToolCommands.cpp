@@ -1,15 +1,15 @@
-#include "Commands.h"
-#include "JsonNumbers.h"
+#include "cli/Commands.h"
+#include "cli/JsonNumbers.h"
 
 #include <algorithm>
 #include <sstream>
 
-#include "common/MessageSink.h"
-#include "data/DataOutput.h"
-#include "tools/KendallPermutation.h"
-#include "tools/KendallTest.h"
-#include "tools/NiceRange.h"
-#include "tools/RunSpline.h"
+#include "core/common/MessageSink.h"
+#include "core/data/DataOutput.h"
+#include "core/tools/KendallPermutation.h"
+#include "core/tools/KendallTest.h"
+#include "core/tools/NiceRange.h"
+#include "core/tools/RunSpline.h"
 
 namespace kurvex::cli {
 namespace {

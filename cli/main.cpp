@@ -5,14 +5,14 @@
 
 #include <CLI/CLI.hpp>
 
-#include "CliMessages.h"
-#include "Commands.h"
-#include "common/MessageSink.h"
-#include "common/NumberFormat.h"
-#include "common/ParallelSweep.h"
-#include "common/Version.h"
-#include "data/DataTable.h"
-#include "tools/KendallTest.h"
+#include "cli/CliMessages.h"
+#include "cli/Commands.h"
+#include "core/common/MessageSink.h"
+#include "core/common/NumberFormat.h"
+#include "core/common/ParallelSweep.h"
+#include "core/common/Version.h"
+#include "core/data/DataTable.h"
+#include "core/tools/KendallTest.h"
 
 namespace {
 

@@ -27,13 +27,13 @@
 #include <sys/resource.h>
 #include <time.h>
 
-#include "app/OrlaMain.h"
-#include "chart/ChartPanel.h"
-#include "common/MessageSink.h"
-#include "common/ProgramFolder.h"
-#include "data/DataTable.h"
-#include "data/ReadData.h"
-#include "regression/Processing.h"
+#include "gui/app/OrlaMain.h"
+#include "gui/chart/ChartPanel.h"
+#include "core/common/MessageSink.h"
+#include "core/common/ProgramFolder.h"
+#include "core/data/DataTable.h"
+#include "gui/data/ReadData.h"
+#include "gui/regression/Processing.h"
 
 using namespace kurvex;
 

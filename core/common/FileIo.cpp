@@ -1,4 +1,4 @@
-#include "common/FileIo.h"
+#include "core/common/FileIo.h"
 
 #include <cerrno>
 #include <chrono>

@@ -1,9 +1,9 @@
-#include "common/IniFile.h"
+#include "core/common/IniFile.h"
 
-#include "common/FileIo.h"
-#include "common/MessageSink.h"
-#include "common/NumberFormat.h"
-#include "common/TextDecode.h"
+#include "core/common/FileIo.h"
+#include "core/common/MessageSink.h"
+#include "core/common/NumberFormat.h"
+#include "core/common/TextDecode.h"
 
 #include <algorithm>
 

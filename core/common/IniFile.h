@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "common/FileIo.h"
+#include "core/common/FileIo.h"
 
 namespace kurvex {
 

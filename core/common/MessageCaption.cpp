@@ -1,6 +1,6 @@
-#include "common/MessageCaption.h"
+#include "core/common/MessageCaption.h"
 
-#include "common/MessageSink.h"
+#include "core/common/MessageSink.h"
 
 namespace kurvex {
 namespace {

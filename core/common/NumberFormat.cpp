@@ -1,4 +1,4 @@
-#include "common/NumberFormat.h"
+#include "core/common/NumberFormat.h"
 
 #include <cfloat>
 #include <clocale>
@@ -12,7 +12,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "common/MessageSink.h"
+#include "core/common/MessageSink.h"
 
 namespace kurvex {
 

@@ -1,6 +1,6 @@
-#include "common/ParallelSweep.h"
+#include "core/common/ParallelSweep.h"
 
-#include "common/MessageSink.h"
+#include "core/common/MessageSink.h"
 
 #include <algorithm>
 #include <atomic>

@@ -1,4 +1,4 @@
-#include "common/ProgramFolder.h"
+#include "core/common/ProgramFolder.h"
 
 #include <cstdlib>
 #include <system_error>

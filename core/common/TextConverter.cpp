@@ -1,4 +1,4 @@
-#include "common/TextConverter.h"
+#include "core/common/TextConverter.h"
 
 #include <cerrno>
 #include <iconv.h>

@@ -1,6 +1,6 @@
-#include "common/TextDecode.h"
+#include "core/common/TextDecode.h"
 
-#include "common/TextConverter.h"
+#include "core/common/TextConverter.h"
 
 namespace kurvex {
 

@@ -1,8 +1,8 @@
-#include "data/BuildDataSet.h"
+#include "core/data/BuildDataSet.h"
 
 #include <limits>
 
-#include "common/MessageSink.h"
+#include "core/common/MessageSink.h"
 
 namespace kurvex {
 

@@ -3,9 +3,9 @@
 // selection, in one pass over the table or the file.
 #include <cstdint>
 
-#include "data/DataTable.h"
-#include "data/Selection.h"
-#include "regression/FitState.h"
+#include "core/data/DataTable.h"
+#include "core/data/Selection.h"
+#include "core/regression/FitState.h"
 
 namespace kurvex {
 

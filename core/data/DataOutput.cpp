@@ -1,10 +1,10 @@
-#include "data/DataOutput.h"
+#include "core/data/DataOutput.h"
 
 #include <algorithm>
 
-#include "common/FileIo.h"
-#include "common/MessageSink.h"
-#include "common/NumberFormat.h"
+#include "core/common/FileIo.h"
+#include "core/common/MessageSink.h"
+#include "core/common/NumberFormat.h"
 
 namespace kurvex {
 

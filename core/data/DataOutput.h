@@ -8,8 +8,8 @@
 #include <span>
 #include <string>
 
-#include "data/DataTable.h"
-#include "data/Selection.h"
+#include "core/data/DataTable.h"
+#include "core/data/Selection.h"
 
 namespace kurvex {
 

@@ -1,4 +1,4 @@
-#include "data/DataTable.h"
+#include "core/data/DataTable.h"
 
 #include <algorithm>
 #include <charconv>
@@ -6,12 +6,12 @@
 #include <cstring>
 #include <limits>
 
-#include "common/FileIo.h"
-#include "common/MessageSink.h"
-#include "common/TextDecode.h"
-#include "common/TextConverter.h"
-#include "data/FieldRule.h"
-#include "data/LineReader.h"
+#include "core/common/FileIo.h"
+#include "core/common/MessageSink.h"
+#include "core/common/TextDecode.h"
+#include "core/common/TextConverter.h"
+#include "core/data/FieldRule.h"
+#include "core/data/LineReader.h"
 
 namespace kurvex {
 

@@ -17,7 +17,7 @@
 #include <string_view>
 #include <vector>
 
-#include "data/RowTexts.h"
+#include "core/data/RowTexts.h"
 
 namespace kurvex {
 

@@ -1,6 +1,6 @@
-#include "data/DataTableBlock.h"
+#include "core/data/DataTableBlock.h"
 
-#include "data/DataTable.h"
+#include "core/data/DataTable.h"
 
 namespace kurvex {
 

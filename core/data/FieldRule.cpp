@@ -1,11 +1,11 @@
-#include "data/FieldRule.h"
+#include "core/data/FieldRule.h"
 
 #include <algorithm>
 #include <bit>
 #include <cstdint>
 #include <cstring>
 
-#include "data/RowTexts.h"
+#include "core/data/RowTexts.h"
 
 namespace kurvex {
 

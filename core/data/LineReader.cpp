@@ -1,11 +1,11 @@
-#include "data/LineReader.h"
+#include "core/data/LineReader.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <unistd.h>
 
-#include "common/FileIo.h"
+#include "core/common/FileIo.h"
 
 namespace kurvex {
 namespace {

@@ -1,9 +1,9 @@
-#include "data/MainSettings.h"
+#include "core/data/MainSettings.h"
 
 #include <algorithm>
 #include <limits>
 
-#include "regression/ModelSelection.h"
+#include "core/regression/ModelSelection.h"
 
 namespace kurvex {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "common/IniFile.h"
+#include "core/common/IniFile.h"
 
 namespace kurvex {
 

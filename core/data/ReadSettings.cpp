@@ -1,10 +1,10 @@
-#include "data/ReadSettings.h"
+#include "core/data/ReadSettings.h"
 
 #include <limits>
 
-#include "common/IniFile.h"
-#include "common/MessageSink.h"
-#include "common/ProgramFolder.h"
+#include "core/common/IniFile.h"
+#include "core/common/MessageSink.h"
+#include "core/common/ProgramFolder.h"
 
 namespace kurvex {
 namespace {

@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <string>
 
-#include "data/Selection.h"
+#include "core/data/Selection.h"
 
 namespace kurvex {
 

@@ -1,16 +1,16 @@
-#include "data/Selection.h"
+#include "core/data/Selection.h"
 
 #include <algorithm>
 #include <array>
 #include <cmath>
 
-#include "common/MessageSink.h"
-#include "common/NumberFormat.h"
-#include "data/TextReplace.h"
-#include "expression/Condition.h"
-#include "expression/Evaluator.h"
-#include "expression/Formula.h"
-#include "expression/PreparedFormula.h"
+#include "core/common/MessageSink.h"
+#include "core/common/NumberFormat.h"
+#include "core/data/TextReplace.h"
+#include "core/expression/Condition.h"
+#include "core/expression/Evaluator.h"
+#include "core/expression/Formula.h"
+#include "core/expression/PreparedFormula.h"
 
 namespace kurvex {
 

@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "data/DataTable.h"
-#include "data/RowTexts.h"
-#include "expression/Condition.h"
-#include "expression/PreparedFormula.h"
+#include "core/data/DataTable.h"
+#include "core/data/RowTexts.h"
+#include "core/expression/Condition.h"
+#include "core/expression/PreparedFormula.h"
 
 namespace kurvex {
 

@@ -1,7 +1,7 @@
-#include "data/SelectionColumnMove.h"
+#include "core/data/SelectionColumnMove.h"
 
-#include "common/NumberFormat.h"
-#include "data/TextReplace.h"
+#include "core/common/NumberFormat.h"
+#include "core/data/TextReplace.h"
 
 namespace kurvex {
 

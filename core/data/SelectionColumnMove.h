@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "data/Selection.h"
+#include "core/data/Selection.h"
 
 namespace kurvex {
 

@@ -1,4 +1,4 @@
-#include "data/TextReplace.h"
+#include "core/data/TextReplace.h"
 
 namespace kurvex {
 namespace {

@@ -1,11 +1,11 @@
-#include "equations/EquationList.h"
+#include "core/equations/EquationList.h"
 
-#include "common/FileIo.h"
-#include "common/MessageSink.h"
-#include "common/NumberFormat.h"
-#include "common/TextDecode.h"
-#include "data/FieldRule.h"
-#include "expression/Formula.h"
+#include "core/common/FileIo.h"
+#include "core/common/MessageSink.h"
+#include "core/common/NumberFormat.h"
+#include "core/common/TextDecode.h"
+#include "core/data/FieldRule.h"
+#include "core/expression/Formula.h"
 
 namespace kurvex {
 

@@ -1,4 +1,4 @@
-#include "expression/Arithmetic.h"
+#include "core/expression/Arithmetic.h"
 
 namespace kurvex::arithmetic {
 

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <numbers>
 
-#include "expression/Evaluator.h"
+#include "core/expression/Evaluator.h"
 
 namespace kurvex::arithmetic {
 

@@ -1,12 +1,12 @@
-#include "expression/Condition.h"
+#include "core/expression/Condition.h"
 
 #include <array>
 #include <cmath>
 
-#include "common/MessageSink.h"
-#include "expression/Arithmetic.h"
-#include "expression/Evaluator.h"
-#include "expression/OneBasedText.h"
+#include "core/common/MessageSink.h"
+#include "core/expression/Arithmetic.h"
+#include "core/expression/Evaluator.h"
+#include "core/expression/OneBasedText.h"
 
 namespace kurvex {
 

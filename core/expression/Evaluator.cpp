@@ -1,12 +1,12 @@
-#include "expression/Evaluator.h"
+#include "core/expression/Evaluator.h"
 
 #include <vector>
 
-#include "common/MessageSink.h"
-#include "expression/Arithmetic.h"
-#include "expression/EvaluationMessages.h"
-#include "expression/ReductionRules.h"
-#include "expression/Tokenizer.h"
+#include "core/common/MessageSink.h"
+#include "core/expression/Arithmetic.h"
+#include "core/expression/EvaluationMessages.h"
+#include "core/expression/ReductionRules.h"
+#include "core/expression/Tokenizer.h"
 
 namespace kurvex {
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "expression/EvaluationError.h"
+#include "core/expression/EvaluationError.h"
 
 namespace kurvex {
 

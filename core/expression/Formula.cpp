@@ -1,11 +1,11 @@
-#include "expression/Formula.h"
+#include "core/expression/Formula.h"
 
 #include <algorithm>
 #include <limits>
 #include <vector>
 
-#include "common/MessageSink.h"
-#include "expression/Tokenizer.h"
+#include "core/common/MessageSink.h"
+#include "core/expression/Tokenizer.h"
 
 namespace kurvex {
 

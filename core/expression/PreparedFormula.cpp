@@ -1,13 +1,13 @@
-#include "expression/PreparedFormula.h"
+#include "core/expression/PreparedFormula.h"
 
 #include <array>
 #include <limits>
 #include <unordered_map>
 
-#include "expression/Arithmetic.h"
-#include "expression/EvaluationMessages.h"
-#include "expression/Evaluator.h"
-#include "expression/ReductionRules.h"
+#include "core/expression/Arithmetic.h"
+#include "core/expression/EvaluationMessages.h"
+#include "core/expression/Evaluator.h"
+#include "core/expression/ReductionRules.h"
 
 namespace kurvex {
 

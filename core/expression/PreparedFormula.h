@@ -15,7 +15,7 @@
 #include <string_view>
 #include <vector>
 
-#include "expression/Tokenizer.h"
+#include "core/expression/Tokenizer.h"
 
 namespace kurvex {
 

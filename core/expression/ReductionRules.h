@@ -13,9 +13,9 @@
 #include <string>
 #include <string_view>
 
-#include "expression/Arithmetic.h"
-#include "expression/Evaluator.h"
-#include "expression/OneBasedText.h"
+#include "core/expression/Arithmetic.h"
+#include "core/expression/Evaluator.h"
+#include "core/expression/OneBasedText.h"
 
 namespace kurvex::reduction {
 

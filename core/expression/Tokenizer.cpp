@@ -1,4 +1,4 @@
-#include "expression/Tokenizer.h"
+#include "core/expression/Tokenizer.h"
 
 #include <array>
 #include <cerrno>
@@ -9,8 +9,8 @@
 #include <locale.h>
 #include <optional>
 
-#include "expression/Arithmetic.h"
-#include "expression/Evaluator.h"
+#include "core/expression/Arithmetic.h"
+#include "core/expression/Evaluator.h"
 
 namespace kurvex {
 

@@ -1,12 +1,12 @@
-#include "regression/Bands.h"
+#include "core/regression/Bands.h"
 
 #include <cmath>
 
-#include "common/NumberFormat.h"
-#include "expression/EvaluationError.h"
-#include "regression/Distributions.h"
-#include "regression/ResultFields.h"
-#include "regression/Statistics.h"
+#include "core/common/NumberFormat.h"
+#include "core/expression/EvaluationError.h"
+#include "core/regression/Distributions.h"
+#include "core/regression/ResultFields.h"
+#include "core/regression/Statistics.h"
 
 namespace kurvex {
 

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "regression/FitReport.h"
-#include "regression/FitState.h"
-#include "regression/Models.h"
+#include "core/regression/FitReport.h"
+#include "core/regression/FitState.h"
+#include "core/regression/Models.h"
 
 namespace kurvex {
 

@@ -1,12 +1,12 @@
-#include "regression/Calculate.h"
+#include "core/regression/Calculate.h"
 
 #include <cmath>
 #include <cstdint>
 
-#include "common/MessageSink.h"
-#include "common/NumberFormat.h"
-#include "regression/Models.h"
-#include "regression/Statistics.h"
+#include "core/common/MessageSink.h"
+#include "core/common/NumberFormat.h"
+#include "core/regression/Models.h"
+#include "core/regression/Statistics.h"
 
 namespace kurvex {
 

@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "common/ProgressSink.h"
-#include "regression/FitState.h"
-#include "regression/Fitting.h"
-#include "regression/ResultFields.h"
+#include "core/common/ProgressSink.h"
+#include "core/regression/FitState.h"
+#include "core/regression/Fitting.h"
+#include "core/regression/ResultFields.h"
 
 namespace kurvex {
 

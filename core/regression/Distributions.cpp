@@ -1,10 +1,10 @@
-#include "regression/Distributions.h"
+#include "core/regression/Distributions.h"
 
 #include <array>
 #include <cmath>
 #include <numbers>
 
-#include "regression/FloatingPoint.h"
+#include "core/regression/FloatingPoint.h"
 
 namespace kurvex {
 

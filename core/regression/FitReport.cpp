@@ -1,10 +1,10 @@
-#include "regression/FitReport.h"
+#include "core/regression/FitReport.h"
 
 #include <cmath>
 #include <numbers>
 
-#include "regression/Models.h"
-#include "regression/Statistics.h"
+#include "core/regression/Models.h"
+#include "core/regression/Statistics.h"
 
 namespace kurvex {
 

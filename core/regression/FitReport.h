@@ -17,7 +17,7 @@
 #include <span>
 #include <vector>
 
-#include "regression/FitState.h"
+#include "core/regression/FitState.h"
 
 namespace kurvex {
 

@@ -1,4 +1,4 @@
-#include "regression/FitState.h"
+#include "core/regression/FitState.h"
 
 #include <cmath>
 

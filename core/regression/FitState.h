@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "regression/ResultFields.h"
+#include "core/regression/ResultFields.h"
 
 namespace kurvex {
 

@@ -1,4 +1,4 @@
-#include "regression/Fitting.h"
+#include "core/regression/Fitting.h"
 
 #include <algorithm>
 #include <cmath>
@@ -9,15 +9,15 @@
 #include <utility>
 #include <vector>
 
-#include "common/MessageSink.h"
-#include "common/NumberFormat.h"
-#include "common/ParallelSweep.h"
-#include "expression/Evaluator.h"
-#include "regression/Distributions.h"
-#include "regression/FloatingPoint.h"
-#include "regression/LeastSquares.h"
-#include "regression/Models.h"
-#include "regression/Statistics.h"
+#include "core/common/MessageSink.h"
+#include "core/common/NumberFormat.h"
+#include "core/common/ParallelSweep.h"
+#include "core/expression/Evaluator.h"
+#include "core/regression/Distributions.h"
+#include "core/regression/FloatingPoint.h"
+#include "core/regression/LeastSquares.h"
+#include "core/regression/Models.h"
+#include "core/regression/Statistics.h"
 
 namespace kurvex {
 

@@ -9,9 +9,9 @@
 #include <functional>
 #include <string>
 
-#include "common/ProgressSink.h"
-#include "regression/FitState.h"
-#include "regression/ResultFields.h"
+#include "core/common/ProgressSink.h"
+#include "core/regression/FitState.h"
+#include "core/regression/ResultFields.h"
 
 namespace kurvex {
 

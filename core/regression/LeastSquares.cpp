@@ -1,12 +1,12 @@
-#include "regression/LeastSquares.h"
+#include "core/regression/LeastSquares.h"
 
 #include <cmath>
 #include <new>
 #include <stdexcept>
 #include <utility>
 
-#include "common/MessageSink.h"
-#include "regression/FloatingPoint.h"
+#include "core/common/MessageSink.h"
+#include "core/regression/FloatingPoint.h"
 
 namespace kurvex {
 

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "regression/FitState.h"
+#include "core/regression/FitState.h"
 
 namespace kurvex {
 

@@ -1,12 +1,12 @@
-#include "regression/Models.h"
+#include "core/regression/Models.h"
 
 #include <cmath>
 #include <limits>
 #include <optional>
 
-#include "expression/Arithmetic.h"
-#include "expression/Evaluator.h"
-#include "expression/PreparedFormula.h"
+#include "core/expression/Arithmetic.h"
+#include "core/expression/Evaluator.h"
+#include "core/expression/PreparedFormula.h"
 
 namespace kurvex {
 

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "regression/FitState.h"
-#include "regression/FloatingPoint.h"
+#include "core/regression/FitState.h"
+#include "core/regression/FloatingPoint.h"
 
 namespace kurvex {
 

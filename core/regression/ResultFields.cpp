@@ -1,4 +1,4 @@
-#include "regression/ResultFields.h"
+#include "core/regression/ResultFields.h"
 
 namespace kurvex {
 

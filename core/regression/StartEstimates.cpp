@@ -1,14 +1,14 @@
-#include "regression/StartEstimates.h"
+#include "core/regression/StartEstimates.h"
 
-#include "common/MessageSink.h"
+#include "core/common/MessageSink.h"
 
 #include <algorithm>
 #include <cmath>
 #include <functional>
 #include <limits>
 
-#include "expression/EvaluationError.h"
-#include "regression/Models.h"
+#include "core/expression/EvaluationError.h"
+#include "core/regression/Models.h"
 
 namespace kurvex {
 

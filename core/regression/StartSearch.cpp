@@ -1,4 +1,4 @@
-#include "regression/StartSearch.h"
+#include "core/regression/StartSearch.h"
 
 #include <algorithm>
 #include <atomic>
@@ -9,11 +9,11 @@
 #include <numeric>
 #include <thread>
 
-#include "common/MessageSink.h"
-#include "common/NumberFormat.h"
-#include "expression/EvaluationError.h"
-#include "regression/Fitting.h"
-#include "regression/Models.h"
+#include "core/common/MessageSink.h"
+#include "core/common/NumberFormat.h"
+#include "core/expression/EvaluationError.h"
+#include "core/regression/Fitting.h"
+#include "core/regression/Models.h"
 
 namespace kurvex {
 

@@ -15,9 +15,9 @@
 #include <string>
 #include <vector>
 
-#include "common/ProgressSink.h"
-#include "regression/FitState.h"
-#include "regression/StartEstimates.h"
+#include "core/common/ProgressSink.h"
+#include "core/regression/FitState.h"
+#include "core/regression/StartEstimates.h"
 
 namespace kurvex {
 

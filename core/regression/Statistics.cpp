@@ -1,4 +1,4 @@
-#include "regression/Statistics.h"
+#include "core/regression/Statistics.h"
 
 #include <algorithm>
 #include <limits>
@@ -6,11 +6,11 @@
 #include <cmath>
 #include <vector>
 
-#include "common/MessageSink.h"
-#include "common/NumberFormat.h"
-#include "regression/Distributions.h"
-#include "regression/FloatingPoint.h"
-#include "regression/LeastSquares.h"
+#include "core/common/MessageSink.h"
+#include "core/common/NumberFormat.h"
+#include "core/regression/Distributions.h"
+#include "core/regression/FloatingPoint.h"
+#include "core/regression/LeastSquares.h"
 
 namespace kurvex {
 

@@ -6,8 +6,8 @@
 #include <span>
 #include <string>
 
-#include "regression/FitState.h"
-#include "regression/Models.h"
+#include "core/regression/FitState.h"
+#include "core/regression/Models.h"
 
 namespace kurvex {
 

@@ -1,10 +1,10 @@
-#include "tools/BandMatrix.h"
+#include "core/tools/BandMatrix.h"
 
 #include <algorithm>
 #include <cmath>
 #include <stdexcept>
 
-#include "common/MessageSink.h"
+#include "core/common/MessageSink.h"
 
 namespace kurvex {
 

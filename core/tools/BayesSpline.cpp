@@ -1,16 +1,16 @@
-#include "tools/BayesSpline.h"
+#include "core/tools/BayesSpline.h"
 
 #include <algorithm>
 #include <cmath>
 #include <numeric>
 #include <stdexcept>
 
-#include "common/MessageCaption.h"
-#include "common/MessageSink.h"
-#include "common/NumberFormat.h"
-#include "regression/ResultFields.h"
-#include "tools/BandMatrix.h"
-#include "tools/SplineMessages.h"
+#include "core/common/MessageCaption.h"
+#include "core/common/MessageSink.h"
+#include "core/common/NumberFormat.h"
+#include "core/regression/ResultFields.h"
+#include "core/tools/BandMatrix.h"
+#include "core/tools/SplineMessages.h"
 
 namespace kurvex {
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/SplineState.h"
+#include "core/tools/SplineState.h"
 
 namespace kurvex {
 

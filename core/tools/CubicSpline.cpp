@@ -1,11 +1,11 @@
-#include "tools/CubicSpline.h"
+#include "core/tools/CubicSpline.h"
 
 #include <algorithm>
 #include <cmath>
 #include <stdexcept>
 
-#include "common/MessageSink.h"
-#include "tools/SplineMessages.h"
+#include "core/common/MessageSink.h"
+#include "core/tools/SplineMessages.h"
 
 namespace kurvex {
 

@@ -5,7 +5,7 @@
 #include <span>
 #include <vector>
 
-#include "tools/SplineState.h"
+#include "core/tools/SplineState.h"
 
 namespace kurvex {
 

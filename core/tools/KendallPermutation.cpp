@@ -1,4 +1,4 @@
-#include "tools/KendallPermutation.h"
+#include "core/tools/KendallPermutation.h"
 
 #include <algorithm>
 #include <bit>
@@ -7,7 +7,7 @@
 #include <stdexcept>
 #include <vector>
 
-#include "tools/KendallScore.h"
+#include "core/tools/KendallScore.h"
 
 namespace kurvex {
 

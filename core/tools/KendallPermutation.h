@@ -7,7 +7,7 @@
 #include <span>
 #include <vector>
 
-#include "common/ProgressSink.h"
+#include "core/common/ProgressSink.h"
 
 namespace kurvex {
 

@@ -1,4 +1,4 @@
-#include "tools/KendallScore.h"
+#include "core/tools/KendallScore.h"
 
 #include <algorithm>
 #include <numeric>

@@ -1,4 +1,4 @@
-#include "tools/KendallTest.h"
+#include "core/tools/KendallTest.h"
 
 #include <cmath>
 #include <cstdlib>
@@ -6,12 +6,12 @@
 #include <exception>
 #include <stdexcept>
 
-#include "common/MessageCaption.h"
-#include "common/MessageSink.h"
-#include "common/NumberFormat.h"
-#include "regression/Distributions.h"
-#include "tools/KendallPermutation.h"
-#include "tools/KendallScore.h"
+#include "core/common/MessageCaption.h"
+#include "core/common/MessageSink.h"
+#include "core/common/NumberFormat.h"
+#include "core/regression/Distributions.h"
+#include "core/tools/KendallPermutation.h"
+#include "core/tools/KendallScore.h"
 
 namespace kurvex {
 

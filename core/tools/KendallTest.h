@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "common/ProgressSink.h"
-#include "regression/FitState.h"
+#include "core/common/ProgressSink.h"
+#include "core/regression/FitState.h"
 
 namespace kurvex {
 

@@ -1,4 +1,4 @@
-#include "tools/NiceRange.h"
+#include "core/tools/NiceRange.h"
 
 #include <cmath>
 

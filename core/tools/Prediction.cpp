@@ -1,11 +1,11 @@
-#include "tools/Prediction.h"
+#include "core/tools/Prediction.h"
 
 #include <cmath>
 #include <exception>
 
-#include "common/MessageSink.h"
-#include "common/NumberFormat.h"
-#include "regression/Models.h"
+#include "core/common/MessageSink.h"
+#include "core/common/NumberFormat.h"
+#include "core/regression/Models.h"
 
 namespace kurvex {
 

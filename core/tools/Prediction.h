@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "regression/FitState.h"
+#include "core/regression/FitState.h"
 
 namespace kurvex {
 

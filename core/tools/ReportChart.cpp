@@ -1,4 +1,4 @@
-#include "tools/ReportChart.h"
+#include "core/tools/ReportChart.h"
 
 #include <algorithm>
 #include <cmath>
@@ -6,10 +6,10 @@
 #include <limits>
 #include <vector>
 
-#include "common/NumberFormat.h"
-#include "regression/Bands.h"
-#include "regression/Models.h"
-#include "tools/NiceRange.h"
+#include "core/common/NumberFormat.h"
+#include "core/regression/Bands.h"
+#include "core/regression/Models.h"
+#include "core/tools/NiceRange.h"
 
 namespace kurvex {
 namespace {

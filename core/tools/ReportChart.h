@@ -5,7 +5,7 @@
 // residuals against X1 and against the fitted value.
 #include <string>
 
-#include "regression/FitState.h"
+#include "core/regression/FitState.h"
 
 namespace kurvex {
 

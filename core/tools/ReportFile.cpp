@@ -1,16 +1,16 @@
-#include "tools/ReportFile.h"
+#include "core/tools/ReportFile.h"
 
 #include <charconv>
 
-#include "common/FileIo.h"
-#include "common/MessageSink.h"
-#include "common/NumberFormat.h"
-#include "regression/Bands.h"
-#include "regression/FitReport.h"
-#include "regression/Models.h"
-#include "regression/ResultFields.h"
-#include "tools/ReportChart.h"
-#include "tools/ReportTables.h"
+#include "core/common/FileIo.h"
+#include "core/common/MessageSink.h"
+#include "core/common/NumberFormat.h"
+#include "core/regression/Bands.h"
+#include "core/regression/FitReport.h"
+#include "core/regression/Models.h"
+#include "core/regression/ResultFields.h"
+#include "core/tools/ReportChart.h"
+#include "core/tools/ReportTables.h"
 
 namespace kurvex {
 namespace {

@@ -8,8 +8,8 @@
 #include <utility>
 #include <vector>
 
-#include "data/Selection.h"
-#include "regression/FitState.h"
+#include "core/data/Selection.h"
+#include "core/regression/FitState.h"
 
 namespace kurvex {
 

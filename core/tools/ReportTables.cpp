@@ -1,8 +1,8 @@
-#include "tools/ReportTables.h"
+#include "core/tools/ReportTables.h"
 
-#include "common/NumberFormat.h"
-#include "regression/ResultFields.h"
-#include "regression/Statistics.h"
+#include "core/common/NumberFormat.h"
+#include "core/regression/ResultFields.h"
+#include "core/regression/Statistics.h"
 
 namespace kurvex {
 

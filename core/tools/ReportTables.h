@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "regression/FitReport.h"
-#include "regression/FitState.h"
+#include "core/regression/FitReport.h"
+#include "core/regression/FitState.h"
 
 namespace kurvex {
 

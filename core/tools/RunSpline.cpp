@@ -1,14 +1,14 @@
-#include "tools/RunSpline.h"
+#include "core/tools/RunSpline.h"
 
 #include <algorithm>
 #include <cmath>
 #include <stdexcept>
 
-#include "common/MessageSink.h"
-#include "common/NumberFormat.h"
-#include "tools/BayesSpline.h"
-#include "tools/CubicSpline.h"
-#include "tools/SplineMessages.h"
+#include "core/common/MessageSink.h"
+#include "core/common/NumberFormat.h"
+#include "core/tools/BayesSpline.h"
+#include "core/tools/CubicSpline.h"
+#include "core/tools/SplineMessages.h"
 
 namespace kurvex {
 

@@ -5,8 +5,8 @@
 #include <span>
 #include <string>
 
-#include "regression/FitState.h"
-#include "tools/SplineState.h"
+#include "core/regression/FitState.h"
+#include "core/tools/SplineState.h"
 
 namespace kurvex {
 

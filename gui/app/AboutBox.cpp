@@ -1,5 +1,5 @@
-#include "app/AboutBox.h"
-#include "app/ProgramIcon.h"
+#include "gui/app/AboutBox.h"
+#include "gui/app/ProgramIcon.h"
 
 #include <QApplication>
 #include <QHBoxLayout>
@@ -8,7 +8,7 @@
 #include <QVBoxLayout>
 #include <string>
 
-#include "common/Version.h"
+#include "core/common/Version.h"
 
 namespace kurvex::gui {
 

@@ -1,12 +1,12 @@
-#include "app/AppFolders.h"
+#include "gui/app/AppFolders.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
-#include "common/FileIo.h"
-#include "common/ProgramFolder.h"
+#include "core/common/FileIo.h"
+#include "core/common/ProgramFolder.h"
 
 namespace kurvex::gui {
 

@@ -1,4 +1,4 @@
-#include "app/EndSignals.h"
+#include "gui/app/EndSignals.h"
 
 #include <QApplication>
 #include <QPointer>

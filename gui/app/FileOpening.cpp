@@ -1,4 +1,4 @@
-#include "app/FileOpening.h"
+#include "gui/app/FileOpening.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -8,8 +8,8 @@
 #include <QTimer>
 #include <QUrl>
 
-#include "app/OrlaMain.h"
-#include "data/ReadData.h"
+#include "gui/app/OrlaMain.h"
+#include "gui/data/ReadData.h"
 
 namespace kurvex::gui {
 

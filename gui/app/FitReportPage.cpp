@@ -1,4 +1,4 @@
-#include "app/FitReportPage.h"
+#include "gui/app/FitReportPage.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -9,8 +9,8 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
-#include "regression/FitReport.h"
-#include "tools/ReportTables.h"
+#include "core/regression/FitReport.h"
+#include "core/tools/ReportTables.h"
 
 namespace kurvex::gui {
 namespace {

@@ -1,4 +1,4 @@
-#include "app/HelpViewer.h"
+#include "gui/app/HelpViewer.h"
 
 #include <QApplication>
 #include <QDir>
@@ -15,7 +15,7 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
-#include "app/AppFolders.h"
+#include "gui/app/AppFolders.h"
 
 namespace kurvex::gui {
 

@@ -10,22 +10,22 @@
 #include <exception>
 #include <optional>
 
-#include "app/AppFolders.h"
-#include "app/OrlaMain.h"
-#include "app/ReportCommands.h"
-#include "chart/ChartComposer.h"
-#include "chart/ChartPanel.h"
-#include "common/BusyCursor.h"
-#include "common/MessageSink.h"
-#include "common/NumberFormat.h"
-#include "common/RadioGroup.h"
-#include "common/StringGrid.h"
-#include "data/BuildDataSet.h"
-#include "data/MakeData.h"
-#include "data/ReadData.h"
-#include "regression/Calculate.h"
-#include "regression/Processing.h"
-#include "regression/Statistics.h"
+#include "gui/app/AppFolders.h"
+#include "gui/app/OrlaMain.h"
+#include "gui/app/ReportCommands.h"
+#include "gui/chart/ChartComposer.h"
+#include "gui/chart/ChartPanel.h"
+#include "gui/common/BusyCursor.h"
+#include "core/common/MessageSink.h"
+#include "core/common/NumberFormat.h"
+#include "gui/common/RadioGroup.h"
+#include "gui/common/StringGrid.h"
+#include "core/data/BuildDataSet.h"
+#include "gui/data/MakeData.h"
+#include "gui/data/ReadData.h"
+#include "core/regression/Calculate.h"
+#include "gui/regression/Processing.h"
+#include "core/regression/Statistics.h"
 
 namespace kurvex::gui {
 

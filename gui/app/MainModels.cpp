@@ -5,13 +5,13 @@
 #include <QLineEdit>
 #include <QTabWidget>
 
-#include "app/OrlaMain.h"
-#include "chart/ChartPanel.h"
-#include "common/MessageSink.h"
-#include "common/RadioGroup.h"
-#include "common/StringGrid.h"
-#include "data/ReadData.h"
-#include "equations/EquSet.h"
+#include "gui/app/OrlaMain.h"
+#include "gui/chart/ChartPanel.h"
+#include "core/common/MessageSink.h"
+#include "gui/common/RadioGroup.h"
+#include "gui/common/StringGrid.h"
+#include "gui/data/ReadData.h"
+#include "gui/equations/EquSet.h"
 
 namespace kurvex::gui {
 

@@ -2,16 +2,16 @@
 #include <QPushButton>
 #include <QTabWidget>
 
-#include "app/OrlaMain.h"
-#include "common/MessageSink.h"
-#include "common/NumberFormat.h"
-#include "common/StringGrid.h"
-#include "data/BuildDataSet.h"
-#include "regression/Calculate.h"
-#include "regression/Models.h"
-#include "regression/Processing.h"
-#include "regression/StartEstimates.h"
-#include "regression/StartSearch.h"
+#include "gui/app/OrlaMain.h"
+#include "core/common/MessageSink.h"
+#include "core/common/NumberFormat.h"
+#include "gui/common/StringGrid.h"
+#include "core/data/BuildDataSet.h"
+#include "core/regression/Calculate.h"
+#include "core/regression/Models.h"
+#include "gui/regression/Processing.h"
+#include "core/regression/StartEstimates.h"
+#include "core/regression/StartSearch.h"
 
 namespace kurvex::gui {
 

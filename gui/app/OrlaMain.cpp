@@ -1,6 +1,6 @@
-#include "app/OrlaMain.h"
-#include "common/MessageSink.h"
-#include "data/BuildDataSet.h"
+#include "gui/app/OrlaMain.h"
+#include "core/common/MessageSink.h"
+#include "core/data/BuildDataSet.h"
 
 #include <QAction>
 #include <optional>
@@ -19,26 +19,26 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
-#include "app/AboutBox.h"
-#include "app/FileOpening.h"
-#include "app/HelpViewer.h"
-#include "app/ProgramIcon.h"
-#include "app/ReportCommands.h"
-#include "chart/ChartComposer.h"
-#include "chart/AxisSet.h"
-#include "chart/ChartExport.h"
-#include "chart/ChartPanel.h"
-#include "common/ProgramFolder.h"
-#include "common/RadioGroup.h"
-#include "common/StringGrid.h"
-#include "data/MakeData.h"
-#include "data/ReadData.h"
-#include "data/SaveData.h"
-#include "equations/EquSet.h"
-#include "regression/Processing.h"
-#include "tools/KendallCommand.h"
-#include "tools/PredictionWindow.h"
-#include "tools/SetSpline.h"
+#include "gui/app/AboutBox.h"
+#include "gui/app/FileOpening.h"
+#include "gui/app/HelpViewer.h"
+#include "gui/app/ProgramIcon.h"
+#include "gui/app/ReportCommands.h"
+#include "gui/chart/ChartComposer.h"
+#include "gui/chart/AxisSet.h"
+#include "gui/chart/ChartExport.h"
+#include "gui/chart/ChartPanel.h"
+#include "core/common/ProgramFolder.h"
+#include "gui/common/RadioGroup.h"
+#include "gui/common/StringGrid.h"
+#include "gui/data/MakeData.h"
+#include "gui/data/ReadData.h"
+#include "gui/data/SaveData.h"
+#include "gui/equations/EquSet.h"
+#include "gui/regression/Processing.h"
+#include "gui/tools/KendallCommand.h"
+#include "gui/tools/PredictionWindow.h"
+#include "gui/tools/SetSpline.h"
 
 namespace kurvex::gui {
 

@@ -5,11 +5,11 @@
 #include <filesystem>
 #include <string>
 
-#include "app/RecentFileList.h"
-#include "data/FileDialogs.h"
-#include "regression/Calculate.h"
-#include "regression/FitState.h"
-#include "regression/ModelSelection.h"
+#include "gui/app/RecentFileList.h"
+#include "gui/data/FileDialogs.h"
+#include "core/regression/Calculate.h"
+#include "core/regression/FitState.h"
+#include "core/regression/ModelSelection.h"
 
 class QAction;
 class QComboBox;

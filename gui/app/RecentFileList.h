@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "data/MainSettings.h"
+#include "core/data/MainSettings.h"
 
 namespace kurvex::gui {
 

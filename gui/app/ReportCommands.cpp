@@ -1,4 +1,4 @@
-#include "app/ReportCommands.h"
+#include "gui/app/ReportCommands.h"
 
 #include <QAction>
 #include <QMenu>
@@ -6,18 +6,18 @@
 #include <QTabWidget>
 #include <QTimer>
 
-#include "app/FitReportPage.h"
-#include "app/OrlaMain.h"
-#include "chart/ChartComposer.h"
-#include "chart/ChartPanel.h"
-#include "chart/FitBands.h"
-#include "common/FileIo.h"
-#include "common/MessageSink.h"
-#include "data/DataOutput.h"
-#include "data/ReadData.h"
-#include "regression/Bands.h"
-#include "tools/ReportFile.h"
-#include "tools/ReportTables.h"
+#include "gui/app/FitReportPage.h"
+#include "gui/app/OrlaMain.h"
+#include "gui/chart/ChartComposer.h"
+#include "gui/chart/ChartPanel.h"
+#include "gui/chart/FitBands.h"
+#include "core/common/FileIo.h"
+#include "core/common/MessageSink.h"
+#include "core/data/DataOutput.h"
+#include "gui/data/ReadData.h"
+#include "core/regression/Bands.h"
+#include "core/tools/ReportFile.h"
+#include "core/tools/ReportTables.h"
 
 namespace kurvex::gui {
 namespace {

@@ -1,4 +1,4 @@
-#include "chart/AxisSet.h"
+#include "gui/chart/AxisSet.h"
 
 #include <QFontDialog>
 #include <algorithm>
@@ -14,10 +14,10 @@
 
 #include <cmath>
 
-#include "chart/ChartPanel.h"
-#include "common/MessageSink.h"
-#include "common/NumberFormat.h"
-#include "common/RadioGroup.h"
+#include "gui/chart/ChartPanel.h"
+#include "core/common/MessageSink.h"
+#include "core/common/NumberFormat.h"
+#include "gui/common/RadioGroup.h"
 
 namespace kurvex::gui {
 

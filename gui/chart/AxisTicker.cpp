@@ -1,4 +1,4 @@
-#include "chart/AxisTicker.h"
+#include "gui/chart/AxisTicker.h"
 
 namespace kurvex::gui {
 

@@ -1,4 +1,4 @@
-#include "chart/ChartComposer.h"
+#include "gui/chart/ChartComposer.h"
 
 #include <QAction>
 
@@ -6,13 +6,13 @@
 #include <limits>
 #include <stdexcept>
 
-#include "chart/ChartPanel.h"
-#include "common/MessageSink.h"
-#include "common/NumberFormat.h"
-#include "data/DataOutput.h"
-#include "expression/EvaluationError.h"
-#include "regression/FitState.h"
-#include "regression/Models.h"
+#include "gui/chart/ChartPanel.h"
+#include "core/common/MessageSink.h"
+#include "core/common/NumberFormat.h"
+#include "core/data/DataOutput.h"
+#include "core/expression/EvaluationError.h"
+#include "core/regression/FitState.h"
+#include "core/regression/Models.h"
 
 namespace kurvex::gui {
 

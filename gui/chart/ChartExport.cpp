@@ -1,4 +1,4 @@
-#include "chart/ChartExport.h"
+#include "gui/chart/ChartExport.h"
 
 #include <QApplication>
 #include <QBuffer>
@@ -14,10 +14,10 @@
 #include <QPrinterInfo>
 #include <QSaveFile>
 
-#include "chart/ChartPanel.h"
-#include "chart/OutlineSvg.h"
-#include "common/MessageSink.h"
-#include "data/FileDialogs.h"
+#include "gui/chart/ChartPanel.h"
+#include "gui/chart/OutlineSvg.h"
+#include "core/common/MessageSink.h"
+#include "gui/data/FileDialogs.h"
 
 namespace kurvex::gui {
 

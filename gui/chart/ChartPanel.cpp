@@ -1,7 +1,7 @@
-#include "chart/ChartPanel.h"
+#include "gui/chart/ChartPanel.h"
 
-#include "chart/AxisTicker.h"
-#include "chart/DenseScatter.h"
+#include "gui/chart/AxisTicker.h"
+#include "gui/chart/DenseScatter.h"
 
 namespace kurvex::gui {
 

@@ -1,4 +1,4 @@
-#include "chart/DenseScatter.h"
+#include "gui/chart/DenseScatter.h"
 
 #include <algorithm>
 #include <cmath>

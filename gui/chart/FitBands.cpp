@@ -1,11 +1,11 @@
-#include "chart/FitBands.h"
+#include "gui/chart/FitBands.h"
 
 #include <cmath>
 
-#include "chart/ChartComposer.h"
-#include "chart/ChartPanel.h"
-#include "regression/Bands.h"
-#include "regression/Models.h"
+#include "gui/chart/ChartComposer.h"
+#include "gui/chart/ChartPanel.h"
+#include "core/regression/Bands.h"
+#include "core/regression/Models.h"
 
 namespace kurvex::gui {
 namespace {

@@ -7,7 +7,7 @@
 
 #include <vector>
 
-#include "regression/Bands.h"
+#include "core/regression/Bands.h"
 
 namespace kurvex::gui {
 

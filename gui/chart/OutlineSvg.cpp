@@ -1,4 +1,4 @@
-#include "chart/OutlineSvg.h"
+#include "gui/chart/OutlineSvg.h"
 
 #include <QBuffer>
 #include <QPaintDevice>

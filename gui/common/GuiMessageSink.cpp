@@ -1,4 +1,4 @@
-#include "common/GuiMessageSink.h"
+#include "gui/common/GuiMessageSink.h"
 
 #include <QApplication>
 #include <QCursor>
@@ -7,7 +7,7 @@
 #include <QPushButton>
 #include <QString>
 
-#include "common/MessageCaption.h"
+#include "core/common/MessageCaption.h"
 
 namespace kurvex::gui {
 

@@ -1,6 +1,6 @@
 #pragma once
 // Shows the core's messages as real message boxes on top of the active window.
-#include "common/MessageSink.h"
+#include "core/common/MessageSink.h"
 
 class QWidget;
 

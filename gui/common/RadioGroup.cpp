@@ -1,4 +1,4 @@
-#include "common/RadioGroup.h"
+#include "gui/common/RadioGroup.h"
 
 #include <QButtonGroup>
 #include <QRadioButton>

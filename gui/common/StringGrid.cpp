@@ -1,4 +1,4 @@
-#include "common/StringGrid.h"
+#include "gui/common/StringGrid.h"
 
 #include <QClipboard>
 #include <QGuiApplication>

@@ -1,4 +1,4 @@
-#include "data/DataGridView.h"
+#include "gui/data/DataGridView.h"
 
 #include <QHeaderView>
 #include <QKeyEvent>

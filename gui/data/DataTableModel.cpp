@@ -1,4 +1,4 @@
-#include "data/DataTableModel.h"
+#include "gui/data/DataTableModel.h"
 
 #include <QApplication>
 #include <QBrush>
@@ -9,8 +9,8 @@
 
 #include <algorithm>
 
-#include "common/MessageSink.h"
-#include "data/DataTable.h"
+#include "core/common/MessageSink.h"
+#include "core/data/DataTable.h"
 
 namespace kurvex::gui {
 

@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "data/DataTableBlock.h"
+#include "core/data/DataTableBlock.h"
 
 namespace kurvex {
 class DataTable;

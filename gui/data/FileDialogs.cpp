@@ -1,10 +1,10 @@
-#include "data/FileDialogs.h"
+#include "gui/data/FileDialogs.h"
 
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QStringList>
 
-#include "common/MessageSink.h"
+#include "core/common/MessageSink.h"
 
 namespace kurvex::gui {
 

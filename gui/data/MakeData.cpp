@@ -1,4 +1,4 @@
-#include "data/MakeData.h"
+#include "gui/data/MakeData.h"
 
 #include <QFormLayout>
 #include <QHBoxLayout>
@@ -8,9 +8,9 @@
 
 #include <string>
 
-#include "common/MessageSink.h"
-#include "common/NumberFormat.h"
-#include "data/ReadData.h"
+#include "core/common/MessageSink.h"
+#include "core/common/NumberFormat.h"
+#include "gui/data/ReadData.h"
 
 namespace kurvex::gui {
 

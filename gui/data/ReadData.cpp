@@ -1,4 +1,4 @@
-#include "data/ReadData.h"
+#include "gui/data/ReadData.h"
 
 #include <QAction>
 #include <QApplication>
@@ -23,17 +23,17 @@
 
 #include <optional>
 
-#include "common/BusyCursor.h"
-#include "common/MessageSink.h"
-#include "data/DataGridView.h"
-#include "data/DataTable.h"
-#include "data/DataTableModel.h"
-#include "data/BuildDataSet.h"
-#include "data/DataOutput.h"
-#include "data/FileDialogs.h"
-#include "data/ReadDataControls.h"
-#include "data/ReadSettings.h"
-#include "data/Selection.h"
+#include "gui/common/BusyCursor.h"
+#include "core/common/MessageSink.h"
+#include "gui/data/DataGridView.h"
+#include "core/data/DataTable.h"
+#include "gui/data/DataTableModel.h"
+#include "core/data/BuildDataSet.h"
+#include "core/data/DataOutput.h"
+#include "gui/data/FileDialogs.h"
+#include "gui/data/ReadDataControls.h"
+#include "core/data/ReadSettings.h"
+#include "core/data/Selection.h"
 
 namespace kurvex::gui {
 

@@ -14,8 +14,8 @@
 #include <QStatusBar>
 #include <QTableWidget>
 
-#include "data/DataGridView.h"
-#include "data/ReadData.h"
+#include "gui/data/DataGridView.h"
+#include "gui/data/ReadData.h"
 
 namespace kurvex::gui {
 

@@ -11,12 +11,12 @@
 #include <QMimeData>
 #include <QUndoStack>
 
-#include "common/MessageSink.h"
-#include "data/DataTable.h"
-#include "data/DataTableBlock.h"
-#include "data/DataTableModel.h"
-#include "data/ReadDataControls.h"
-#include "data/SelectionColumnMove.h"
+#include "core/common/MessageSink.h"
+#include "core/data/DataTable.h"
+#include "core/data/DataTableBlock.h"
+#include "gui/data/DataTableModel.h"
+#include "gui/data/ReadDataControls.h"
+#include "core/data/SelectionColumnMove.h"
 
 namespace kurvex::gui {
 

@@ -1,14 +1,14 @@
-#include "data/SaveData.h"
+#include "gui/data/SaveData.h"
 
 #include <QCheckBox>
 #include <QHBoxLayout>
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "data/DataOutput.h"
-#include "data/FileDialogs.h"
-#include "data/ReadData.h"
-#include "data/Selection.h"
+#include "core/data/DataOutput.h"
+#include "gui/data/FileDialogs.h"
+#include "gui/data/ReadData.h"
+#include "core/data/Selection.h"
 
 namespace kurvex::gui {
 

@@ -1,9 +1,9 @@
-#include "equations/CellTextDelegate.h"
+#include "gui/equations/CellTextDelegate.h"
 
 #include <QLineEdit>
 #include <QTimer>
 
-#include "equations/EquationList.h"
+#include "core/equations/EquationList.h"
 
 namespace kurvex::gui {
 

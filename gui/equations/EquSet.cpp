@@ -1,4 +1,4 @@
-#include "equations/EquSet.h"
+#include "gui/equations/EquSet.h"
 
 #include <QAction>
 #include <QApplication>
@@ -15,12 +15,12 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "common/IniFile.h"
-#include "common/MessageSink.h"
-#include "common/ProgramFolder.h"
-#include "common/StringGrid.h"
-#include "equations/CellTextDelegate.h"
-#include "expression/Formula.h"
+#include "core/common/IniFile.h"
+#include "core/common/MessageSink.h"
+#include "core/common/ProgramFolder.h"
+#include "gui/common/StringGrid.h"
+#include "gui/equations/CellTextDelegate.h"
+#include "core/expression/Formula.h"
 
 namespace kurvex::gui {
 

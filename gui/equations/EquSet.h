@@ -7,8 +7,8 @@
 #include <optional>
 #include <string>
 
-#include "equations/EquationList.h"
-#include "regression/ModelSelection.h"
+#include "core/equations/EquationList.h"
+#include "core/regression/ModelSelection.h"
 
 class QAction;
 class QLabel;

@@ -1,4 +1,4 @@
-#include "regression/Processing.h"
+#include "gui/regression/Processing.h"
 
 #include <QCoreApplication>
 #include <QHBoxLayout>

@@ -4,7 +4,7 @@
 // is how a press of its Cancel button reaches the computation.
 #include <QDialog>
 
-#include "common/ProgressSink.h"
+#include "core/common/ProgressSink.h"
 
 class QLabel;
 class QProgressBar;

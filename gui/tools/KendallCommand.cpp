@@ -1,10 +1,10 @@
-#include "tools/KendallCommand.h"
+#include "gui/tools/KendallCommand.h"
 
 #include <vector>
 
-#include "common/ProgressSink.h"
-#include "regression/FitState.h"
-#include "tools/KendallTest.h"
+#include "core/common/ProgressSink.h"
+#include "core/regression/FitState.h"
+#include "core/tools/KendallTest.h"
 
 namespace kurvex::gui {
 

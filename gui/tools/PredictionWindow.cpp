@@ -1,4 +1,4 @@
-#include "tools/PredictionWindow.h"
+#include "gui/tools/PredictionWindow.h"
 
 #include <QFormLayout>
 #include <QGroupBox>
@@ -12,11 +12,11 @@
 #include <string>
 #include <vector>
 
-#include "common/NumberFormat.h"
-#include "common/StringGrid.h"
-#include "regression/Bands.h"
-#include "regression/FitState.h"
-#include "tools/Prediction.h"
+#include "core/common/NumberFormat.h"
+#include "gui/common/StringGrid.h"
+#include "core/regression/Bands.h"
+#include "core/regression/FitState.h"
+#include "core/tools/Prediction.h"
 
 namespace kurvex::gui {
 

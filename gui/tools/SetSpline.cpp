@@ -1,4 +1,4 @@
-#include "tools/SetSpline.h"
+#include "gui/tools/SetSpline.h"
 
 #include <QFormLayout>
 #include <QGroupBox>
@@ -10,13 +10,13 @@
 #include <QVBoxLayout>
 #include <vector>
 
-#include "chart/ChartComposer.h"
-#include "chart/ChartPanel.h"
-#include "common/NumberFormat.h"
-#include "common/RadioGroup.h"
-#include "regression/FitState.h"
-#include "tools/NiceRange.h"
-#include "tools/RunSpline.h"
+#include "gui/chart/ChartComposer.h"
+#include "gui/chart/ChartPanel.h"
+#include "core/common/NumberFormat.h"
+#include "gui/common/RadioGroup.h"
+#include "core/regression/FitState.h"
+#include "core/tools/NiceRange.h"
+#include "core/tools/RunSpline.h"
 
 namespace kurvex::gui {
 

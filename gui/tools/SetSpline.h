@@ -5,7 +5,7 @@
 // through the data set as the chart's fourth series.
 #include <QDialog>
 
-#include "tools/SplineState.h"
+#include "core/tools/SplineState.h"
 
 class QLabel;
 class QLineEdit;

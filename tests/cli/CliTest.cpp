@@ -13,9 +13,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "JsonSchemaCheck.h"
-#include "common/NumberFormat.h"
-#include "common/Version.h"
+#include "tests/cli/JsonSchemaCheck.h"
+#include "core/common/NumberFormat.h"
+#include "core/common/Version.h"
 
 namespace fs = std::filesystem;
 using nlohmann::json;

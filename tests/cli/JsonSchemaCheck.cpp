@@ -1,4 +1,4 @@
-#include "JsonSchemaCheck.h"
+#include "tests/cli/JsonSchemaCheck.h"
 
 #include <cmath>
 

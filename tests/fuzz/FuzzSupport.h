@@ -10,9 +10,9 @@
 #include <string_view>
 #include <unistd.h>
 
-#include "common/MessageSink.h"
-#include "common/ProgramFolder.h"
-#include "common/TextDecode.h"
+#include "core/common/MessageSink.h"
+#include "core/common/ProgramFolder.h"
+#include "core/common/TextDecode.h"
 
 #define KURVEX_FUZZ_CHECK(condition)                                                               \
     do {                                                                                           \

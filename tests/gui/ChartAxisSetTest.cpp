@@ -7,11 +7,11 @@
 #include <QTimer>
 #include <QtTest>
 
-#include "chart/AxisSet.h"
-#include "chart/AxisTicker.h"
-#include "chart/ChartPanel.h"
-#include "common/MessageSink.h"
-#include "common/RadioGroup.h"
+#include "gui/chart/AxisSet.h"
+#include "gui/chart/AxisTicker.h"
+#include "gui/chart/ChartPanel.h"
+#include "core/common/MessageSink.h"
+#include "gui/common/RadioGroup.h"
 
 using namespace kurvex;
 using namespace kurvex::gui;

@@ -8,10 +8,10 @@
 
 #include <cmath>
 
-#include "chart/ChartComposer.h"
-#include "chart/ChartPanel.h"
-#include "common/MessageSink.h"
-#include "regression/FitState.h"
+#include "gui/chart/ChartComposer.h"
+#include "gui/chart/ChartPanel.h"
+#include "core/common/MessageSink.h"
+#include "core/regression/FitState.h"
 
 using namespace kurvex;
 using namespace kurvex::gui;

@@ -12,9 +12,9 @@
 #include <QTimer>
 #include <QtTest>
 
-#include "chart/ChartExport.h"
-#include "chart/ChartPanel.h"
-#include "common/MessageSink.h"
+#include "gui/chart/ChartExport.h"
+#include "gui/chart/ChartPanel.h"
+#include "core/common/MessageSink.h"
 
 using namespace kurvex;
 using namespace kurvex::gui;

@@ -16,11 +16,11 @@
 #include <QTableWidget>
 #include <QtTest>
 
-#include "DataWindowTestSupport.h"
-#include "data/DataTable.h"
-#include "data/BuildDataSet.h"
-#include "data/ReadData.h"
-#include "regression/FitState.h"
+#include "tests/gui/DataWindowTestSupport.h"
+#include "core/data/DataTable.h"
+#include "core/data/BuildDataSet.h"
+#include "gui/data/ReadData.h"
+#include "core/regression/FitState.h"
 
 using namespace datawin_test;
 using kurvex::MessageAnswer;

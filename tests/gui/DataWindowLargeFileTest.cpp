@@ -11,12 +11,12 @@
 #include <QTableWidget>
 #include <QtTest>
 
-#include "DataWindowTestSupport.h"
-#include "data/BuildDataSet.h"
-#include "data/DataTable.h"
-#include "data/ReadData.h"
-#include "data/SaveData.h"
-#include "regression/FitState.h"
+#include "tests/gui/DataWindowTestSupport.h"
+#include "core/data/BuildDataSet.h"
+#include "core/data/DataTable.h"
+#include "gui/data/ReadData.h"
+#include "gui/data/SaveData.h"
+#include "core/regression/FitState.h"
 
 using namespace datawin_test;
 using kurvex::MessageAnswer;

@@ -18,9 +18,9 @@
 #include <string>
 #include <vector>
 
-#include "common/MessageSink.h"
-#include "common/ProgramFolder.h"
-#include "data/FileDialogs.h"
+#include "core/common/MessageSink.h"
+#include "core/common/ProgramFolder.h"
+#include "gui/data/FileDialogs.h"
 
 namespace datawin_test {
 

@@ -16,14 +16,14 @@
 #include <QTest>
 #include <QUrl>
 
-#include "app/AboutBox.h"
-#include "app/AppFolders.h"
-#include "app/FileOpening.h"
-#include "app/HelpViewer.h"
-#include "common/StringGrid.h"
-#include "common/Version.h"
-#include "data/ReadData.h"
-#include "support/MainWindowFixture.h"
+#include "gui/app/AboutBox.h"
+#include "gui/app/AppFolders.h"
+#include "gui/app/FileOpening.h"
+#include "gui/app/HelpViewer.h"
+#include "gui/common/StringGrid.h"
+#include "core/common/Version.h"
+#include "gui/data/ReadData.h"
+#include "tests/gui/support/MainWindowFixture.h"
 
 using namespace kurvex;
 using namespace kurvex::gui;

@@ -10,15 +10,15 @@
 #include <QTest>
 #include <QTimer>
 
-#include "chart/AxisSet.h"
-#include "chart/ChartPanel.h"
-#include "common/GuiMessageSink.h"
-#include "common/MessageSink.h"
-#include "common/RadioGroup.h"
-#include "common/StringGrid.h"
-#include "data/DataTable.h"
-#include "regression/FitState.h"
-#include "tools/PredictionWindow.h"
+#include "gui/chart/AxisSet.h"
+#include "gui/chart/ChartPanel.h"
+#include "gui/common/GuiMessageSink.h"
+#include "core/common/MessageSink.h"
+#include "gui/common/RadioGroup.h"
+#include "gui/common/StringGrid.h"
+#include "core/data/DataTable.h"
+#include "core/regression/FitState.h"
+#include "gui/tools/PredictionWindow.h"
 
 using namespace kurvex;
 using namespace kurvex::gui;

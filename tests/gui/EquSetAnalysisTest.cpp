@@ -11,13 +11,13 @@
 #include <fstream>
 #include <sstream>
 
-#include "common/MessageSink.h"
-#include "common/ProgramFolder.h"
-#include "common/ProgressSink.h"
-#include "common/StringGrid.h"
-#include "equations/EquSet.h"
-#include "regression/Calculate.h"
-#include "regression/ModelSelection.h"
+#include "core/common/MessageSink.h"
+#include "core/common/ProgramFolder.h"
+#include "core/common/ProgressSink.h"
+#include "gui/common/StringGrid.h"
+#include "gui/equations/EquSet.h"
+#include "core/regression/Calculate.h"
+#include "core/regression/ModelSelection.h"
 
 using namespace kurvex;
 using namespace kurvex::gui;

@@ -11,12 +11,12 @@
 #include <QPushButton>
 #include <QTest>
 
-#include "chart/ChartPanel.h"
-#include "common/RadioGroup.h"
-#include "common/StringGrid.h"
-#include "equations/EquSet.h"
-#include "support/MainWindowFixture.h"
-#include "tools/PredictionWindow.h"
+#include "gui/chart/ChartPanel.h"
+#include "gui/common/RadioGroup.h"
+#include "gui/common/StringGrid.h"
+#include "gui/equations/EquSet.h"
+#include "tests/gui/support/MainWindowFixture.h"
+#include "gui/tools/PredictionWindow.h"
 
 using namespace kurvex;
 using namespace kurvex::gui;

@@ -16,11 +16,11 @@
 #include <fstream>
 #include <sstream>
 
-#include "common/IniFile.h"
-#include "common/MessageSink.h"
-#include "common/ProgramFolder.h"
-#include "common/StringGrid.h"
-#include "equations/EquSet.h"
+#include "core/common/IniFile.h"
+#include "core/common/MessageSink.h"
+#include "core/common/ProgramFolder.h"
+#include "gui/common/StringGrid.h"
+#include "gui/equations/EquSet.h"
 
 using namespace kurvex;
 using namespace kurvex::gui;

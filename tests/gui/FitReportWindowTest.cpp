@@ -12,17 +12,17 @@
 #include <QTableWidget>
 #include <QTest>
 
-#include "app/FitReportPage.h"
-#include "app/ReportCommands.h"
-#include "chart/ChartPanel.h"
-#include "chart/FitBands.h"
-#include "common/NumberFormat.h"
-#include "common/StringGrid.h"
-#include "data/FileDialogs.h"
-#include "regression/Bands.h"
-#include "regression/FitReport.h"
-#include "support/MainWindowFixture.h"
-#include "tools/PredictionWindow.h"
+#include "gui/app/FitReportPage.h"
+#include "gui/app/ReportCommands.h"
+#include "gui/chart/ChartPanel.h"
+#include "gui/chart/FitBands.h"
+#include "core/common/NumberFormat.h"
+#include "gui/common/StringGrid.h"
+#include "gui/data/FileDialogs.h"
+#include "core/regression/Bands.h"
+#include "core/regression/FitReport.h"
+#include "tests/gui/support/MainWindowFixture.h"
+#include "gui/tools/PredictionWindow.h"
 
 using namespace kurvex;
 using namespace kurvex::gui;

@@ -17,13 +17,13 @@
 #include <climits>
 #include <memory>
 
-#include "app/OrlaMain.h"
-#include "chart/ChartExport.h"
-#include "common/IniFile.h"
-#include "common/ProgramFolder.h"
-#include "data/FileDialogs.h"
-#include "support/MainWindowFixture.h"
-#include "support/Monkey.h"
+#include "gui/app/OrlaMain.h"
+#include "gui/chart/ChartExport.h"
+#include "core/common/IniFile.h"
+#include "core/common/ProgramFolder.h"
+#include "gui/data/FileDialogs.h"
+#include "tests/gui/support/MainWindowFixture.h"
+#include "tests/gui/support/Monkey.h"
 
 using namespace kurvex;
 using namespace kurvex::gui;

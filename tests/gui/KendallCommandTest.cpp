@@ -9,13 +9,13 @@
 #include <QTimer>
 #include <QtTest>
 
-#include "../core/tools/CaptionRecordingSink.h"
-#include "common/MessageCaption.h"
-#include "common/GuiMessageSink.h"
-#include "common/MessageSink.h"
-#include "regression/FitState.h"
-#include "regression/Processing.h"
-#include "tools/KendallCommand.h"
+#include "tests/core/tools/CaptionRecordingSink.h"
+#include "core/common/MessageCaption.h"
+#include "gui/common/GuiMessageSink.h"
+#include "core/common/MessageSink.h"
+#include "core/regression/FitState.h"
+#include "gui/regression/Processing.h"
+#include "gui/tools/KendallCommand.h"
 
 using namespace kurvex;
 using namespace kurvex::gui;

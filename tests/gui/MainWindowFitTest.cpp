@@ -14,18 +14,18 @@
 #include <QRegularExpression>
 #include <QPixmap>
 
-#include "common/NumberFormat.h"
-#include "common/ProgressSink.h"
-#include "common/RadioGroup.h"
-#include "common/StringGrid.h"
-#include "data/FileDialogs.h"
-#include "data/ReadData.h"
-#include "data/SaveData.h"
-#include "tools/PredictionWindow.h"
-#include "regression/Calculate.h"
-#include "regression/Processing.h"
-#include "regression/StartEstimates.h"
-#include "support/MainWindowFixture.h"
+#include "core/common/NumberFormat.h"
+#include "core/common/ProgressSink.h"
+#include "gui/common/RadioGroup.h"
+#include "gui/common/StringGrid.h"
+#include "gui/data/FileDialogs.h"
+#include "gui/data/ReadData.h"
+#include "gui/data/SaveData.h"
+#include "gui/tools/PredictionWindow.h"
+#include "core/regression/Calculate.h"
+#include "gui/regression/Processing.h"
+#include "core/regression/StartEstimates.h"
+#include "tests/gui/support/MainWindowFixture.h"
 
 using namespace kurvex;
 using namespace kurvex::gui;

@@ -17,17 +17,17 @@
 
 #include <QTextBrowser>
 
-#include "app/AboutBox.h"
-#include "app/EndSignals.h"
-#include "app/HelpViewer.h"
-#include "common/RadioGroup.h"
-#include "app/RecentFileList.h"
-#include "common/FileIo.h"
-#include "common/ProgramFolder.h"
-#include "common/StringGrid.h"
-#include "data/FileDialogs.h"
-#include "data/ReadData.h"
-#include "support/MainWindowFixture.h"
+#include "gui/app/AboutBox.h"
+#include "gui/app/EndSignals.h"
+#include "gui/app/HelpViewer.h"
+#include "gui/common/RadioGroup.h"
+#include "gui/app/RecentFileList.h"
+#include "core/common/FileIo.h"
+#include "core/common/ProgramFolder.h"
+#include "gui/common/StringGrid.h"
+#include "gui/data/FileDialogs.h"
+#include "gui/data/ReadData.h"
+#include "tests/gui/support/MainWindowFixture.h"
 
 using namespace kurvex;
 using namespace kurvex::gui;

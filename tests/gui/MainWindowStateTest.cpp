@@ -13,12 +13,12 @@
 #include <QTest>
 #include <QTimer>
 
-#include "chart/ChartComposer.h"
-#include "common/RadioGroup.h"
-#include "common/StringGrid.h"
-#include "equations/EquSet.h"
-#include "regression/Processing.h"
-#include "support/MainWindowFixture.h"
+#include "gui/chart/ChartComposer.h"
+#include "gui/common/RadioGroup.h"
+#include "gui/common/StringGrid.h"
+#include "gui/equations/EquSet.h"
+#include "gui/regression/Processing.h"
+#include "tests/gui/support/MainWindowFixture.h"
 
 using namespace kurvex;
 using namespace kurvex::gui;

@@ -9,12 +9,12 @@
 #include <QTableWidget>
 #include <QtTest>
 
-#include "DataWindowTestSupport.h"
-#include "common/FileIo.h"
-#include "data/DataTable.h"
-#include "data/MakeData.h"
-#include "data/ReadData.h"
-#include "data/ReadSettings.h"
+#include "tests/gui/DataWindowTestSupport.h"
+#include "core/common/FileIo.h"
+#include "core/data/DataTable.h"
+#include "gui/data/MakeData.h"
+#include "gui/data/ReadData.h"
+#include "core/data/ReadSettings.h"
 
 using namespace datawin_test;
 using kurvex::MessageAnswer;

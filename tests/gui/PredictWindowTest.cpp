@@ -6,10 +6,10 @@
 #include <QPushButton>
 #include <QtTest>
 
-#include "common/MessageSink.h"
-#include "common/StringGrid.h"
-#include "regression/FitState.h"
-#include "tools/PredictionWindow.h"
+#include "core/common/MessageSink.h"
+#include "gui/common/StringGrid.h"
+#include "core/regression/FitState.h"
+#include "gui/tools/PredictionWindow.h"
 
 using namespace kurvex;
 using namespace kurvex::gui;

@@ -6,9 +6,9 @@
 #include <QTableWidget>
 #include <QtTest>
 
-#include "DataWindowTestSupport.h"
-#include "data/ReadData.h"
-#include "data/SaveData.h"
+#include "tests/gui/DataWindowTestSupport.h"
+#include "gui/data/ReadData.h"
+#include "gui/data/SaveData.h"
 
 using namespace datawin_test;
 using kurvex::MessageAnswer;

@@ -11,12 +11,12 @@
 #include <cmath>
 #include <functional>
 
-#include "chart/ChartComposer.h"
-#include "chart/ChartPanel.h"
-#include "common/MessageSink.h"
-#include "common/RadioGroup.h"
-#include "regression/FitState.h"
-#include "tools/SetSpline.h"
+#include "gui/chart/ChartComposer.h"
+#include "gui/chart/ChartPanel.h"
+#include "core/common/MessageSink.h"
+#include "gui/common/RadioGroup.h"
+#include "core/regression/FitState.h"
+#include "gui/tools/SetSpline.h"
 
 using namespace kurvex;
 using namespace kurvex::gui;

@@ -12,15 +12,15 @@
 #include <QWheelEvent>
 #include <QWindow>
 
-#include "app/AboutBox.h"
-#include "app/HelpViewer.h"
-#include "app/ProgramIcon.h"
-#include "chart/ChartPanel.h"
-#include "common/StringGrid.h"
-#include "data/ReadData.h"
-#include "equations/EquSet.h"
-#include "support/MainWindowFixture.h"
-#include "tools/PredictionWindow.h"
+#include "gui/app/AboutBox.h"
+#include "gui/app/HelpViewer.h"
+#include "gui/app/ProgramIcon.h"
+#include "gui/chart/ChartPanel.h"
+#include "gui/common/StringGrid.h"
+#include "gui/data/ReadData.h"
+#include "gui/equations/EquSet.h"
+#include "tests/gui/support/MainWindowFixture.h"
+#include "gui/tools/PredictionWindow.h"
 
 using namespace kurvex;
 using namespace kurvex::gui;

@@ -13,14 +13,14 @@
 #include <string>
 #include <vector>
 
-#include "ReliabilitySupport.h"
-#include "common/IniFile.h"
-#include "common/TextDecode.h"
-#include "data/ReadSettings.h"
-#include "equations/EquationList.h"
-#include "expression/Formula.h"
-#include "regression/Calculate.h"
-#include "regression/ModelSelection.h"
+#include "tests/reliability/ReliabilitySupport.h"
+#include "core/common/IniFile.h"
+#include "core/common/TextDecode.h"
+#include "core/data/ReadSettings.h"
+#include "core/equations/EquationList.h"
+#include "core/expression/Formula.h"
+#include "core/regression/Calculate.h"
+#include "core/regression/ModelSelection.h"
 
 namespace kurvex::reliability {
 namespace {

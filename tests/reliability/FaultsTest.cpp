@@ -16,12 +16,12 @@
 #include <unistd.h>
 #include <vector>
 
-#include "ReliabilitySupport.h"
-#include "common/FileIo.h"
-#include "common/IniFile.h"
-#include "data/DataTable.h"
-#include "data/ReadSettings.h"
-#include "equations/EquationList.h"
+#include "tests/reliability/ReliabilitySupport.h"
+#include "core/common/FileIo.h"
+#include "core/common/IniFile.h"
+#include "core/data/DataTable.h"
+#include "core/data/ReadSettings.h"
+#include "core/equations/EquationList.h"
 
 namespace kurvex::reliability {
 namespace {

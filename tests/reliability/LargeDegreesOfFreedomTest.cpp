@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "ReliabilitySupport.h"
-#include "regression/Calculate.h"
-#include "regression/Distributions.h"
-#include "regression/ModelSelection.h"
+#include "tests/reliability/ReliabilitySupport.h"
+#include "core/regression/Calculate.h"
+#include "core/regression/Distributions.h"
+#include "core/regression/ModelSelection.h"
 
 namespace kurvex::reliability {
 namespace {

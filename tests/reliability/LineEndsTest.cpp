@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "ReliabilitySupport.h"
-#include "data/LineReader.h"
-#include "equations/EquationList.h"
+#include "tests/reliability/ReliabilitySupport.h"
+#include "core/data/LineReader.h"
+#include "core/equations/EquationList.h"
 
 namespace kurvex::reliability {
 namespace {

@@ -11,14 +11,14 @@
 #include <string>
 #include <vector>
 
-#include "../core/data/TestFiles.h"
-#include "common/MessageSink.h"
-#include "common/ProgramFolder.h"
-#include "data/BuildDataSet.h"
-#include "data/DataTable.h"
-#include "data/Selection.h"
-#include "expression/Evaluator.h"
-#include "regression/FitState.h"
+#include "tests/core/data/TestFiles.h"
+#include "core/common/MessageSink.h"
+#include "core/common/ProgramFolder.h"
+#include "core/data/BuildDataSet.h"
+#include "core/data/DataTable.h"
+#include "core/data/Selection.h"
+#include "core/expression/Evaluator.h"
+#include "core/regression/FitState.h"
 
 namespace kurvex::reliability {
 

@@ -6,9 +6,9 @@
 
 #include <filesystem>
 
-#include "common/FileIo.h"
-#include "common/IniFile.h"
-#include "common/MessageSink.h"
+#include "core/common/FileIo.h"
+#include "core/common/IniFile.h"
+#include "core/common/MessageSink.h"
 
 using namespace kurvex;
 

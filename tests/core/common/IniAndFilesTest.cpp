@@ -1,7 +1,7 @@
-#include "common/FileIo.h"
-#include "common/IniFile.h"
-#include "common/MessageSink.h"
-#include "common/TextDecode.h"
+#include "core/common/FileIo.h"
+#include "core/common/IniFile.h"
+#include "core/common/MessageSink.h"
+#include "core/common/TextDecode.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,10 @@
-#include "common/NumberFormat.h"
+#include "core/common/NumberFormat.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 
-#include "common/MessageSink.h"
+#include "core/common/MessageSink.h"
 
 using kurvex::FormatNumber;
 

@@ -7,7 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "common/ProgramFolder.h"
+#include "core/common/ProgramFolder.h"
 
 namespace fs = std::filesystem;
 using namespace kurvex;

@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
 
-#include "TestFiles.h"
-#include "common/FileIo.h"
-#include "common/MessageSink.h"
-#include "data/BuildDataSet.h"
-#include "data/DataOutput.h"
+#include "tests/core/data/TestFiles.h"
+#include "core/common/FileIo.h"
+#include "core/common/MessageSink.h"
+#include "core/data/BuildDataSet.h"
+#include "core/data/DataOutput.h"
 
 namespace kurvex {
 namespace {

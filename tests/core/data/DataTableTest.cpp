@@ -1,14 +1,14 @@
-#include "data/DataTable.h"
+#include "core/data/DataTable.h"
 
 #include <algorithm>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "TestFiles.h"
-#include "common/FileIo.h"
-#include "common/MessageSink.h"
-#include "data/FieldRule.h"
+#include "tests/core/data/TestFiles.h"
+#include "core/common/FileIo.h"
+#include "core/common/MessageSink.h"
+#include "core/data/FieldRule.h"
 
 namespace kurvex {
 namespace {

@@ -1,11 +1,11 @@
-#include "data/MainSettings.h"
+#include "core/data/MainSettings.h"
 
 #include <gtest/gtest.h>
 
 #include <limits>
 
-#include "common/IniFile.h"
-#include "regression/ModelSelection.h"
+#include "core/common/IniFile.h"
+#include "core/regression/ModelSelection.h"
 
 namespace kurvex {
 namespace {

@@ -1,9 +1,9 @@
-#include "data/ReadSettings.h"
+#include "core/data/ReadSettings.h"
 
 #include <gtest/gtest.h>
 
-#include "TestFiles.h"
-#include "common/IniFile.h"
+#include "tests/core/data/TestFiles.h"
+#include "core/common/IniFile.h"
 
 namespace kurvex {
 namespace {

@@ -1,9 +1,9 @@
-#include "data/Selection.h"
+#include "core/data/Selection.h"
 
 #include <gtest/gtest.h>
 
-#include "TestFiles.h"
-#include "common/MessageSink.h"
+#include "tests/core/data/TestFiles.h"
+#include "core/common/MessageSink.h"
 
 namespace kurvex {
 namespace {

@@ -5,10 +5,10 @@
 #include <cmath>
 #include <string>
 
-#include "TestFiles.h"
-#include "common/MessageSink.h"
-#include "data/BuildDataSet.h"
-#include "data/DataOutput.h"
+#include "tests/core/data/TestFiles.h"
+#include "core/common/MessageSink.h"
+#include "core/data/BuildDataSet.h"
+#include "core/data/DataOutput.h"
 
 namespace kurvex {
 namespace {

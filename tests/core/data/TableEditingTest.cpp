@@ -2,9 +2,9 @@
 // the selection settings that follow them.
 #include <gtest/gtest.h>
 
-#include "data/DataTable.h"
-#include "data/DataTableBlock.h"
-#include "data/SelectionColumnMove.h"
+#include "core/data/DataTable.h"
+#include "core/data/DataTableBlock.h"
+#include "core/data/SelectionColumnMove.h"
 
 namespace kurvex {
 namespace {

@@ -1,4 +1,4 @@
-#include "equations/EquationList.h"
+#include "core/equations/EquationList.h"
 
 #include <gtest/gtest.h>
 
@@ -6,9 +6,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "common/FileIo.h"
-#include "common/MessageSink.h"
-#include "data/TestFiles.h"
+#include "core/common/FileIo.h"
+#include "core/common/MessageSink.h"
+#include "tests/core/data/TestFiles.h"
 
 namespace kurvex {
 namespace {

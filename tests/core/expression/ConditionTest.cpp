@@ -1,10 +1,10 @@
-#include "expression/Condition.h"
+#include "core/expression/Condition.h"
 
 #include <gtest/gtest.h>
 
 #include <vector>
 
-#include "common/MessageSink.h"
+#include "core/common/MessageSink.h"
 
 using namespace kurvex;
 

@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "common/MessageSink.h"
-#include "expression/Evaluator.h"
-#include "expression/PreparedFormula.h"
+#include "core/common/MessageSink.h"
+#include "core/expression/Evaluator.h"
+#include "core/expression/PreparedFormula.h"
 
 using namespace kurvex;
 

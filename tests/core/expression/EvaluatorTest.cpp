@@ -1,4 +1,4 @@
-#include "expression/Evaluator.h"
+#include "core/expression/Evaluator.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include <limits>
 #include <vector>
 
-#include "common/MessageSink.h"
+#include "core/common/MessageSink.h"
 
 using namespace kurvex;
 

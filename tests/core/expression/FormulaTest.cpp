@@ -1,8 +1,8 @@
-#include "expression/Formula.h"
+#include "core/expression/Formula.h"
 
 #include <gtest/gtest.h>
 
-#include "common/MessageSink.h"
+#include "core/common/MessageSink.h"
 
 using namespace kurvex;
 

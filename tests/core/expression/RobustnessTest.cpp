@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "common/MessageSink.h"
-#include "expression/Condition.h"
-#include "expression/Evaluator.h"
-#include "expression/Formula.h"
+#include "core/common/MessageSink.h"
+#include "core/expression/Condition.h"
+#include "core/expression/Evaluator.h"
+#include "core/expression/Formula.h"
 
 using namespace kurvex;
 

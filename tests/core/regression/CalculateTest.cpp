@@ -1,13 +1,13 @@
-#include "regression/Calculate.h"
+#include "core/regression/Calculate.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "common/MessageSink.h"
-#include "common/NumberFormat.h"
-#include "FitTestSupport.h"
+#include "core/common/MessageSink.h"
+#include "core/common/NumberFormat.h"
+#include "tests/core/regression/FitTestSupport.h"
 
 namespace kurvex {
 namespace {

@@ -1,4 +1,4 @@
-#include "regression/Distributions.h"
+#include "core/regression/Distributions.h"
 
 #include <gtest/gtest.h>
 
@@ -12,7 +12,7 @@
 #include <limits>
 #include <utility>
 
-#include "regression/FloatingPoint.h"
+#include "core/regression/FloatingPoint.h"
 
 namespace kurvex {
 namespace {

@@ -14,11 +14,11 @@
 #include <numbers>
 #include <sstream>
 
-#include "common/MessageSink.h"
-#include "regression/Bands.h"
-#include "regression/FitReport.h"
-#include "regression/Fitting.h"
-#include "FitTestSupport.h"
+#include "core/common/MessageSink.h"
+#include "core/regression/Bands.h"
+#include "core/regression/FitReport.h"
+#include "core/regression/Fitting.h"
+#include "tests/core/regression/FitTestSupport.h"
 
 namespace kurvex {
 namespace {

@@ -4,8 +4,8 @@
 
 #include <vector>
 
-#include "FitTestSupport.h"
-#include "regression/Statistics.h"
+#include "tests/core/regression/FitTestSupport.h"
+#include "core/regression/Statistics.h"
 
 namespace kurvex {
 namespace {

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "regression/FitState.h"
-#include "regression/ModelSelection.h"
+#include "core/regression/FitState.h"
+#include "core/regression/ModelSelection.h"
 
 namespace kurvex::test {
 

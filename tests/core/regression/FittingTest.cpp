@@ -1,4 +1,4 @@
-#include "regression/Fitting.h"
+#include "core/regression/Fitting.h"
 
 #include <gtest/gtest.h>
 
@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "common/MessageSink.h"
-#include "common/NumberFormat.h"
-#include "FitTestSupport.h"
+#include "core/common/MessageSink.h"
+#include "core/common/NumberFormat.h"
+#include "tests/core/regression/FitTestSupport.h"
 
 namespace kurvex {
 namespace {

@@ -1,4 +1,4 @@
-#include "regression/LeastSquares.h"
+#include "core/regression/LeastSquares.h"
 
 #include <gtest/gtest.h>
 
@@ -6,8 +6,8 @@
 #include <limits>
 #include <vector>
 
-#include "common/MessageSink.h"
-#include "regression/FloatingPoint.h"
+#include "core/common/MessageSink.h"
+#include "core/regression/FloatingPoint.h"
 
 namespace kurvex {
 namespace {

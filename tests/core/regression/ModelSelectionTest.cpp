@@ -1,9 +1,9 @@
-#include "regression/ModelSelection.h"
+#include "core/regression/ModelSelection.h"
 
 #include <gtest/gtest.h>
 
-#include "common/MessageSink.h"
-#include "regression/Models.h"
+#include "core/common/MessageSink.h"
+#include "core/regression/Models.h"
 
 namespace kurvex {
 namespace {

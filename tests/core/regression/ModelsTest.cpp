@@ -1,4 +1,4 @@
-#include "regression/Models.h"
+#include "core/regression/Models.h"
 
 #include <gtest/gtest.h>
 
@@ -6,12 +6,12 @@
 #include <string>
 #include <vector>
 
-#include "common/MessageSink.h"
-#include "expression/Evaluator.h"
-#include "expression/Formula.h"
-#include "regression/FloatingPoint.h"
-#include "regression/ModelSelection.h"
-#include "FitTestSupport.h"
+#include "core/common/MessageSink.h"
+#include "core/expression/Evaluator.h"
+#include "core/expression/Formula.h"
+#include "core/regression/FloatingPoint.h"
+#include "core/regression/ModelSelection.h"
+#include "tests/core/regression/FitTestSupport.h"
 
 namespace kurvex {
 namespace {

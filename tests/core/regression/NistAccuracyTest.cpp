@@ -18,11 +18,11 @@
 #include <string>
 #include <vector>
 
-#include "common/MessageSink.h"
-#include "regression/Calculate.h"
-#include "regression/Distributions.h"
-#include "regression/Fitting.h"
-#include "FitTestSupport.h"
+#include "core/common/MessageSink.h"
+#include "core/regression/Calculate.h"
+#include "core/regression/Distributions.h"
+#include "core/regression/Fitting.h"
+#include "tests/core/regression/FitTestSupport.h"
 
 namespace kurvex {
 namespace {

@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "common/MessageSink.h"
-#include "common/ParallelSweep.h"
-#include "FitTestSupport.h"
-#include "regression/Fitting.h"
+#include "core/common/MessageSink.h"
+#include "core/common/ParallelSweep.h"
+#include "tests/core/regression/FitTestSupport.h"
+#include "core/regression/Fitting.h"
 
 namespace kurvex {
 namespace {

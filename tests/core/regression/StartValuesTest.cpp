@@ -12,13 +12,13 @@
 #include <random>
 #include <sstream>
 
-#include "common/MessageSink.h"
-#include "regression/Fitting.h"
-#include "regression/Models.h"
-#include "regression/StartEstimates.h"
-#include "regression/StartSearch.h"
-#include "regression/Statistics.h"
-#include "FitTestSupport.h"
+#include "core/common/MessageSink.h"
+#include "core/regression/Fitting.h"
+#include "core/regression/Models.h"
+#include "core/regression/StartEstimates.h"
+#include "core/regression/StartSearch.h"
+#include "core/regression/Statistics.h"
+#include "tests/core/regression/FitTestSupport.h"
 
 namespace kurvex {
 namespace {

@@ -1,4 +1,4 @@
-#include "regression/Statistics.h"
+#include "core/regression/Statistics.h"
 
 #include <gtest/gtest.h>
 
@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "common/MessageSink.h"
-#include "common/NumberFormat.h"
-#include "regression/Fitting.h"
-#include "FitTestSupport.h"
+#include "core/common/MessageSink.h"
+#include "core/common/NumberFormat.h"
+#include "core/regression/Fitting.h"
+#include "tests/core/regression/FitTestSupport.h"
 
 namespace kurvex {
 namespace {

@@ -1,11 +1,11 @@
-#include "tools/BandMatrix.h"
+#include "core/tools/BandMatrix.h"
 
 #include <gtest/gtest.h>
 
 #include <random>
 
-#include "DenseAlgebra.h"
-#include "common/MessageSink.h"
+#include "tests/core/tools/DenseAlgebra.h"
+#include "core/common/MessageSink.h"
 
 using namespace kurvex;
 using kurvex::testing::DenseMatrix;

@@ -1,14 +1,14 @@
-#include "tools/BayesSpline.h"
+#include "core/tools/BayesSpline.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <random>
 
-#include "CaptionRecordingSink.h"
-#include "DenseAlgebra.h"
-#include "common/NumberFormat.h"
-#include "tools/SplineMessages.h"
+#include "tests/core/tools/CaptionRecordingSink.h"
+#include "tests/core/tools/DenseAlgebra.h"
+#include "core/common/NumberFormat.h"
+#include "core/tools/SplineMessages.h"
 
 using namespace kurvex;
 using kurvex::testing::CaptionRecordingSink;

@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "common/MessageCaption.h"
-#include "common/MessageSink.h"
+#include "core/common/MessageCaption.h"
+#include "core/common/MessageSink.h"
 
 namespace kurvex::testing {
 

@@ -1,4 +1,4 @@
-#include "tools/CubicSpline.h"
+#include "core/tools/CubicSpline.h"
 
 #include <gtest/gtest.h>
 
@@ -6,9 +6,9 @@
 #include <cmath>
 #include <random>
 
-#include "DenseAlgebra.h"
-#include "common/MessageSink.h"
-#include "tools/SplineMessages.h"
+#include "tests/core/tools/DenseAlgebra.h"
+#include "core/common/MessageSink.h"
+#include "core/tools/SplineMessages.h"
 
 using namespace kurvex;
 

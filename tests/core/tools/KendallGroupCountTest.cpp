@@ -5,8 +5,8 @@
 #include <random>
 #include <vector>
 
-#include "common/ProgressSink.h"
-#include "tools/KendallPermutation.h"
+#include "core/common/ProgressSink.h"
+#include "core/tools/KendallPermutation.h"
 
 namespace kurvex {
 namespace {

@@ -1,4 +1,4 @@
-#include "tools/KendallTest.h"
+#include "core/tools/KendallTest.h"
 
 #include <gtest/gtest.h>
 
@@ -9,9 +9,9 @@
 #include <random>
 #include <set>
 
-#include "CaptionRecordingSink.h"
-#include "tools/KendallPermutation.h"
-#include "tools/KendallScore.h"
+#include "tests/core/tools/CaptionRecordingSink.h"
+#include "core/tools/KendallPermutation.h"
+#include "core/tools/KendallScore.h"
 
 using namespace kurvex;
 using kurvex::testing::CaptionRecordingSink;

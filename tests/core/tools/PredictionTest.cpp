@@ -1,10 +1,10 @@
-#include "tools/Prediction.h"
+#include "core/tools/Prediction.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 
-#include "common/MessageSink.h"
+#include "core/common/MessageSink.h"
 
 using namespace kurvex;
 

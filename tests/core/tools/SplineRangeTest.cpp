@@ -2,10 +2,10 @@
 
 #include <cmath>
 
-#include "CaptionRecordingSink.h"
-#include "tools/NiceRange.h"
-#include "tools/RunSpline.h"
-#include "tools/SplineMessages.h"
+#include "tests/core/tools/CaptionRecordingSink.h"
+#include "core/tools/NiceRange.h"
+#include "core/tools/RunSpline.h"
+#include "core/tools/SplineMessages.h"
 
 using namespace kurvex;
 using kurvex::testing::CaptionRecordingSink;

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "../FuzzSupport.h"
-#include "expression/Evaluator.h"
-#include "expression/Formula.h"
+#include "tests/fuzz/FuzzSupport.h"
+#include "core/expression/Evaluator.h"
+#include "core/expression/Formula.h"
 
 using namespace kurvex;
 

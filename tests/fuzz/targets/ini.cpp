@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <string>
 
-#include "../FuzzSupport.h"
-#include "common/IniFile.h"
+#include "tests/fuzz/FuzzSupport.h"
+#include "core/common/IniFile.h"
 
 using namespace kurvex;
 

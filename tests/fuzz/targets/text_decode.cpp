@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <string>
 
-#include "../FuzzSupport.h"
-#include "common/TextDecode.h"
+#include "tests/fuzz/FuzzSupport.h"
+#include "core/common/TextDecode.h"
 
 using namespace kurvex;
 

@@ -1,10 +1,10 @@
-#include "support/MainWindowFixture.h"
+#include "tests/gui/support/MainWindowFixture.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTest>
 
-#include "common/ProgramFolder.h"
+#include "core/common/ProgramFolder.h"
 
 namespace kurvex::test {
 

@@ -5,9 +5,9 @@
 #include <QTemporaryDir>
 #include <memory>
 
-#include "app/OrlaMain.h"
-#include "common/MessageSink.h"
-#include "support/ModalDriver.h"
+#include "gui/app/OrlaMain.h"
+#include "core/common/MessageSink.h"
+#include "tests/gui/support/ModalDriver.h"
 
 namespace kurvex::test {
 

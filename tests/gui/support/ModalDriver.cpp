@@ -1,4 +1,4 @@
-#include "support/ModalDriver.h"
+#include "tests/gui/support/ModalDriver.h"
 
 #include <QAbstractButton>
 #include <QApplication>

@@ -1,4 +1,4 @@
-#include "support/Monkey.h"
+#include "tests/gui/support/Monkey.h"
 
 #include <QAbstractButton>
 #include <QAbstractItemView>

@@ -23,7 +23,7 @@
 #include <random>
 #include <thread>
 
-#include "common/MessageSink.h"
+#include "core/common/MessageSink.h"
 
 namespace kurvex::test {
 

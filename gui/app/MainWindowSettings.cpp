@@ -9,17 +9,17 @@
 #include <QScreen>
 #include <algorithm>
 
-#include "app/OrlaMain.h"
-#include "common/FileIo.h"
-#include "common/IniFile.h"
-#include "data/MainSettings.h"
-#include "common/MessageSink.h"
-#include "common/ParallelSweep.h"
-#include "common/ProgramFolder.h"
-#include "common/RadioGroup.h"
-#include "common/StringGrid.h"
-#include "data/ReadData.h"
-#include "equations/EquSet.h"
+#include "gui/app/OrlaMain.h"
+#include "core/common/FileIo.h"
+#include "core/common/IniFile.h"
+#include "core/data/MainSettings.h"
+#include "core/common/MessageSink.h"
+#include "core/common/ParallelSweep.h"
+#include "core/common/ProgramFolder.h"
+#include "gui/common/RadioGroup.h"
+#include "gui/common/StringGrid.h"
+#include "gui/data/ReadData.h"
+#include "gui/equations/EquSet.h"
 
 namespace kurvex::gui {
 
