@@ -112,6 +112,19 @@ private:
     bool UndampedStepNegligible();
     bool DampHarder(long double& lambda, long double ratio);
 
+    // What a trial step leaves to do: damp harder and try again, take a new
+    // Jacobian at the accepted coefficients, or end the fit.
+    struct StepVerdict {
+        enum class Kind { DampAgain, Accepted, End } kind = Kind::DampAgain;
+        FitEnd end = FitEnd::Converged;
+        static StepVerdict DampAgain() { return {Kind::DampAgain}; }
+        static StepVerdict Accepted() { return {Kind::Accepted}; }
+        static StepVerdict End(FitEnd end) { return {Kind::End, end}; }
+    };
+    StepVerdict TryStep(long double& lambda, long double& S);
+    long double PredictedChange(long double lambda, long double& stepSquared) const;
+    void AdjustDamping(long double& lambda, long double ratio) const;
+
     TFitState& state_;
     const TFitData& data_;
     const TFitConditions& conditions_;
@@ -408,6 +421,97 @@ void MarquardtIteration::ShowIteration() {
     state_.results.valid = true;
 }
 
+// −(δᵀJᵀJδ + 2λ·δᵀDδ), D = diag JᵀJ: minus the reduction the damped linear
+// model predicts for the step it was solved with. `stepSquared` gets δᵀδ.
+long double MarquardtIteration::PredictedChange(long double lambda, long double& stepSquared) const {
+    long double quadratic = 0, dampedSquared = 0;
+    stepSquared = 0;
+    for (int i = 0; i < m_; ++i) {
+        const long double di = delta_[static_cast<std::size_t>(i)];
+        long double row = 0;
+        for (int j = 0; j < m_; ++j) row += JtJ_[Index(i, j, m_)] * delta_[static_cast<std::size_t>(j)];
+        quadratic += di * row;
+        dampedSquared += di * di * JtJ_[Index(i, i, m_)];
+        stepSquared += di * di;
+    }
+    return Finite(-quadratic - 2 * lambda * dampedSquared);
+}
+
+// λ after an accepted step: halved (down to none) when the linear model
+// predicted the change well, raised when it predicted it badly.
+void MarquardtIteration::AdjustDamping(long double& lambda, long double ratio) const {
+    if (ratio >= 0.75L) {
+        lambda /= 2;
+        if (lambda < lambdaRestart_) lambda = 0;
+    } else if (ratio <= 0.25L) {
+        lambda = lambda == 0 ? lambdaRestart_ : Finite(GrowthFactor(ratio) * lambda);
+    }
+}
+
+// One trial step from the current coefficients with the current Jacobian.
+MarquardtIteration::StepVerdict MarquardtIteration::TryStep(long double& lambda, long double& S) {
+    TFitResults& results = state_.results;
+    SolveStep(lambda, delta_);
+    for (int j = 0; j < m_; ++j)
+        trialC_[static_cast<std::size_t>(j)] = static_cast<double>(
+            results.coefficients[static_cast<std::size_t>(j)] + static_cast<long double>(delta_[static_cast<std::size_t>(j)]));
+    ++iterations_;
+    results.iterations = iterations_;
+    results.evaluations = Evaluations();
+    long double trialS = 0;
+    // A trial point where the model cannot be evaluated (an overflowing
+    // exponential after a wild step) is a failed step, not a failed fit:
+    // reject it and damp harder.
+    if (!TryResiduals(trialC_, trialS)) {
+        if (trace_)
+            trace_({iterations_, lambda, lambdaRestart_, S, std::numeric_limits<long double>::infinity(),
+                    kUnevaluableTrialRatio, false, Evaluations()});
+        if (DampHarder(lambda, kUnevaluableTrialRatio)) return StepVerdict::DampAgain();
+        return StepVerdict::End(FitEnd::LambdaBound);
+    }
+
+    long double stepSquared = 0;
+    const long double predicted = PredictedChange(lambda, stepSquared);
+    // A step of exactly zero (an exact fit, or a fit already at the minimum
+    // to the last bit) changes nothing, which is what was predicted: a ratio
+    // of 1, not a 0/0 fault.
+    const long double ratio = stepSquared == 0 && trialS == S ? 1.0L : CheckedDivide(trialS - S, predicted);
+    if (trace_) trace_({iterations_, lambda, lambdaRestart_, S, trialS, ratio, !(trialS > S), Evaluations()});
+
+    if (trialS > S) {
+        // At the minimum rounding alone can make a step fail; a failed step
+        // within the tolerances whose undamped step is negligible too finds
+        // the coefficients already converged.
+        if (inverseValid_ && WithinTolerance(delta_) && (lambda == 0 || UndampedStepNegligible())) {
+            if (!results.valid) ShowIteration();
+            return StepVerdict::End(FitEnd::Converged);
+        }
+        if (DampHarder(lambda, ratio)) return StepVerdict::DampAgain();
+        return StepVerdict::End(FitEnd::LambdaBound);
+    }
+
+    const long double lambdaUsed = lambda;
+    std::copy(trialC_.begin(), trialC_.end(), results.coefficients.begin());
+    std::swap(results.residuals, trialR_);
+    std::swap(fitted_, trialFitted_);
+    S = trialS;
+    results.SSR = S;
+    if (progress_.Cancelled()) return StepVerdict::End(FitEnd::Cancelled);
+    ShowIteration();
+    AdjustDamping(lambda, ratio);
+
+    // Coefficients the data do not determine (JᵀJ has no inverse) have not
+    // converged, however small the step. A damped step can be small only
+    // because λ is large while the coefficients still drift (a valley running
+    // off to infinity); it counts only when the undamped step from here is
+    // negligible too.
+    bool converged = inverseValid_ && WithinTolerance(delta_);
+    if (converged && lambdaUsed != 0) converged = UndampedStepNegligible();
+    if (converged) return StepVerdict::End(FitEnd::Converged);
+    if (iterations_ > conditions_.maxIterations) return StepVerdict::End(FitEnd::IterationLimit);
+    return StepVerdict::Accepted();
+}
+
 FitEnd MarquardtIteration::Run() {
     TFitResults& results = state_.results;
     long double S = 0;
@@ -425,88 +529,14 @@ FitEnd MarquardtIteration::Run() {
         results.SSR = S;
         iterations_ = 0;
         for (;;) {
+            // A new Jacobian at the coefficients of each accepted step; the
+            // trial steps from it are damped harder until one is accepted.
             BuildJacobian();
             FormCrossProducts();
-            for (;;) {
-                SolveStep(lambda, delta_);
-                for (int j = 0; j < m_; ++j)
-                    trialC_[static_cast<std::size_t>(j)] =
-                        static_cast<double>(results.coefficients[static_cast<std::size_t>(j)] +
-                                            static_cast<long double>(delta_[static_cast<std::size_t>(j)]));
-                ++iterations_;
-                state_.results.iterations = iterations_;
-                state_.results.evaluations = Evaluations();
-                long double trialS = 0;
-                // A trial point where the model cannot be evaluated (an
-                // overflowing exponential after a wild step) is a failed step,
-                // not a failed fit: reject it and damp harder.
-                if (!TryResiduals(trialC_, trialS)) {
-                    if (trace_)
-                        trace_({iterations_, lambda, lambdaRestart_, S, std::numeric_limits<long double>::infinity(),
-                                kUnevaluableTrialRatio, false, Evaluations()});
-                    if (DampHarder(lambda, kUnevaluableTrialRatio)) continue;
-                    return FitEnd::LambdaBound;
-                }
-
-                // P = −(δᵀJᵀJδ + 2λ·δᵀDδ), D = diag JᵀJ: minus the reduction the
-                // damped linear model predicts for the step it was solved with.
-                long double quadratic = 0, dampedSquared = 0, deltaSquared = 0;
-                for (int i = 0; i < m_; ++i) {
-                    const long double di = delta_[static_cast<std::size_t>(i)];
-                    long double row = 0;
-                    for (int j = 0; j < m_; ++j) row += JtJ_[Index(i, j, m_)] * delta_[static_cast<std::size_t>(j)];
-                    quadratic += di * row;
-                    dampedSquared += di * di * JtJ_[Index(i, i, m_)];
-                    deltaSquared += di * di;
-                }
-                const long double predicted = Finite(-quadratic - 2 * lambda * dampedSquared);
-                // A step of exactly zero (an exact fit, or a fit already at the
-                // minimum to the last bit) changes nothing, which is what was
-                // predicted: a ratio of 1, not a 0/0 fault.
-                const long double ratio =
-                    deltaSquared == 0 && trialS == S ? 1.0L : CheckedDivide(trialS - S, predicted);
-                if (trace_)
-                    trace_({iterations_, lambda, lambdaRestart_, S, trialS, ratio, !(trialS > S), Evaluations()});
-
-                if (trialS > S) {
-                    // At the minimum rounding alone can make a step fail; a
-                    // failed step within the tolerances whose undamped step is
-                    // negligible too finds the coefficients already converged.
-                    if (inverseValid_ && WithinTolerance(delta_) && (lambda == 0 || UndampedStepNegligible())) {
-                        if (!results.valid) ShowIteration();
-                        return FitEnd::Converged;
-                    }
-                    if (DampHarder(lambda, ratio)) continue;
-                    return FitEnd::LambdaBound;
-                }
-
-                const long double lambdaUsed = lambda;
-                std::copy(trialC_.begin(), trialC_.end(), results.coefficients.begin());
-                std::swap(results.residuals, trialR_);
-                std::swap(fitted_, trialFitted_);
-                S = trialS;
-                results.SSR = S;
-                if (progress_.Cancelled()) return FitEnd::Cancelled;
-                ShowIteration();
-
-                if (ratio >= 0.75L) {
-                    lambda /= 2;
-                    if (lambda < lambdaRestart_) lambda = 0;
-                } else if (ratio <= 0.25L) {
-                    lambda = lambda == 0 ? lambdaRestart_ : Finite(GrowthFactor(ratio) * lambda);
-                }
-
-                // Coefficients the data do not determine (JᵀJ has no inverse)
-                // have not converged, however small the step. A damped step
-                // can be small only because λ is large while the coefficients
-                // still drift (a valley running off to infinity); it counts
-                // only when the undamped step from here is negligible too.
-                bool converged = inverseValid_ && WithinTolerance(delta_);
-                if (converged && lambdaUsed != 0) converged = UndampedStepNegligible();
-                if (converged) return FitEnd::Converged;
-                if (iterations_ > conditions_.maxIterations) return FitEnd::IterationLimit;
-                break;  // a new Jacobian at the accepted coefficients
-            }
+            StepVerdict verdict;
+            do verdict = TryStep(lambda, S);
+            while (verdict.kind == StepVerdict::Kind::DampAgain);
+            if (verdict.kind == StepVerdict::Kind::End) return verdict.end;
         }
     } catch (const std::exception&) {
         ShowError(kCalculationErrorMessage);

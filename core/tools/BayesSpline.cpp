@@ -118,6 +118,83 @@ long double ResidualSumOfSquares(const std::vector<BasisPoint>& points, int a, s
     return rss;
 }
 
+// The normal equations of the least-squares part; basis functions more than
+// two apart never overlap, so each row keeps (i, i), (i, i−1), (i, i−2).
+struct NormalEquations {
+    int a = 0;
+    std::vector<long double> gram, rhs;
+    double Gram(int i, int offset) const {  // G(i, i − offset), 1-based i
+        return static_cast<double>(gram[static_cast<std::size_t>(i - 1) * 3 + static_cast<std::size_t>(offset)]);
+    }
+};
+
+NormalEquations AccumulateNormalEquations(const std::vector<BasisPoint>& points, int a) {
+    NormalEquations normal{a, std::vector<long double>(static_cast<std::size_t>(a) * 3, 0.0L),
+                           std::vector<long double>(static_cast<std::size_t>(a), 0.0L)};
+    for (const BasisPoint& p : points) {
+        for (int k = 0; k < 3; ++k) {
+            const long long i = p.d - 1 + k;
+            if (i < 1 || i > a) continue;
+            normal.rhs[static_cast<std::size_t>(i - 1)] += static_cast<long double>(p.y) * p.values[k];
+            for (int l = 0; l <= k; ++l) {
+                const long long j = p.d - 1 + l;
+                if (j < 1) continue;
+                normal.gram[static_cast<std::size_t>(i - 1) * 3 + static_cast<std::size_t>(k - l)] +=
+                    static_cast<long double>(p.values[k]) * p.values[l];
+            }
+        }
+    }
+    return normal;
+}
+
+// Solves (G + w·DᵀD) u = b for the unknowns u_0..u_{a+1}, D the second
+// differences u_{i−1} − 2u_i + u_{i+1}, i = 1..a; u_{j+1} is the coefficient
+// of basis j, u_0 and u_1 only enter the roughness term.
+BandSolveStatus SolveSmoothed(const NormalEquations& normal, double w, std::vector<double>& u) {
+    const int a = normal.a;
+    SymmetricBandMatrix system(a + 2, 2);
+    std::fill(u.begin(), u.end(), 0.0);
+    for (int i = 1; i <= a; ++i) {
+        for (int offset = 0; offset <= 2 && i - offset >= 1; ++offset)
+            system.At(i + 1, i + 1 - offset) = normal.Gram(i, offset);
+        u[static_cast<std::size_t>(i + 1)] = static_cast<double>(normal.rhs[static_cast<std::size_t>(i - 1)]);
+    }
+    system.At(0, 0) = w;
+    system.At(1, 1) = 5 * w;
+    system.At(1, 0) = -2 * w;
+    for (int r = 2; r <= a + 1; ++r) {
+        const double diagonal = r <= a - 1 ? 6 * w : (r == a ? 5 * w : w);
+        const double first = r == a + 1 ? -2 * w : -4 * w;
+        system.At(r, r) += diagonal;
+        system.At(r, r - 1) += first;
+        system.At(r, r - 2) += w;
+    }
+    return FactorAndSolveBand(system, u, -1);
+}
+
+long double Roughness(const std::vector<double>& u, int a) {
+    long double roughness = 0;
+    for (int i = 1; i <= a; ++i) {
+        const long double r =
+            2.0L * u[static_cast<std::size_t>(i)] - u[static_cast<std::size_t>(i - 1)] - u[static_cast<std::size_t>(i + 1)];
+        roughness += r * r;
+    }
+    return roughness;
+}
+
+// log det of the coefficients' posterior precision, G + w·(the roughness
+// penalty restricted to the a coefficients); none when it is not positive definite.
+std::optional<long double> PosteriorLogDeterminant(const NormalEquations& normal, double w) {
+    const int a = normal.a;
+    SymmetricBandMatrix prior(a, 2);
+    for (int i = 1; i <= a; ++i) {
+        prior.At(i - 1, i - 1) = normal.Gram(i, 0) + 6 * w;
+        if (i >= 2) prior.At(i - 1, i - 2) = normal.Gram(i, 1) - 4 * w;
+        if (i >= 3) prior.At(i - 1, i - 3) = normal.Gram(i, 2) + w;
+    }
+    return BandLogDet(prior);
+}
+
 }  // namespace
 
 BayesSplineFit FitBayesSpline(std::span<const double> x, std::span<const double> y, double rangeMin,
@@ -147,53 +224,13 @@ BayesSplineFit FitBayesSpline(std::span<const double> x, std::span<const double>
     const int a = knots.basisCount;
     const long double n = static_cast<long double>(points.size());
 
-    // Normal equations; basis functions more than two apart never overlap.
-    std::vector<long double> gramSum(static_cast<std::size_t>(a) * 3, 0.0L);  // (i, i), (i, i−1), (i, i−2)
-    std::vector<long double> rhsSum(static_cast<std::size_t>(a), 0.0L);
-    for (const BasisPoint& p : points) {
-        for (int k = 0; k < 3; ++k) {
-            const long long i = p.d - 1 + k;
-            if (i < 1 || i > a) continue;
-            rhsSum[static_cast<std::size_t>(i - 1)] += static_cast<long double>(p.y) * p.values[k];
-            for (int l = 0; l <= k; ++l) {
-                const long long j = p.d - 1 + l;
-                if (j < 1) continue;
-                gramSum[static_cast<std::size_t>(i - 1) * 3 + static_cast<std::size_t>(k - l)] +=
-                    static_cast<long double>(p.values[k]) * p.values[l];
-            }
-        }
-    }
-    auto gram = [&](int i, int offset) {  // G(i, i − offset), 1-based i
-        return static_cast<double>(gramSum[static_cast<std::size_t>(i - 1) * 3 + static_cast<std::size_t>(offset)]);
-    };
-
+    const NormalEquations normal = AccumulateNormalEquations(points, a);
     const long double logTwoPi = std::log(6.283185307179586477L);
-    const int order = a + 2;
     bool haveBest = false;
-    std::vector<double> u(static_cast<std::size_t>(order));
+    std::vector<double> u(static_cast<std::size_t>(a + 2));
     for (int e = kBayesWeightExponentFirst; e <= kBayesWeightExponentLast; ++e) {
         const double w = std::ldexp(1.0, e);
-
-        // Unknowns u_0..u_{a+1}; u_{j+1} is the coefficient of basis j, u_0 and
-        // u_1 only enter the roughness term.
-        SymmetricBandMatrix system(order, 2);
-        std::fill(u.begin(), u.end(), 0.0);
-        for (int i = 1; i <= a; ++i) {
-            for (int offset = 0; offset <= 2 && i - offset >= 1; ++offset) system.At(i + 1, i + 1 - offset) = gram(i, offset);
-            u[static_cast<std::size_t>(i + 1)] = static_cast<double>(rhsSum[static_cast<std::size_t>(i - 1)]);
-        }
-        // + w·DᵀD, D the second differences u_{i−1} − 2u_i + u_{i+1}, i = 1..a.
-        system.At(0, 0) = w;
-        system.At(1, 1) = 5 * w;
-        system.At(1, 0) = -2 * w;
-        for (int r = 2; r <= a + 1; ++r) {
-            const double diagonal = r <= a - 1 ? 6 * w : (r == a ? 5 * w : w);
-            const double first = r == a + 1 ? -2 * w : -4 * w;
-            system.At(r, r) += diagonal;
-            system.At(r, r - 1) += first;
-            system.At(r, r - 2) += w;
-        }
-        const BandSolveStatus status = FactorAndSolveBand(system, u, -1);
+        const BandSolveStatus status = SolveSmoothed(normal, w, u);
         if (status != BandSolveStatus::Solved) {
             const std::string message = BandSolveMessage(status);
             if (std::find(fit.solverMessages.begin(), fit.solverMessages.end(), message) == fit.solverMessages.end())
@@ -201,23 +238,9 @@ BayesSplineFit FitBayesSpline(std::span<const double> x, std::span<const double>
             continue;
         }
         const std::span<const double> coef(u.data() + 2, static_cast<std::size_t>(a));
-
         const long double rss = ResidualSumOfSquares(points, a, coef);
-        long double roughness = 0;
-        for (int i = 1; i <= a; ++i) {
-            const long double r = 2.0L * u[static_cast<std::size_t>(i)] - u[static_cast<std::size_t>(i - 1)] -
-                                  u[static_cast<std::size_t>(i + 1)];
-            roughness += r * r;
-        }
-        const long double variance = (w * roughness + rss) / n;
-
-        SymmetricBandMatrix prior(a, 2);
-        for (int i = 1; i <= a; ++i) {
-            prior.At(i - 1, i - 1) = gram(i, 0) + 6 * w;
-            if (i >= 2) prior.At(i - 1, i - 2) = gram(i, 1) - 4 * w;
-            if (i >= 3) prior.At(i - 1, i - 3) = gram(i, 2) + w;
-        }
-        const std::optional<long double> logDet = BandLogDet(prior);
+        const long double variance = (w * Roughness(u, a) + rss) / n;
+        const std::optional<long double> logDet = PosteriorLogDeterminant(normal, w);
         if (!logDet || !std::isfinite(variance) || variance < 0) continue;  // no criterion for this weight
         // Data that the curve meets exactly (all y zero, say) leave no variance:
         // the criterion tends to −∞ and such a fit beats every other.

@@ -63,6 +63,19 @@ TFrmAxisSet::TFrmAxisSet(ChartPanel* chart, QWidget* parent) : QDialog(parent), 
   RadioGroup1->SetItemIndex(0);
   layout->addWidget(RadioGroup1);
 
+  BuildTitleRow(layout);
+  BuildScaleRow(layout);
+  BuildTickGroup(layout);
+  BuildButtons(layout);
+  ConnectControls();
+
+  FormCreate();
+}
+
+TFrmAxisSet::~TFrmAxisSet() = default;
+
+// The axis title with its font button.
+void TFrmAxisSet::BuildTitleRow(QVBoxLayout* layout) {
   auto* panel2 = new QWidget(this);
   panel2->setObjectName(QStringLiteral("Panel2"));
   auto* titleRow = new QHBoxLayout(panel2);
@@ -78,6 +91,10 @@ TFrmAxisSet::TFrmAxisSet(ChartPanel* chart, QWidget* parent) : QDialog(parent), 
   titleRow->addWidget(BitBtnFont);
   layout->addWidget(panel2);
 
+}
+
+// Automatic or manual scale, linear or logarithmic axis.
+void TFrmAxisSet::BuildScaleRow(QVBoxLayout* layout) {
   auto* scaleRow = new QHBoxLayout;
   RadioGroup2 = new RadioGroup(QStringLiteral("目盛の設定"),
                                {QStringLiteral("自動"), QStringLiteral("手動")}, this);
@@ -97,6 +114,10 @@ TFrmAxisSet::TFrmAxisSet(ChartPanel* chart, QWidget* parent) : QDialog(parent), 
   scaleRow->addWidget(GroupBoxType);
   layout->addLayout(scaleRow);
 
+}
+
+// The range, the grid and the major and minor ticks.
+void TFrmAxisSet::BuildTickGroup(QVBoxLayout* layout) {
   GroupBox1 = new QGroupBox(QStringLiteral("目盛"), this);
   GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
   auto* box1 = new QGridLayout(GroupBox1);
@@ -135,6 +156,9 @@ TFrmAxisSet::TFrmAxisSet(ChartPanel* chart, QWidget* parent) : QDialog(parent), 
   box1->addWidget(GroupBox3, 1, 1, Qt::AlignTop);
   layout->addWidget(GroupBox1);
 
+}
+
+void TFrmAxisSet::BuildButtons(QVBoxLayout* layout) {
   auto* buttons = new QHBoxLayout;
   buttons->addStretch();
   BitBtn1 = new QPushButton(QStringLiteral("OK"), this);
@@ -146,6 +170,9 @@ TFrmAxisSet::TFrmAxisSet(ChartPanel* chart, QWidget* parent) : QDialog(parent), 
   buttons->addWidget(BitBtn2);
   layout->addLayout(buttons);
 
+}
+
+void TFrmAxisSet::ConnectControls() {
   connect(RadioGroup1, &RadioGroup::Click, this, [this](int) { RadioGroup1Click(); });
   connect(RadioGroup2, &RadioGroup::Click, this, [this](int) { RadioGroup2Click(); });
   connect(RadioButtonLinear, &QRadioButton::clicked, this, [this] { RadioButtonLinearClick(); });
@@ -159,11 +186,7 @@ TFrmAxisSet::TFrmAxisSet(ChartPanel* chart, QWidget* parent) : QDialog(parent), 
   connect(BitBtnFont, &QPushButton::clicked, this, [this] { BitBtnFontClick(); });
   connect(BitBtn1, &QPushButton::clicked, this, [this] { BitBtn1Click(); });
   connect(BitBtn2, &QPushButton::clicked, this, [this] { BitBtn2Click(); });
-
-  FormCreate();
 }
-
-TFrmAxisSet::~TFrmAxisSet() = default;
 
 void TFrmAxisSet::SetFontDialogHook(FontDialogHook hook) { FontHook() = std::move(hook); }
 

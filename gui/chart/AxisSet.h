@@ -16,6 +16,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
+class QVBoxLayout;
 
 namespace kurvex::gui {
 
@@ -89,6 +90,11 @@ class TFrmAxisSet : public QDialog {
 
  private:
   void FormCreate();
+  void BuildTitleRow(QVBoxLayout* layout);
+  void BuildScaleRow(QVBoxLayout* layout);
+  void BuildTickGroup(QVBoxLayout* layout);
+  void BuildButtons(QVBoxLayout* layout);
+  void ConnectControls();
   void FormShow();
   void RadioGroup1Click();
   void RadioGroup2Click();

@@ -105,9 +105,27 @@ TForm2::TForm2(QWidget* parent)
   setObjectName(QStringLiteral("Form2"));
   setWindowTitle(Q(kCaptionPrefix));
   resize(900, 600);
-  Controls& c = *ui_;
 
-  // Left: table settings, the table and the status bar.
+  // In this order: the focus moves through the controls in the order they were made.
+  QWidget* tablePane = BuildTablePane();
+  QWidget* variablesPanel = BuildVariablesPanel();
+  BuildLayout(tablePane, variablesPanel);
+  BuildPopupMenu();
+
+  // The values of a newly created window.
+  ApplySettings(kurvex::SelectionSettings());
+  ConnectControls();
+  BuildEditCommands();
+
+  ApplyTableLook();
+  SetModifiedFlag(false);
+}
+
+TForm2::~TForm2() = default;
+
+// Table settings, the table and the status bar.
+QWidget* TForm2::BuildTablePane() {
+  Controls& c = *ui_;
   auto* left = new QWidget(this);
   auto* leftLayout = new QVBoxLayout(left);
   leftLayout->setContentsMargins(0, 0, 0, 0);
@@ -138,7 +156,12 @@ TForm2::TForm2(QWidget* parent)
   c.StatusBar1->setSizeGripEnabled(false);
   leftLayout->addWidget(c.StatusBar1);
 
-  // Right: the variables, the rows and the buttons.
+  return left;
+}
+
+// The variables, the rows and the buttons.
+QWidget* TForm2::BuildVariablesPanel() {
+  Controls& c = *ui_;
   c.Panel1 = new QWidget(this);
   c.Panel1->setObjectName(QStringLiteral("Panel1"));
   auto* panel = new QVBoxLayout(c.Panel1);
@@ -153,7 +176,41 @@ TForm2::TForm2(QWidget* parent)
   formY->addRow(Q("変換式："), c.EditYFunc);
   panel->addWidget(groupY);
 
-  auto* groupX = new QGroupBox(Q("説明変数　X"), c.Panel1);
+  QGroupBox* groupX = BuildExplanatoryGroup(c.Panel1);
+  panel->addWidget(groupX, 1);
+
+  auto* groupW = new QGroupBox(Q("ウェートデータ"), c.Panel1);
+  groupW->setObjectName(QStringLiteral("GroupBoxWt"));
+  auto* formW = new QFormLayout(groupW);
+  c.ComboBoxWt = NumberList("ComboBoxWt", 0, 99, groupW);
+  formW->addRow(Q("列番号："), c.ComboBoxWt);
+  panel->addWidget(groupW);
+
+  QGroupBox* groupRows = BuildRowsGroup(c.Panel1);
+  panel->addWidget(groupRows);
+
+  c.BitBtn1 = Button("BitBtn1", "読込み", c.Panel1);
+  c.BitBtn2 = Button("BitBtn2", "ｷｬﾝｾﾙ", c.Panel1);
+  c.Button1 = Button("Button1", "設定の保存", c.Panel1);
+  c.BitBtnDefault = Button("BitBtnDefault", "デフォルト", c.Panel1);
+  c.BitBtn3 = Button("BitBtn3", "ヘルプ", c.Panel1);
+  c.BitBtn1->setDefault(true);
+  auto* buttonsTop = new QHBoxLayout();
+  buttonsTop->addWidget(c.BitBtn1);
+  buttonsTop->addWidget(c.BitBtn2);
+  auto* buttonsBottom = new QHBoxLayout();
+  buttonsBottom->addWidget(c.Button1);
+  buttonsBottom->addWidget(c.BitBtnDefault);
+  buttonsBottom->addWidget(c.BitBtn3);
+  panel->addLayout(buttonsTop);
+  panel->addLayout(buttonsBottom);
+
+  return c.Panel1;
+}
+
+QGroupBox* TForm2::BuildExplanatoryGroup(QWidget* parent) {
+  Controls& c = *ui_;
+  auto* groupX = new QGroupBox(Q("説明変数　X"), parent);
   groupX->setObjectName(QStringLiteral("GroupBoxX"));
   auto* layoutX = new QVBoxLayout(groupX);
   auto* formDim = new QFormLayout();
@@ -179,16 +236,12 @@ TForm2::TForm2(QWidget* parent)
   }
   c.StringGridExpVar->setMinimumHeight(90);
   layoutX->addWidget(c.StringGridExpVar, 1);
-  panel->addWidget(groupX, 1);
+  return groupX;
+}
 
-  auto* groupW = new QGroupBox(Q("ウェートデータ"), c.Panel1);
-  groupW->setObjectName(QStringLiteral("GroupBoxWt"));
-  auto* formW = new QFormLayout(groupW);
-  c.ComboBoxWt = NumberList("ComboBoxWt", 0, 99, groupW);
-  formW->addRow(Q("列番号："), c.ComboBoxWt);
-  panel->addWidget(groupW);
-
-  auto* groupRows = new QGroupBox(Q("データ行の選択"), c.Panel1);
+QGroupBox* TForm2::BuildRowsGroup(QWidget* parent) {
+  Controls& c = *ui_;
+  auto* groupRows = new QGroupBox(Q("データ行の選択"), parent);
   groupRows->setObjectName(QStringLiteral("GroupBoxRows"));
   auto* formRows = new QFormLayout(groupRows);
   c.ComboBox1 = NumberList("ComboBox1", 0, 99, groupRows);
@@ -203,28 +256,15 @@ TForm2::TForm2(QWidget* parent)
   formRows->addRow(Q("ｽﾃｯﾌﾟ行数："), c.ComboBox3);
   formRows->addRow(Q("最終行："), c.EditLastRow);
   formRows->addRow(c.CheckBoxConditionalEq, c.EditConditionalEq);
-  panel->addWidget(groupRows);
+  return groupRows;
+}
 
-  c.BitBtn1 = Button("BitBtn1", "読込み", c.Panel1);
-  c.BitBtn2 = Button("BitBtn2", "ｷｬﾝｾﾙ", c.Panel1);
-  c.Button1 = Button("Button1", "設定の保存", c.Panel1);
-  c.BitBtnDefault = Button("BitBtnDefault", "デフォルト", c.Panel1);
-  c.BitBtn3 = Button("BitBtn3", "ヘルプ", c.Panel1);
-  c.BitBtn1->setDefault(true);
-  auto* buttonsTop = new QHBoxLayout();
-  buttonsTop->addWidget(c.BitBtn1);
-  buttonsTop->addWidget(c.BitBtn2);
-  auto* buttonsBottom = new QHBoxLayout();
-  buttonsBottom->addWidget(c.Button1);
-  buttonsBottom->addWidget(c.BitBtnDefault);
-  buttonsBottom->addWidget(c.BitBtn3);
-  panel->addLayout(buttonsTop);
-  panel->addLayout(buttonsBottom);
-
+void TForm2::BuildLayout(QWidget* tablePane, QWidget* variablesPanel) {
+  Controls& c = *ui_;
   c.Splitter1 = new QSplitter(Qt::Horizontal, this);
   c.Splitter1->setObjectName(QStringLiteral("Splitter1"));
-  c.Splitter1->addWidget(left);
-  c.Splitter1->addWidget(c.Panel1);
+  c.Splitter1->addWidget(tablePane);
+  c.Splitter1->addWidget(variablesPanel);
   c.Splitter1->setStretchFactor(0, 1);
   c.Splitter1->setStretchFactor(1, 0);
   c.Splitter1->setChildrenCollapsible(false);
@@ -232,7 +272,10 @@ TForm2::TForm2(QWidget* parent)
   main->setContentsMargins(4, 4, 4, 4);
   main->addWidget(c.Splitter1);
 
-  // The table's pop-up menu.
+}
+
+void TForm2::BuildPopupMenu() {
+  Controls& c = *ui_;
   c.PopupMenu1 = new QMenu(this);
   c.PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
   c.MenuInsertRow = c.PopupMenu1->addAction(Q("行の挿入(&C)"));
@@ -243,10 +286,10 @@ TForm2::TForm2(QWidget* parent)
   c.MenuInsertColumn->setObjectName(QStringLiteral("MenuInsertColumn"));
   c.MenuDeleteColumn = c.PopupMenu1->addAction(Q("列の削除(&M)"));
   c.MenuDeleteColumn->setObjectName(QStringLiteral("MenuDeleteColumn"));
+}
 
-  // The values of a newly created window.
-  ApplySettings(kurvex::SelectionSettings());
-
+void TForm2::ConnectControls() {
+  Controls& c = *ui_;
   connect(c.BitBtn1, &QPushButton::clicked, this, &TForm2::BitBtn1Click);
   connect(c.BitBtn2, &QPushButton::clicked, this, &TForm2::BitBtn2Click);
   connect(c.BitBtn3, &QPushButton::clicked, this, &TForm2::BitBtn3Click);
@@ -267,13 +310,7 @@ TForm2::TForm2(QWidget* parent)
   connect(model_->UndoStack(), &QUndoStack::cleanChanged, this, [this](bool clean) { SetModifiedFlag(!clean); });
   connect(c.StringGrid1, &DataGridView::ColumnDragged, this, &TForm2::ColumnDragged);
   connect(model_, &DataTableModel::ColumnMoved, this, &TForm2::FollowMovedColumn);
-  BuildEditCommands();
-
-  ApplyTableLook();
-  SetModifiedFlag(false);
 }
-
-TForm2::~TForm2() = default;
 
 // ---------------------------------------------------------------------------
 // Opening and closing

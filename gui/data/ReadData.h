@@ -169,6 +169,13 @@ class TForm2 : public QDialog {
   void SetModifiedFlag(bool modified);
   // The table as a spreadsheet (ReadDataEditing.cpp): undo, redo, cut, copy
   // (tab- or comma-separated), paste, clearing, and dragged columns.
+  QWidget* BuildTablePane();
+  QWidget* BuildVariablesPanel();
+  QGroupBox* BuildExplanatoryGroup(QWidget* parent);
+  QGroupBox* BuildRowsGroup(QWidget* parent);
+  void BuildLayout(QWidget* tablePane, QWidget* variablesPanel);
+  void BuildPopupMenu();
+  void ConnectControls();
   void BuildEditCommands();
   void UpdateEditCommands();
   void MenuCopyClick(char separator);
