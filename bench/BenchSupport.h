@@ -47,12 +47,9 @@ private:
 
 inline std::string Duration(double seconds) {
     char text[32];
-    if (seconds < 1e-3)
-        std::snprintf(text, sizeof text, "%.1f us", seconds * 1e6);
-    else if (seconds < 1)
-        std::snprintf(text, sizeof text, "%.2f ms", seconds * 1e3);
-    else
-        std::snprintf(text, sizeof text, "%.3f s", seconds);
+    if (seconds < 1e-3) std::snprintf(text, sizeof text, "%.1f us", seconds * 1e6);
+    else if (seconds < 1) std::snprintf(text, sizeof text, "%.2f ms", seconds * 1e3);
+    else std::snprintf(text, sizeof text, "%.3f s", seconds);
     return text;
 }
 
@@ -77,7 +74,9 @@ public:
         for (const Row& row : rows_)
             std::printf("%-44s %12s  %-30s %12s %9s  %-16s %s\n", row.what.c_str(), row.time.c_str(),
                         row.baseline.c_str(), row.baselineTime.c_str(), row.ratio.c_str(), row.goal.c_str(),
-                        row.goal == "-" ? "-" : row.met ? "yes" : "NO");
+                        row.goal == "-" ? "-"
+                        : row.met       ? "yes"
+                                        : "NO");
     }
     bool AllMet() const {
         return std::all_of(rows_.begin(), rows_.end(), [](const Row& row) { return row.met; });

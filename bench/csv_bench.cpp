@@ -128,7 +128,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: csv_bench [lines >= 2] [repeats >= 1]\n");
         return 2;
     }
-    const auto path = std::filesystem::temp_directory_path() / ("kurvex-csv-bench-" + std::to_string(::getpid()) + ".csv");
+    const auto path =
+        std::filesystem::temp_directory_path() / ("kurvex-csv-bench-" + std::to_string(::getpid()) + ".csv");
     WriteFile(path, lines);
     const double megabytes = static_cast<double>(std::filesystem::file_size(path)) / 1e6;
 

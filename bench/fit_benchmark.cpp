@@ -75,8 +75,8 @@ void RunFits(benchmark::State& bench, int n, bool general) {
         benchmark::DoNotOptimize(state.results.coefficients.data());
     }
     bench.counters["evaluations"] = benchmark::Counter(static_cast<double>(evaluations));
-    bench.counters["evaluations/s"] =
-        benchmark::Counter(static_cast<double>(evaluations) * static_cast<double>(bench.iterations()), benchmark::Counter::kIsRate);
+    bench.counters["evaluations/s"] = benchmark::Counter(
+        static_cast<double>(evaluations) * static_cast<double>(bench.iterations()), benchmark::Counter::kIsRate);
     bench.counters["solves"] = iterations;
     bench.SetLabel(std::string(FitEndName(end)) + (messages.messages.empty() ? "" : ", with a message"));
 }

@@ -63,7 +63,8 @@ TFitState KurvexState(const Points& points, bool formulaDerivatives) {
     TFitState state;
     state.data.nx = 1;
     for (std::size_t i = 0; i < points.x.size(); ++i)
-        state.data.AddPoint(static_cast<std::int32_t>(i + 1), points.y[i], 1.0, std::span<const double>(&points.x[i], 1));
+        state.data.AddPoint(static_cast<std::int32_t>(i + 1), points.y[i], 1.0,
+                            std::span<const double>(&points.x[i], 1));
     state.data.FinishSums();
     GeneralModelSource source;
     source.formula = kModel;
@@ -136,7 +137,8 @@ struct PeerModel {
             return j == 0 ? q : j == 1 ? -c[0] * e * q * q : c[0] * xi * e * q * q;
         }
         const double x[2] = {0, xi};
-        return static_cast<double>(EvaluatePrepared(derivatives[static_cast<std::size_t>(j)], x, std::span<const double>(c, 3)));
+        return static_cast<double>(
+            EvaluatePrepared(derivatives[static_cast<std::size_t>(j)], x, std::span<const double>(c, 3)));
     }
 };
 
@@ -145,8 +147,7 @@ struct PeerModel {
 int GslResidual(const gsl_vector* c, void* data, gsl_vector* f) {
     auto& model = *static_cast<PeerModel*>(data);
     const double coefficients[3] = {gsl_vector_get(c, 0), gsl_vector_get(c, 1), gsl_vector_get(c, 2)};
-    for (std::size_t i = 0; i < f->size; ++i)
-        gsl_vector_set(f, i, model.Value(i, coefficients) - model.points->y[i]);
+    for (std::size_t i = 0; i < f->size; ++i) gsl_vector_set(f, i, model.Value(i, coefficients) - model.points->y[i]);
     return GSL_SUCCESS;
 }
 
@@ -198,14 +199,14 @@ int MinpackFunction(void* data, int m, int, const double* c, double* fvec, doubl
 
 Outcome RunMinpack(PeerModel& model) {
     const int m = static_cast<int>(model.points->x.size());
-    std::vector<double> c(kStart, kStart + 3), fvec(static_cast<std::size_t>(m)),
-        fjac(static_cast<std::size_t>(m) * 3), work(static_cast<std::size_t>(5 * 3 + m));
+    std::vector<double> c(kStart, kStart + 3), fvec(static_cast<std::size_t>(m)), fjac(static_cast<std::size_t>(m) * 3),
+        work(static_cast<std::size_t>(5 * 3 + m));
     int ipvt[3];
     model.evaluations = 0;
     model.jacobians = 0;
     // lmder1: ftol = xtol = tol, gtol = 0, the documented choice of tol.
-    const int info = lmder1(MinpackFunction, &model, m, 3, c.data(), fvec.data(), fjac.data(), m,
-                            std::sqrt(dpmpar(1)), ipvt, work.data(), static_cast<int>(work.size()));
+    const int info = lmder1(MinpackFunction, &model, m, 3, c.data(), fvec.data(), fjac.data(), m, std::sqrt(dpmpar(1)),
+                            ipvt, work.data(), static_cast<int>(work.size()));
     Outcome outcome;
     for (int j = 0; j < 3; ++j) outcome.c[j] = c[static_cast<std::size_t>(j)];
     double ssr = 0;
@@ -218,9 +219,9 @@ Outcome RunMinpack(PeerModel& model) {
 }
 
 void Report(const char* name, double seconds, const Outcome& outcome) {
-    std::printf("%-38s %10s  %-14s C = (%.9g, %.9g, %.9g)  SSR %.10g  iterations %d  model evaluations %.3g\n",
-                name, bench::Duration(seconds).c_str(), outcome.end, outcome.c[0], outcome.c[1], outcome.c[2],
-                outcome.ssr, outcome.iterations, static_cast<double>(outcome.modelEvaluations));
+    std::printf("%-38s %10s  %-14s C = (%.9g, %.9g, %.9g)  SSR %.10g  iterations %d  model evaluations %.3g\n", name,
+                bench::Duration(seconds).c_str(), outcome.end, outcome.c[0], outcome.c[1], outcome.c[2], outcome.ssr,
+                outcome.iterations, static_cast<double>(outcome.modelEvaluations));
 }
 
 }  // namespace
@@ -247,8 +248,8 @@ int main(int argc, char** argv) {
         gslEvaluator.Time([&] { outcomes[4] = RunGsl(evaluated); });
         minpackEvaluator.Time([&] { outcomes[5] = RunMinpack(evaluated); });
     }
-    std::printf("%zu points, best of %d runs (iterations: Kurvex solves, GSL iterations, lmder Jacobians)\n",
-                n, repeats);
+    std::printf("%zu points, best of %d runs (iterations: Kurvex solves, GSL iterations, lmder Jacobians)\n", n,
+                repeats);
     Report("Kurvex FitMarquardt, numeric", kurvexNumeric.Seconds(), outcomes[0]);
     Report("GSL nlinear, forward differences", gsl.Seconds(), outcomes[1]);
     Report("Kurvex FitMarquardt, formula derivatives", kurvexFormulas.Seconds(), outcomes[2]);

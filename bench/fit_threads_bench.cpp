@@ -60,7 +60,8 @@ struct Run {
     FitEnd end{};
     bool operator==(const Run& other) const {
         return c.size() == other.c.size() && std::memcmp(c.data(), other.c.data(), c.size() * sizeof(double)) == 0 &&
-               ssr == other.ssr && evaluations == other.evaluations && iterations == other.iterations && end == other.end;
+               ssr == other.ssr && evaluations == other.evaluations && iterations == other.iterations &&
+               end == other.end;
     }
 };
 

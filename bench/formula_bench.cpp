@@ -41,11 +41,13 @@ __attribute__((noinline)) void Compiled(const std::vector<double>& x, const doub
 
 __attribute__((noinline)) void Prepared(const kurvex::PreparedFormula& formula, const std::vector<double>& x,
                                         std::vector<long double>& out) {
-    for (std::size_t i = 0; i < out.size(); ++i) out[i] = kurvex::EvaluatePrepared(formula, PointX(x, i), kCoefficients);
+    for (std::size_t i = 0; i < out.size(); ++i)
+        out[i] = kurvex::EvaluatePrepared(formula, PointX(x, i), kCoefficients);
 }
 
 __attribute__((noinline)) void Cached(const std::vector<double>& x, std::vector<long double>& out) {
-    for (std::size_t i = 0; i < out.size(); ++i) out[i] = kurvex::EvaluateFormula(kLogistic, PointX(x, i), kCoefficients);
+    for (std::size_t i = 0; i < out.size(); ++i)
+        out[i] = kurvex::EvaluateFormula(kLogistic, PointX(x, i), kCoefficients);
 }
 
 __attribute__((noinline)) void Rewriting(const std::vector<double>& x, std::vector<long double>& out) {
@@ -83,9 +85,10 @@ int main(int argc, char** argv) {
     }
     const std::size_t differences = Differences(prepared, rewritten) + Differences(cached, rewritten);
     std::size_t compiledDifferences = Differences(compiled, rewritten);
-    std::printf("%zu points, best of %d runs (rewriting: %d); prepared and cached values differing from the "
-                "rewriting evaluator's: %zu; compiled C++ values differing: %zu\n",
-                n, repeats, rewritingTime.Runs(), differences, compiledDifferences);
+    std::printf(
+        "%zu points, best of %d runs (rewriting: %d); prepared and cached values differing from the "
+        "rewriting evaluator's: %zu; compiled C++ values differing: %zu\n",
+        n, repeats, rewritingTime.Runs(), differences, compiledDifferences);
     std::printf("per point: compiled %.1f ns, prepared %.1f ns, cached %.1f ns, rewriting %.1f ns\n",
                 compiledTime.Seconds() / n * 1e9, preparedTime.Seconds() / n * 1e9, cachedTime.Seconds() / n * 1e9,
                 rewritingTime.Seconds() / n * 1e9);

@@ -140,7 +140,8 @@ int main(int argc, char** argv) {
     }
     std::printf("exact, n = 11 without ties: S = %lld, P = %.10g (%llu of %llu orderings)\n",
                 static_cast<long long>(untiedResult.S), untiedResult.P,
-                static_cast<unsigned long long>(untiedResult.hits), static_cast<unsigned long long>(untiedResult.count));
+                static_cast<unsigned long long>(untiedResult.hits),
+                static_cast<unsigned long long>(untiedResult.count));
     std::printf("exact, n = 11 with ties:    S = %lld, P = %.10g (%llu of %llu orderings)\n",
                 static_cast<long long>(tiedResult.S), tiedResult.P, static_cast<unsigned long long>(tiedResult.hits),
                 static_cast<unsigned long long>(tiedResult.count));

@@ -125,8 +125,10 @@ const std::map<std::string, NistModel>& NistModels() {
         {"Lanczos1", {"C0*EXP(-C1*X1)+C2*EXP(-C3*X1)+C4*EXP(-C5*X1)", {{{0, 1}, {2, 3}, {4, 5}}, {}}}},
         {"Lanczos2", {"C0*EXP(-C1*X1)+C2*EXP(-C3*X1)+C4*EXP(-C5*X1)", {{{0, 1}, {2, 3}, {4, 5}}, {}}}},
         {"Lanczos3", {"C0*EXP(-C1*X1)+C2*EXP(-C3*X1)+C4*EXP(-C5*X1)", {{{0, 1}, {2, 3}, {4, 5}}, {}}}},
-        {"Gauss1", {"C0*EXP(-C1*X1)+C2*EXP(-(X1-C3)^2/C4^2)+C5*EXP(-(X1-C6)^2/C7^2)", {{{2, 3, 4}, {5, 6, 7}}, {4, 7}}}},
-        {"Gauss3", {"C0*EXP(-C1*X1)+C2*EXP(-(X1-C3)^2/C4^2)+C5*EXP(-(X1-C6)^2/C7^2)", {{{2, 3, 4}, {5, 6, 7}}, {4, 7}}}},
+        {"Gauss1",
+         {"C0*EXP(-C1*X1)+C2*EXP(-(X1-C3)^2/C4^2)+C5*EXP(-(X1-C6)^2/C7^2)", {{{2, 3, 4}, {5, 6, 7}}, {4, 7}}}},
+        {"Gauss3",
+         {"C0*EXP(-C1*X1)+C2*EXP(-(X1-C3)^2/C4^2)+C5*EXP(-(X1-C6)^2/C7^2)", {{{2, 3, 4}, {5, 6, 7}}, {4, 7}}}},
         {"DanWood", {"C0*X1^C1", {}}},
         {"Hahn1", {"(((C0+C1*X1)+C2*X1^2)+C3*X1^3)/(((1+C4*X1)+C5*X1^2)+C6*X1^3)", {}}},
         {"MGH17", {"C0+C1*EXP(-X1*C3)+C2*EXP(-X1*C4)", {{{1, 3}, {2, 4}}, {}}}},
@@ -165,7 +167,8 @@ void RunNist() {
         return;
     }
     const auto index = nlohmann::json::parse(in);
-    std::cout << "| Problem | Difficulty | m | Search + fit, wall s | CPU s | End | Digits as labelled | Digits, terms matched | SSR digits |\n"
+    std::cout << "| Problem | Difficulty | m | Search + fit, wall s | CPU s | End | Digits as labelled | Digits, terms "
+                 "matched | SSR digits |\n"
                  "|---|---|---|---|---|---|---|---|---|\n";
     int reached = 0, total = 0;
     for (const auto& problem : index["nonlinear"]) {
@@ -190,13 +193,15 @@ void RunNist() {
         const double cpu0 = CpuSeconds();
         SilentProgressSink progress;
         const StartSearchResult search = SearchStartValues(model, data, Defaults(m), {}, progress);
-        const FitOutcome fit = Fit(model, data, search.outcome == StartOutcome::Estimated ? search.values : Defaults(m).initialValues);
+        const FitOutcome fit =
+            Fit(model, data, search.outcome == StartOutcome::Estimated ? search.values : Defaults(m).initialValues);
         const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - wall0).count();
         const double cpu = CpuSeconds() - cpu0;
         const auto certified = problem["certified_values"].get<std::vector<double>>();
         double labelled = 11;
         for (int j = 0; j < m; ++j)
-            labelled = std::min(labelled, Lre(fit.c[static_cast<std::size_t>(j)], certified[static_cast<std::size_t>(j)]));
+            labelled =
+                std::min(labelled, Lre(fit.c[static_cast<std::size_t>(j)], certified[static_cast<std::size_t>(j)]));
         const double matched = MatchedLre(fit.c, certified, found->second.terms);
         const double rss = problem["certified_rss"];
         // A certified SSR at the rounding level of y (Lanczos1) is compared with the spread of y.
@@ -205,9 +210,10 @@ void RunNist() {
                                   : Lre(static_cast<double>(fit.ssr), rss);
         ++total;
         if (fit.valid && matched >= 6) ++reached;
-        std::cout << std::fixed << std::setprecision(2) << "| " << name << " | " << problem["difficulty"].get<std::string>()
-                  << " | " << m << " | " << wall << " | " << cpu << " | " << FitEndName(fit.end) << " | "
-                  << std::setprecision(1) << labelled << " | " << matched << " | " << ssrLre << " |" << std::endl;
+        std::cout << std::fixed << std::setprecision(2) << "| " << name << " | "
+                  << problem["difficulty"].get<std::string>() << " | " << m << " | " << wall << " | " << cpu << " | "
+                  << FitEndName(fit.end) << " | " << std::setprecision(1) << labelled << " | " << matched << " | "
+                  << ssrLre << " |" << std::endl;
     }
     std::cout << "\n" << reached << " of " << total << " problems reach 6 digits (terms matched).\n\n";
 }
@@ -252,7 +258,8 @@ void RunBuiltIn() {
         std::cerr << "run from the repository root (bench/data/datasets.txt)\n";
         return;
     }
-    std::cout << "| Model | Data | n | Estimated start: end, SSR | Default start: end, SSR | Search: SSR | Least squares reached |\n"
+    std::cout << "| Model | Data | n | Estimated start: end, SSR | Default start: end, SSR | Search: SSR | Least "
+                 "squares reached |\n"
                  "|---|---|---|---|---|---|---|\n";
     int passed = 0;
     for (const Case& c : cases) {
@@ -265,7 +272,8 @@ void RunBuiltIn() {
         const FitOutcome fromOnes = Fit(model, data, Defaults(model.m).initialValues);
         SilentProgressSink progress;
         const StartSearchResult search = SearchStartValues(model, data, Defaults(model.m), {}, progress);
-        const FitOutcome searched = search.outcome == StartOutcome::Estimated ? Fit(model, data, search.values) : FitOutcome{};
+        const FitOutcome searched =
+            search.outcome == StartOutcome::Estimated ? Fit(model, data, search.values) : FitOutcome{};
         long double best = estimated.valid ? estimated.ssr : INFINITY;
         if (fromOnes.valid) best = std::min(best, fromOnes.ssr);
         if (searched.valid) best = std::min(best, searched.ssr);
@@ -278,10 +286,11 @@ void RunBuiltIn() {
             return s.str();
         };
         std::cout << "| " << c.model << " | " << c.file << " | " << data.n << " | " << text(estimated) << " | "
-                  << text(fromOnes) << " | " << (searched.valid ? text(searched) : "-") << " | " << (ok ? "yes" : "**no**")
-                  << " |" << std::endl;
+                  << text(fromOnes) << " | " << (searched.valid ? text(searched) : "-") << " | "
+                  << (ok ? "yes" : "**no**") << " |" << std::endl;
     }
-    std::cout << "\n" << passed << " of " << cases.size() << " fits from the estimate reach the least-squares answer.\n";
+    std::cout << "\n"
+              << passed << " of " << cases.size() << " fits from the estimate reach the least-squares answer.\n";
 }
 
 }  // namespace

@@ -50,8 +50,7 @@ int RunFit(const SelectionOptions& selection, const ModelOptions& model, Json& o
     return status;
 }
 
-int RunPredict(const SelectionOptions& selection, const ModelOptions& model, const PredictOptions& predict,
-               Json& out) {
+int RunPredict(const SelectionOptions& selection, const ModelOptions& model, const PredictOptions& predict, Json& out) {
     TFitState state;
     Json fit;
     const int status = LoadAndFit(selection, model, "predict", state, fit);

@@ -65,8 +65,8 @@ bool SetUpModel(const ModelOptions& options, int dataNx, TFitState& state, FitCo
     texts.tolerances = options.tolerances;
     texts.tolerances.resize(std::max(m, texts.tolerances.size()), kDefaultToleranceText);
     const bool wantsFormulas = options.method && *options.method == "formula";
-    texts.derivativeMethod = shown.forcedMethod.value_or(wantsFormulas ? DerivativeMethod::Formulas
-                                                                        : DerivativeMethod::Numeric);
+    texts.derivativeMethod =
+        shown.forcedMethod.value_or(wantsFormulas ? DerivativeMethod::Formulas : DerivativeMethod::Numeric);
     if (shown.derivativeChoiceEnabled)
         texts.derivativeMethod = wantsFormulas ? DerivativeMethod::Formulas : DerivativeMethod::Numeric;
     return true;
@@ -79,12 +79,15 @@ int FitAndReport(TFitState& state, int dataNx, const FitConditionTexts& texts, b
     const CalculateOutcome outcome = Calculate(state, dataNx, texts, progress, [&](const TResultFields& fields) {
         ++shown;
         if (trace && !fields.coefficients.empty() && !fields.coefficients[0].empty())
-            steps.push_back({{"iterations", fields.iterations}, {"EdtSSQ", fields.EdtSSQ},
-                             {"coefficients", fields.coefficients}});
+            steps.push_back(
+                {{"iterations", fields.iterations}, {"EdtSSQ", fields.EdtSSQ}, {"coefficients", fields.coefficients}});
     });
 
     const TFitModel& model = state.model;
-    out["model"] = {{"index", model.index}, {"formula", model.formula}, {"m", model.m}, {"nx", model.nx},
+    out["model"] = {{"index", model.index},
+                    {"formula", model.formula},
+                    {"m", model.m},
+                    {"nx", model.nx},
                     {"numeric_derivatives", model.numericDerivatives},
                     {"derivative_formulas", model.derivativeFormulas}};
     out["n"] = state.data.n;

@@ -2,10 +2,10 @@
 
 #include <filesystem>
 
+#include "cli/StdinFile.h"
 #include "core/common/MessageSink.h"
 #include "core/data/BuildDataSet.h"
 #include "core/data/ReadSettings.h"
-#include "cli/StdinFile.h"
 
 namespace kurvex::cli {
 
@@ -42,8 +42,9 @@ SelectionSettings ResolveSelection(const SelectionOptions& options) {
         for (std::size_t i = 0; i < options.xSpecs.size() && i < settings.x.size(); ++i) {
             const std::string& xSpec = options.xSpecs[i];
             const auto colon = xSpec.find(':');
-            settings.x[i] = colon == std::string::npos ? ExplanatoryVariableSetting{xSpec, "X"}
-                                                       : ExplanatoryVariableSetting{xSpec.substr(0, colon), xSpec.substr(colon + 1)};
+            settings.x[i] = colon == std::string::npos
+                                ? ExplanatoryVariableSetting{xSpec, "X"}
+                                : ExplanatoryVariableSetting{xSpec.substr(0, colon), xSpec.substr(colon + 1)};
         }
     }
     if (options.weightColumn) settings.weightColumn = *options.weightColumn;

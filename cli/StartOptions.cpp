@@ -1,5 +1,5 @@
-#include "cli/ModelSetup.h"
 #include "cli/JsonNumbers.h"
+#include "cli/ModelSetup.h"
 
 #include <chrono>
 
@@ -14,10 +14,10 @@ namespace {
 
 const char* OutcomeName(StartOutcome outcome) {
     switch (outcome) {
-    case StartOutcome::Estimated: return "estimated";
-    case StartOutcome::CurrentBetter: return "current values kept";
-    case StartOutcome::NotPossible: return "not possible";
-    case StartOutcome::Cancelled: return "cancelled";
+        case StartOutcome::Estimated: return "estimated";
+        case StartOutcome::CurrentBetter: return "current values kept";
+        case StartOutcome::NotPossible: return "not possible";
+        case StartOutcome::Cancelled: return "cancelled";
     }
     return "?";
 }
@@ -29,7 +29,9 @@ int ApplyStartOptions(const ModelOptions& options, int dataNx, TFitState& state,
     const bool iterative = FitMethodOf(state.model.index) == FitMethod::Marquardt;
     if (!options.fixed.empty()) {
         if (!iterative) {
-            ShowError("--fix: only the iteratively fitted models (2, 3, 4, 6, 7, 8 and general ones) hold coefficients fixed");
+            ShowError(
+                "--fix: only the iteratively fitted models (2, 3, 4, 6, 7, 8 and general ones) hold coefficients "
+                "fixed");
             return kExitUsage;
         }
         texts.fixed.assign(static_cast<std::size_t>(m), false);
@@ -69,7 +71,8 @@ int ApplyStartOptions(const ModelOptions& options, int dataNx, TFitState& state,
     Json start = {{"mode", options.startMode}};
     // The built-in models have estimates of their own; a general model, or --init search, searches.
     if (options.startMode == "auto" && HasStartEstimate(state.model.index)) {
-        const StartProposal proposal = ProposeBuiltInStart(state.model, state.data, conditions.initialValues, conditions.fixed);
+        const StartProposal proposal =
+            ProposeBuiltInStart(state.model, state.data, conditions.initialValues, conditions.fixed);
         outcome = proposal.outcome;
         values = proposal.values;
         message = proposal.message;

@@ -1,9 +1,9 @@
 #include "cli/StdinFile.h"
 
+#include <unistd.h>
 #include <cstdio>
 #include <cstdlib>
 #include <system_error>
-#include <unistd.h>
 
 namespace kurvex::cli {
 

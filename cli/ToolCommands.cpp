@@ -16,7 +16,8 @@ namespace {
 
 std::vector<double> Column(const TFitData& data, int variable) {
     std::vector<double> values(static_cast<std::size_t>(data.n));
-    for (std::int32_t i = 0; i < data.n; ++i) values[static_cast<std::size_t>(i)] = data.PointX(i)[static_cast<std::size_t>(variable)];
+    for (std::int32_t i = 0; i < data.n; ++i)
+        values[static_cast<std::size_t>(i)] = data.PointX(i)[static_cast<std::size_t>(variable)];
     return values;
 }
 
@@ -40,8 +41,8 @@ int RunKendall(const SelectionOptions& selection, const KendallOptions& options,
     for (int v = 0; v < data.nx; ++v) {
         const std::vector<double> x = Column(data, v);
         Json entry = {{"name", static_cast<std::size_t>(v) < loaded->selection.xNames.size()
-                                             ? loaded->selection.xNames[static_cast<std::size_t>(v)]
-                                             : "X" + std::to_string(v + 1)}};
+                                   ? loaded->selection.xNames[static_cast<std::size_t>(v)]
+                                   : "X" + std::to_string(v + 1)}};
         if (permutation) {
             const auto result = KendallPermutationP(x, data.y, progress);
             entry["S"] = result.S;

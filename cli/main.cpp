@@ -99,7 +99,8 @@ void AddFitCommand(CLI::App& app, CommandLine& line) {
     fit->add_option("--bands", model.bands, "confidence and prediction bands at N points over the X1 range")
         ->check(CLI::Range(2, 100000));
     auto* reportOption = fit->add_option("--report", model.reportFile, "write an HTML report of the fit");
-    fit->add_flag("--report-points", model.reportPoints, "also write the points with fitted values and residuals as CSV")
+    fit->add_flag("--report-points", model.reportPoints,
+                  "also write the points with fitted values and residuals as CSV")
         ->needs(reportOption);
 }
 
@@ -116,7 +117,8 @@ void AddPredictCommand(CLI::App& app, CommandLine& line) {
 void AddToolCommands(CLI::App& app, CommandLine& line) {
     line.kendall = app.add_subcommand("kendall", "Kendall's rank correlation test of Y against each X");
     AddSelectionOptions(*line.kendall, line.kendallSelection);
-    line.kendall->add_flag("--exact", line.kendallOptions.exact, "exact permutation probability (fewer than 12 points)");
+    line.kendall->add_flag("--exact", line.kendallOptions.exact,
+                           "exact permutation probability (fewer than 12 points)");
 
     auto* spline = line.spline = app.add_subcommand("spline", "smooth or interpolate one-variable data");
     SplineOptions& options = line.splineOptions;

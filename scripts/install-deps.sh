@@ -12,7 +12,7 @@ packages=(
   libcli11-dev nlohmann-json3-dev
   xvfb xauth
   desktop-file-utils appstream lintian
-  clang libclang-rt-14-dev
+  clang clang-format libclang-rt-14-dev
 )
 
 missing=()

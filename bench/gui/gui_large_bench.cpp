@@ -27,11 +27,11 @@
 #include <sys/resource.h>
 #include <time.h>
 
-#include "gui/app/OrlaMain.h"
-#include "gui/chart/ChartPanel.h"
 #include "core/common/MessageSink.h"
 #include "core/common/ProgramFolder.h"
 #include "core/data/DataTable.h"
+#include "gui/app/OrlaMain.h"
+#include "gui/chart/ChartPanel.h"
 #include "gui/data/ReadData.h"
 #include "gui/regression/Processing.h"
 
@@ -224,14 +224,16 @@ int main(int argc, char* argv[]) {
     const QPointF at(chart.xAxis->coordToPixel(point.x()), chart.yAxis->coordToPixel(point.y()));
     messages.last.clear();
     clock.restart();
-    QMouseEvent press(QEvent::MouseButtonPress, at, chart.mapToGlobal(at), Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QMouseEvent press(QEvent::MouseButtonPress, at, chart.mapToGlobal(at), Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
     QMouseEvent release(QEvent::MouseButtonRelease, at, chart.mapToGlobal(at), Qt::LeftButton, Qt::NoButton,
                         Qt::NoModifier);
     QApplication::sendEvent(&chart, &press);
     QApplication::sendEvent(&chart, &release);
     ProcessEvents();
     clock.Report("click_point");
-    std::printf("click_text %s\n", QString::fromStdString(messages.last).section(QLatin1Char('\n'), 0, 0).toUtf8().constData());
+    std::printf("click_text %s\n",
+                QString::fromStdString(messages.last).section(QLatin1Char('\n'), 0, 0).toUtf8().constData());
 
     clock.restart();
     Child<QAbstractButton>(form.get(), "BitBtn1")->click();

@@ -1,15 +1,15 @@
 #include "core/common/FileIo.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
-#include <fcntl.h>
 #include <mutex>
 #include <random>
 #include <set>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace kurvex {
 namespace {

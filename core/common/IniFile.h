@@ -52,8 +52,8 @@ public:
 
 private:
     struct Line {
-        std::string raw;   // the line as read (kept for comments and blank lines)
-        std::string key;   // empty for a non key=value line
+        std::string raw;  // the line as read (kept for comments and blank lines)
+        std::string key;  // empty for a non key=value line
         std::string value;
     };
     struct Section {

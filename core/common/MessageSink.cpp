@@ -25,9 +25,7 @@ void SetMessageSink(MessageSink* sink) { currentSink = sink ? sink : &defaultSin
 
 void ShowError(const std::string& text) { Messages().Show(MessageKind::Error, text, MessageButtons::Ok); }
 void ShowWarning(const std::string& text) { Messages().Show(MessageKind::Warning, text, MessageButtons::Ok); }
-void ShowInformation(const std::string& text) {
-    Messages().Show(MessageKind::Information, text, MessageButtons::Ok);
-}
+void ShowInformation(const std::string& text) { Messages().Show(MessageKind::Information, text, MessageButtons::Ok); }
 bool AskYesNo(const std::string& text, MessageKind kind) {
     return Messages().Show(kind, text, MessageButtons::YesNo) == MessageAnswer::Yes;
 }

@@ -1,9 +1,9 @@
 #include "core/common/NumberFormat.h"
 
+#include <locale.h>
 #include <cfloat>
 #include <clocale>
 #include <cstdlib>
-#include <locale.h>
 
 #include <cerrno>
 #include <charconv>

@@ -2,9 +2,9 @@
 #include <charconv>
 #include <cmath>
 #include <optional>
-#include <system_error>
 #include <string>
 #include <string_view>
+#include <system_error>
 
 namespace kurvex {
 
@@ -51,8 +51,7 @@ inline bool ParseNumber(std::string_view text, double& result) {
     if (text.front() == '+') text.remove_prefix(1);
     double value = 0;
     const auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (ec == std::errc::result_out_of_range && ptr == text.data() + text.size())
-        return ParseUnderflow(text, result);
+    if (ec == std::errc::result_out_of_range && ptr == text.data() + text.size()) return ParseUnderflow(text, result);
     if (ec != std::errc() || ptr != text.data() + text.size()) return false;
     if (!std::isfinite(value)) return false;
     result = value;

@@ -1,8 +1,8 @@
 #include "core/common/ProgramFolder.h"
 
+#include <unistd.h>
 #include <cstdlib>
 #include <system_error>
-#include <unistd.h>
 
 #ifndef KURVEX_DATA_FROM_BIN
 #define KURVEX_DATA_FROM_BIN "../share/kurvex"

@@ -1,7 +1,7 @@
 #include "core/common/TextConverter.h"
 
-#include <cerrno>
 #include <iconv.h>
+#include <cerrno>
 
 namespace kurvex {
 namespace {

@@ -41,7 +41,6 @@ bool IsValidUtf8(std::string_view bytes) {
     return true;
 }
 
-
 std::string DecodeToUtf8(std::string_view bytes) {
     if (bytes.size() >= 3 && static_cast<unsigned char>(bytes[0]) == 0xEF &&
         static_cast<unsigned char>(bytes[1]) == 0xBB && static_cast<unsigned char>(bytes[2]) == 0xBF)

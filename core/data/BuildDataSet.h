@@ -9,19 +9,19 @@
 
 namespace kurvex {
 
-extern const char* const kNoValidDataMessage;      // "有効なデータの組がありません。"
-extern const char* const kNegativeWeightMessage;   // a negative weight has no square root
-extern const char* const kZeroWeightSumMessage;    // all weights zero: no mean
-extern const char* const kConditionFaultRowMessage; // a numeric fault in the condition, + the row number
+extern const char* const kNoValidDataMessage;        // "有効なデータの組がありません。"
+extern const char* const kNegativeWeightMessage;     // a negative weight has no square root
+extern const char* const kZeroWeightSumMessage;      // all weights zero: no mean
+extern const char* const kConditionFaultRowMessage;  // a numeric fault in the condition, + the row number
 
 enum class BuildOutcome {
-    Built,         // the data set holds at least one point
-    NoCandidates,  // candidate count below 1: nothing done, no message
-    ConditionFault,// the row condition had no decision: stopped (the evaluator's message, or
-                   // kConditionFaultRowMessage naming the row of a numeric fault)
-    NoValidRows,   // "有効なデータの組がありません。" shown
-    BadWeights,    // a negative weight or a zero weight sum: message shown
-    ScanFailed,    // the data file could not be read again: message shown
+    Built,           // the data set holds at least one point
+    NoCandidates,    // candidate count below 1: nothing done, no message
+    ConditionFault,  // the row condition had no decision: stopped (the evaluator's message, or
+                     // kConditionFaultRowMessage naming the row of a numeric fault)
+    NoValidRows,     // "有効なデータの組がありません。" shown
+    BadWeights,      // a negative weight or a zero weight sum: message shown
+    ScanFailed,      // the data file could not be read again: message shown
 };
 
 struct BuildResult {

@@ -14,7 +14,7 @@
 namespace kurvex {
 
 extern const char* const kOverwriteQuestion;  // "同名のファイルが存在します。\n上書きしてよろしいですか。"
-extern const char* const kSavedMessage;       // "保存しました。"
+extern const char* const kSavedMessage;  // "保存しました。"
 
 extern const char* const kDataFileChangedMessage;  // the data file was rewritten after the data set was read
 
@@ -44,8 +44,7 @@ struct UsedDataOptions {
 // per variable column. Then one line per valid candidate row: the values in 7
 // significant digits, then the cells as read. Runs one row scan. Returns
 // false when the data file cannot be read again (message shown).
-bool UsedDataText(const PreparedSelection& selection, DataTable& table, UsedDataOptions options,
-                  std::string& text);
+bool UsedDataText(const PreparedSelection& selection, DataTable& table, UsedDataOptions options, std::string& text);
 
 // The name the used-data file gets: the chosen name with the extension ".csv".
 std::filesystem::path UsedDataPath(std::filesystem::path chosen);

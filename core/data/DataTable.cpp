@@ -8,15 +8,16 @@
 
 #include "core/common/FileIo.h"
 #include "core/common/MessageSink.h"
-#include "core/common/TextDecode.h"
 #include "core/common/TextConverter.h"
+#include "core/common/TextDecode.h"
 #include "core/data/FieldRule.h"
 #include "core/data/LineReader.h"
 
 namespace kurvex {
 
 const char* const kLargeFileQuestion =
-    "1000行を超える大きいファイルです。\nデータを編集するためには大きなメモリーが必要です。\n編集を行わなくてよろしいですか。";
+    "1000行を超える大きいファイルです。\nデータを編集するためには大きなメモリーが必要です。\n編集を行わなくてよろしいで"
+    "すか。";
 const char* const kFixedColumnsMessage = "固定列が設定できません。";
 const char* const kFixedRowsMessage = "固定行が設定できません。";
 
@@ -217,7 +218,8 @@ void DataTable::MoveColumn(int from, int to) {
     for (StoredRow& row : rows_) {
         if (row.count < static_cast<std::uint32_t>(std::min(from, to))) continue;  // nothing in the range
         cells.clear();
-        for (std::size_t i = 0; i < std::max<std::size_t>(row.count, reach); ++i) cells.emplace_back(StoredCell(row, i));
+        for (std::size_t i = 0; i < std::max<std::size_t>(row.count, reach); ++i)
+            cells.emplace_back(StoredCell(row, i));
         const std::string cell = std::move(cells[from - 1]);
         cells.erase(cells.begin() + (from - 1));
         cells.insert(cells.begin() + (to - 1), cell);
@@ -364,10 +366,8 @@ std::string DataTable::TableText() const {
             std::string_view line;
             while (reader.Next(line)) {
                 if (++lineNumber < rowCount_) continue;
-                if (fileIsCp932_)
-                    text += decoder.Decode(line);
-                else
-                    text.append(line);
+                if (fileIsCp932_) text += decoder.Decode(line);
+                else text.append(line);
                 text += '\n';
             }
         }
@@ -438,7 +438,8 @@ bool DataTable::ScanLine(long long row, std::string& decoded, std::string_view& 
 void DataTable::ReadRowCells(long long row, RowTexts& out, int wanted) {
     out.Clear();
     char number[24];
-    out.Append(std::string_view(number, static_cast<std::size_t>(std::to_chars(number, number + sizeof number, row).ptr - number)));
+    out.Append(std::string_view(
+        number, static_cast<std::size_t>(std::to_chars(number, number + sizeof number, row).ptr - number)));
     const std::size_t columns = static_cast<std::size_t>(std::clamp(wanted, 0, DataColumnCount()));
     if (mode_ != ReadMode::Streaming) {
         for (std::size_t c = 1; c <= columns; ++c)
@@ -457,14 +458,15 @@ void DataTable::ReadRowCells(long long row, RowTexts& out, int wanted) {
 void DataTable::ReadRowCells(long long row, RowTextViews& out, int wanted) {
     out.texts.clear();
     if (out.withRowNumber)
-        out.texts.emplace_back(out.number, static_cast<std::size_t>(
-                                               std::to_chars(out.number, out.number + sizeof out.number, row).ptr - out.number));
-    else
-        out.texts.emplace_back();
+        out.texts.emplace_back(
+            out.number,
+            static_cast<std::size_t>(std::to_chars(out.number, out.number + sizeof out.number, row).ptr - out.number));
+    else out.texts.emplace_back();
     const std::size_t columns = static_cast<std::size_t>(std::clamp(wanted, 0, DataColumnCount()));
     if (mode_ != ReadMode::Streaming) {
         for (std::size_t c = 1; c <= columns; ++c)
-            out.texts.push_back(row < rowCount_ ? DataCell(static_cast<int>(c), static_cast<int>(row)) : std::string_view{});
+            out.texts.push_back(row < rowCount_ ? DataCell(static_cast<int>(c), static_cast<int>(row))
+                                                : std::string_view{});
         return;
     }
     std::string_view line;

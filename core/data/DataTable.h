@@ -36,15 +36,15 @@ class DataTable {
 public:
     // A reset table of 3 columns (A0..A2) and 2 rows, table mode.
     DataTable();
-    DataTable(const DataTable& other);             // copies everything but a running row scan
+    DataTable(const DataTable& other);  // copies everything but a running row scan
     DataTable& operator=(const DataTable& other);
     DataTable(DataTable&&) noexcept;
     DataTable& operator=(DataTable&&) noexcept;
     ~DataTable();
 
     // --- size and cells ---------------------------------------------------
-    int ColumnCount() const { return columnCount_; }   // including column 0
-    int RowCount() const { return rowCount_; }         // including row 0
+    int ColumnCount() const { return columnCount_; }  // including column 0
+    int RowCount() const { return rowCount_; }        // including row 0
     int DataColumnCount() const { return columnCount_ - 1; }
     int DataRowCount() const { return rowCount_ - 1; }
 
@@ -66,10 +66,10 @@ public:
 
     // Row and column commands of the table's pop-up menu (data cells only;
     // labels and row numbers stay with their positions).
-    void InsertRowAfter(int row);      // an empty row at row + 1
-    void DeleteRow(int row);           // row >= 1
+    void InsertRowAfter(int row);  // an empty row at row + 1
+    void DeleteRow(int row);       // row >= 1
     void InsertColumnAfter(int column);
-    void DeleteColumn(int column);     // column >= 1
+    void DeleteColumn(int column);  // column >= 1
     // The data cells of column `from` go to column `to` (both >= 1), the
     // columns between shift by one; labels stay with their positions.
     void MoveColumn(int from, int to);
@@ -88,7 +88,7 @@ public:
     ReadMode Mode() const { return mode_; }
     void SetMode(ReadMode mode) { mode_ = mode; }  // the window's "save? No" returns to table mode
     bool Editable() const { return mode_ == ReadMode::Table; }
-    long long LineCount() const { return lineCount_; }   // lines of the file at the last load
+    long long LineCount() const { return lineCount_; }  // lines of the file at the last load
     // True when the last loaded file was not UTF-8 and was read as CP932.
     bool FileIsCp932() const { return fileIsCp932_; }
 

@@ -1,9 +1,9 @@
 #include "core/data/LineReader.h"
 
+#include <unistd.h>
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <unistd.h>
 
 #include "core/common/FileIo.h"
 
@@ -39,10 +39,10 @@ bool LineReader::Fill() {
         end_ -= begin_;
         begin_ = 0;
     }
-    lfSearch_ = crSearch_ = {};  // the bytes moved: search again
+    lfSearch_ = crSearch_ = {};                                      // the bytes moved: search again
     if (end_ == buffer_.size()) buffer_.resize(buffer_.size() * 2);  // a line longer than the buffer
-    const std::size_t want = static_cast<std::size_t>(
-        std::min<long long>(remaining_, static_cast<long long>(buffer_.size() - end_)));
+    const std::size_t want =
+        static_cast<std::size_t>(std::min<long long>(remaining_, static_cast<long long>(buffer_.size() - end_)));
     ssize_t got = 0;
     if (want > 0) {
         do got = ::read(fd_, buffer_.data() + end_, want);
@@ -66,7 +66,8 @@ std::size_t LineReader::Find(ByteSearch& search, char byte, std::size_t from) {
     if (search.at == search.end && search.end < end_) {
         // Nothing found up to the end of the last search; the block has grown since.
         const void* found = std::memchr(buffer_.data() + search.end, byte, end_ - search.end);
-        search.at = found != nullptr ? static_cast<std::size_t>(static_cast<const char*>(found) - buffer_.data()) : end_;
+        search.at =
+            found != nullptr ? static_cast<std::size_t>(static_cast<const char*>(found) - buffer_.data()) : end_;
         search.end = end_;
     }
     return search.at < search.end ? search.at : end_;

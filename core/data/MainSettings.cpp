@@ -23,8 +23,8 @@ std::string RecentKey(int j) { return "File " + std::to_string(j); }
 
 void ReadInt(const IniFile& ini, const char* section, const char* key, int& value) {
     const long long stored = ini.ReadInteger(section, key, value);
-    value = static_cast<int>(std::clamp<long long>(stored, std::numeric_limits<int>::min(),
-                                                   std::numeric_limits<int>::max()));
+    value = static_cast<int>(
+        std::clamp<long long>(stored, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
 }
 
 void ReadText(const IniFile& ini, const char* section, const std::string& key, std::string& value) {
@@ -100,7 +100,8 @@ void WriteMainSettings(IniFile& ini, const MainSettings& settings) {
     ini.WriteString(kFile, "Current Directory", settings.currentDirectory);
     const int count = std::min(static_cast<int>(settings.recentFiles.size()), kRecentFileCapacity);
     ini.WriteInteger(kFile, "Number of Listed Files", count);
-    for (int j = 0; j < count; ++j) ini.WriteString(kFile, RecentKey(j), settings.recentFiles[static_cast<std::size_t>(j)]);
+    for (int j = 0; j < count; ++j)
+        ini.WriteString(kFile, RecentKey(j), settings.recentFiles[static_cast<std::size_t>(j)]);
 
     ini.WriteInteger(kModel, "Model No.", settings.modelNo);
     ini.WriteInteger(kModel, "General Model No", settings.generalModelNo);
@@ -120,10 +121,12 @@ void WriteMainSettings(IniFile& ini, const MainSettings& settings) {
     for (int j = 0; j < rows; ++j) {
         const auto jj = static_cast<std::size_t>(j);
         ini.WriteString(kConditions, FixedKey(j), jj < settings.fixed.size() && settings.fixed[jj] == "1" ? "1" : "0");
-        ini.WriteString(kConditions, SearchRangeKey(j), jj < settings.searchRanges.size() ? settings.searchRanges[jj] : "");
+        ini.WriteString(kConditions, SearchRangeKey(j),
+                        jj < settings.searchRanges.size() ? settings.searchRanges[jj] : "");
     }
     // Only a limit the user set is written: a default file keeps its keys.
-    if (settings.threads != 0 || ini.HasKey(kConditions, "Threads")) ini.WriteInteger(kConditions, "Threads", settings.threads);
+    if (settings.threads != 0 || ini.HasKey(kConditions, "Threads"))
+        ini.WriteInteger(kConditions, "Threads", settings.threads);
 }
 
 }  // namespace kurvex

@@ -21,7 +21,7 @@ struct NumberList {
     int first;
     int last;
 };
-inline constexpr NumberList kColumnList{0, 99};         // fixed columns/rows, Y, weight, skip
+inline constexpr NumberList kColumnList{0, 99};  // fixed columns/rows, Y, weight, skip
 inline constexpr NumberList kStepList{1, 100};
 inline constexpr NumberList kVariableCountList{1, kMaxExplanatoryVariables};
 

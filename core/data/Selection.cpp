@@ -172,9 +172,9 @@ ReadCheckResult CheckReadSettings(const SelectionSettings& settings, int dataCol
         long long* out;
     };
     long long yColumn = 0, weightColumn = 0;
-    for (const Number& number : {Number{settings.yColumn, &yColumn}, Number{settings.weightColumn, &weightColumn},
-                                 Number{settings.skip, &v.skip}, Number{settings.step, &v.step},
-                                 Number{settings.lastRow, &v.lastRow}}) {
+    for (const Number& number :
+         {Number{settings.yColumn, &yColumn}, Number{settings.weightColumn, &weightColumn},
+          Number{settings.skip, &v.skip}, Number{settings.step, &v.step}, Number{settings.lastRow, &v.lastRow}}) {
         const auto value = integer(number.text);
         if (!value) return fail(NotAnIntegerMessage(number.text), false);
         *number.out = *value;
@@ -325,10 +325,8 @@ RowReader::RowReader(const PreparedSelection& selection) : s_(selection), lastRe
     auto prepare = [&](const std::string& expression) {
         Transform transform;
         const int direct = DirectColumn(expression);
-        if (direct >= 0 && direct <= s_.C)
-            transform.directColumn = direct;
-        else
-            transform.prepared = PrepareFormula(expression);
+        if (direct >= 0 && direct <= s_.C) transform.directColumn = direct;
+        else transform.prepared = PrepareFormula(expression);
         return transform;
     };
     y_ = prepare(s_.yExpression);
@@ -382,7 +380,8 @@ template <typename Texts>
 void RowReader::Evaluate(const Texts& texts, DataRow& row) const {
     // Columns the formulas do not name stay 0 (and are never written, so the
     // zeros of the previous row serve).
-    if (row.columnValues.size() != static_cast<std::size_t>(s_.C) + 1) row.columnValues.assign(static_cast<std::size_t>(s_.C) + 1, 0.0);
+    if (row.columnValues.size() != static_cast<std::size_t>(s_.C) + 1)
+        row.columnValues.assign(static_cast<std::size_t>(s_.C) + 1, 0.0);
     for (const int c : numericColumns_)
         if (!ReadCellNumber(texts[static_cast<std::size_t>(c)], row.columnValues[static_cast<std::size_t>(c)])) return;
     if (!EvaluateTransform(y_, row.columnValues, row.y)) return;
@@ -410,6 +409,8 @@ void RowReader::Evaluate(const Texts& texts, DataRow& row) const {
     row.valid = true;
 }
 
-void ReadDataRow(const PreparedSelection& s, DataTable& table, long long k, DataRow& row) { RowReader(s).Read(table, k, row); }
+void ReadDataRow(const PreparedSelection& s, DataTable& table, long long k, DataRow& row) {
+    RowReader(s).Read(table, k, row);
+}
 
 }  // namespace kurvex

@@ -16,15 +16,15 @@ namespace kurvex {
 inline constexpr int kMaxExplanatoryVariables = 50;
 
 // Messages of the "読込み" checks and of PrepareSelection.
-extern const char* const kSelectAllExplanatoryMessage;   // "説明変数をすべて選択して下さい。"
-extern const char* const kTooFewColumnsMessage;          // "説明変数の数が足りません。"
-extern const char* const kNoCandidateRowsMessage;        // "該当するデータ行がありません。"
-extern const char* const kBadYTransformMessage;          // "目的変数の変換式が不正です"
-extern const char* const kBadXTransformMessage;          // "説明変数の変換式が不正です"
-extern const char* const kVariableCountRangeMessage;     // the number of variables is not 1..50
-extern const char* const kStepBelowOneMessage;           // a step below 1
-extern const char* const kNegativeSkipMessage;           // a negative skip
-extern const char* const kBadConditionMessage;           // a condition in use that cannot be read
+extern const char* const kSelectAllExplanatoryMessage;  // "説明変数をすべて選択して下さい。"
+extern const char* const kTooFewColumnsMessage;         // "説明変数の数が足りません。"
+extern const char* const kNoCandidateRowsMessage;       // "該当するデータ行がありません。"
+extern const char* const kBadYTransformMessage;         // "目的変数の変換式が不正です"
+extern const char* const kBadXTransformMessage;         // "説明変数の変換式が不正です"
+extern const char* const kVariableCountRangeMessage;    // the number of variables is not 1..50
+extern const char* const kStepBelowOneMessage;          // a step below 1
+extern const char* const kNegativeSkipMessage;          // a negative skip
+extern const char* const kBadConditionMessage;          // a condition in use that cannot be read
 
 // What the controls of the data input window hold, as the texts the user
 // sees (combo boxes allow free typing, so every value is kept as text).
@@ -34,17 +34,17 @@ struct ExplanatoryVariableSetting {
 };
 
 struct SelectionSettings {
-    std::string fixedColumns = "0";  // ComboBoxFixedCol (data columns kept in view)
-    std::string fixedRows = "0";     // ComboBoxFixedRow (data rows kept in view; header lines of the used-data file)
-    std::string yColumn = "1";       // ComboBoxY
-    std::string yTransform;          // EditYFunc; "Y" stands for the column
-    std::string weightColumn = "0";  // ComboBoxWt; 0 or less: no weight
-    std::string skip = "1";          // ComboBox1
-    std::string step = "1";          // ComboBox3
-    std::string lastRow = "-1";      // EditLastRow; below 1: the end of the table
-    bool conditionOn = false;        // CheckBoxConditionalEq
-    std::string condition;           // EditConditionalEq
-    std::string variableCount = "1"; // ComboBoxDim: n
+    std::string fixedColumns = "0";   // ComboBoxFixedCol (data columns kept in view)
+    std::string fixedRows = "0";      // ComboBoxFixedRow (data rows kept in view; header lines of the used-data file)
+    std::string yColumn = "1";        // ComboBoxY
+    std::string yTransform;           // EditYFunc; "Y" stands for the column
+    std::string weightColumn = "0";   // ComboBoxWt; 0 or less: no weight
+    std::string skip = "1";           // ComboBox1
+    std::string step = "1";           // ComboBox3
+    std::string lastRow = "-1";       // EditLastRow; below 1: the end of the table
+    bool conditionOn = false;         // CheckBoxConditionalEq
+    std::string condition;            // EditConditionalEq
+    std::string variableCount = "1";  // ComboBoxDim: n
     // Rows 1..50 of StringGridExpVar (x[i - 1] is Xi); only the first n are used.
     std::vector<ExplanatoryVariableSetting> x;
 
@@ -94,7 +94,7 @@ void ShowReadCheckFailure(const ReadCheckResult& result);
 // The prepared selection: kept until the next PrepareSelection and used for
 // every later build of the data set and the used-data file.
 struct PreparedSelection {
-    int C = 0;                      // data columns of the table
+    int C = 0;  // data columns of the table
     long long candidateCount = 0;
     int n = 1;
     int yColumn = 1;
@@ -134,10 +134,10 @@ std::string RewriteConditionOperators(const std::string& normalizedCondition);
 // One candidate row read and evaluated.
 struct DataRow {
     bool valid = false;
-    long long row = 0;        // table row (file line)
-    RowTexts texts;           // [0] the row number, [1..C] the cells
+    long long row = 0;  // table row (file line)
+    RowTexts texts;     // [0] the row number, [1..C] the cells
     double y = 0;
-    std::vector<double> x;    // x1..xn
+    std::vector<double> x;  // x1..xn
     double w = 1;
     bool conditionFault = false;  // the condition had no decision: the build stops
     // A numeric fault (no message shown yet) or one whose message was shown.

@@ -20,10 +20,8 @@ void RenumberPiece(std::string_view text, std::size_t begin, std::size_t end, in
             ++j;
         }
         const int moved = column < 1'000'000'000 ? MovedColumnPosition(static_cast<int>(column), from, to) : -1;
-        if (moved >= 0 && moved != column)
-            out += std::to_string(moved);
-        else
-            out.append(text.substr(i + 1, j - i - 1));
+        if (moved >= 0 && moved != column) out += std::to_string(moved);
+        else out.append(text.substr(i + 1, j - i - 1));
         i = j - 1;
     }
 }
@@ -52,10 +50,8 @@ std::string FollowMovedColumnNames(std::string_view formula, int from, int to, b
         return out;
     }
     ForEachQuotePiece(formula, [&](std::size_t begin, std::size_t end, bool quoted) {
-        if (quoted)
-            out.append(formula.substr(begin, end - begin));
-        else
-            RenumberPiece(formula, begin, end, from, to, out);
+        if (quoted) out.append(formula.substr(begin, end - begin));
+        else RenumberPiece(formula, begin, end, from, to, out);
     });
     return out;
 }

@@ -35,10 +35,8 @@ std::string ReplaceOutsideQuotes(std::string_view text, std::string_view from, s
     out.reserve(text.size());
     ForEachQuotePiece(text, [&](std::size_t begin, std::size_t end, bool quoted) {
         const std::string_view piece = text.substr(begin, end - begin);
-        if (quoted)
-            out.append(piece);
-        else
-            out += ReplaceAllIgnoringCase(piece, from, to);
+        if (quoted) out.append(piece);
+        else out += ReplaceAllIgnoringCase(piece, from, to);
     });
     return out;
 }

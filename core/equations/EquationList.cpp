@@ -9,8 +9,7 @@
 
 namespace kurvex {
 
-const char* const kEquationListFullMessage =
-    "登録できる式は1000個までです。\n不要な式を削除してから登録して下さい。";
+const char* const kEquationListFullMessage = "登録できる式は1000個までです。\n不要な式を削除してから登録して下さい。";
 
 const char* const kCommaInEquationMessage = "式、名前、偏導関数にカンマ（,）、二重引用符（\"）、改行は使えません。";
 
@@ -30,14 +29,11 @@ bool AnyComma(const std::string& formula, const std::string& name, const std::ve
 
 const char* const kReadFailedMessage = "登録式のファイルを読み込めません。\n";
 const char* const kWriteFailedMessage = "登録式のファイルに保存できません。\n";
-const char* const kKeepUnreadFileMessage =
-    "登録式のファイルを読み込めなかったため、上書きしません。\n";
+const char* const kKeepUnreadFileMessage = "登録式のファイルを読み込めなかったため、上書きしません。\n";
 
 }  // namespace
 
-RegisteredEquation DefaultEquation() {
-    return {"y = C0+C1*X1+C2*X1^2+C3*X1^3", "３次式", {"1", "X1", "X1^2", "X1^3"}};
-}
+RegisteredEquation DefaultEquation() { return {"y = C0+C1*X1+C2*X1^2+C3*X1^3", "３次式", {"1", "X1", "X1^2", "X1^3"}}; }
 
 std::string FormulaOfDisplayText(const std::string& formulaText) {
     const std::string prefix = kFormulaPrefix;
@@ -84,8 +80,7 @@ bool EquationList::Load(const std::filesystem::path& file) {
         const std::size_t m = static_cast<std::size_t>(CountCoefficients(entry.formulaText));
         entry.derivativeTexts.assign(m, std::string());
         // An empty text is one not typed; the texts after it are the entry's too.
-        for (std::size_t k = 0; k < m && k + 2 < fields.size(); ++k)
-            entry.derivativeTexts[k] = fields[k + 2];
+        for (std::size_t k = 0; k < m && k + 2 < fields.size(); ++k) entry.derivativeTexts[k] = fields[k + 2];
         entries_.push_back(std::move(entry));
     }
     return true;

@@ -66,8 +66,7 @@ public:
              const std::vector<std::string>& derivativeTexts);
     // Register on a registered row: new formula, same name, the derivative
     // texts (made CountCoefficients(formula) long); the file is saved.
-    bool Replace(std::size_t index, const std::string& formulaAsTyped,
-                 const std::vector<std::string>& derivativeTexts);
+    bool Replace(std::size_t index, const std::string& formulaAsTyped, const std::vector<std::string>& derivativeTexts);
     // The name cell edited in the grid; reaches the file at the next save.
     // A name that BreaksEquationFile is refused (kCommaInEquationMessage), as
     // are such formulas and derivative texts in Add and Replace.

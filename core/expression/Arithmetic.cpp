@@ -2,9 +2,7 @@
 
 namespace kurvex::arithmetic {
 
-void RaiseNumericFault() {
-    throw EvaluationError("計算中に浮動小数点の例外が発生しました", EvaluationFault::Numeric);
-}
+void RaiseNumericFault() { throw EvaluationError("計算中に浮動小数点の例外が発生しました", EvaluationFault::Numeric); }
 
 long double ApplyFunction(int code, long double x) {
     switch (code) {

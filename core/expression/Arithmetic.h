@@ -16,7 +16,19 @@ inline constexpr long double kPi = std::numbers::pi_v<long double>;
 inline constexpr long double kTanhCutOff = 5678.2224944132199997L;
 
 enum FunctionCode : int {
-    kExp = 1, kLn, kSin, kCos, kTan, kLog10, kSinh, kCosh, kTanh, kSqr, kSqrt, kAbs, kPsgn,
+    kExp = 1,
+    kLn,
+    kSin,
+    kCos,
+    kTan,
+    kLog10,
+    kSinh,
+    kCosh,
+    kTanh,
+    kSqr,
+    kSqrt,
+    kAbs,
+    kPsgn,
 };
 inline constexpr int kFunctionCount = 13;
 
@@ -35,7 +47,8 @@ long double ApplyFunction(int code, long double argument);
 // raise theirs).
 template <class Check>
 long double PowerBySquaring(long double base, std::int64_t exponent, Check check) {
-    std::uint64_t remaining = exponent < 0 ? static_cast<std::uint64_t>(-exponent) : static_cast<std::uint64_t>(exponent);
+    std::uint64_t remaining =
+        exponent < 0 ? static_cast<std::uint64_t>(-exponent) : static_cast<std::uint64_t>(exponent);
     long double factor = base;
     long double result = 1.0L;
     while (remaining > 0) {

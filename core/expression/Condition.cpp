@@ -32,7 +32,8 @@ public:
     std::string Slice(long from, long to) const {  // inclusive, clamped
         if (from < 1) from = 1;
         if (to > Size()) to = Size();
-        return from > to ? std::string() : s_.substr(static_cast<std::size_t>(from - 1), static_cast<std::size_t>(to - from + 1));
+        return from > to ? std::string()
+                         : s_.substr(static_cast<std::size_t>(from - 1), static_cast<std::size_t>(to - from + 1));
     }
     // A decided part [start, end] takes the enclosing parentheses with it.
     void ReplaceWidened(long start, long end, std::string_view token) {
@@ -46,7 +47,8 @@ private:
 };
 
 std::string WithoutEnclosingParentheses(std::string operand) {
-    if (operand.size() >= 2 && operand.front() == '(' && operand.back() == ')') return operand.substr(1, operand.size() - 2);
+    if (operand.size() >= 2 && operand.front() == '(' && operand.back() == ')')
+        return operand.substr(1, operand.size() - 2);
     return operand;
 }
 

@@ -17,14 +17,14 @@ namespace kurvex {
 // "判別式のプログラムエラー\n作者までエラー状況をご報告ください。"); the answer
 // is then false. A numeric operand beyond the range of a 64-bit real is an
 // overflow, a fault like any other, never a comparison of infinities.
-bool EvaluateCondition(std::string_view condition, std::span<const std::string> rowTexts,
-                       std::span<const double> x, std::span<const double> c, bool& fault);
+bool EvaluateCondition(std::string_view condition, std::span<const std::string> rowTexts, std::span<const double> x,
+                       std::span<const double> c, bool& fault);
 
 // What kind of fault ended an evaluation: a numeric one (division by zero,
 // invalid operation, overflow) has shown no message, the others have.
 enum class ConditionFaultKind { None, Numeric, Reported };
-bool EvaluateCondition(std::string_view condition, std::span<const std::string> rowTexts,
-                       std::span<const double> x, std::span<const double> c, ConditionFaultKind& fault);
+bool EvaluateCondition(std::string_view condition, std::span<const std::string> rowTexts, std::span<const double> x,
+                       std::span<const double> c, ConditionFaultKind& fault);
 
 // The text value of a text operand: a double-quoted literal (dequoted; the
 // literal itself when that gives the empty text), "X<k>" for rowTexts[k], and

@@ -22,7 +22,9 @@ public:
         slots_[target] = arithmetic::Power(slots_[target], exponent);
     }
     void Negate(int slot) { slots_[slot] = -slots_[slot]; }
-    void Binary(char op, int target, int source) { slots_[target] = arithmetic::ApplyBinary(op, slots_[target], slots_[source]); }
+    void Binary(char op, int target, int source) {
+        slots_[target] = arithmetic::ApplyBinary(op, slots_[target], slots_[source]);
+    }
     void Function(int code, int slot) { slots_[slot] = arithmetic::ApplyFunction(code, slots_[slot]); }
 
 private:

@@ -32,8 +32,7 @@ long double EvaluateFormula(std::string_view formula, std::span<const double> x,
 
 // The same result computed by rewriting the token string on every call; kept
 // as the reference the prepared evaluation is compared against.
-long double EvaluateFormulaByRewriting(std::string_view formula, std::span<const double> x,
-                                       std::span<const double> c);
+long double EvaluateFormulaByRewriting(std::string_view formula, std::span<const double> x, std::span<const double> c);
 
 // Turns a normalised formula into its token string ("A01+A02*A03^A04"),
 // filling the table's slots from x, c, PI and numbers. Returns an empty text

@@ -61,7 +61,9 @@ std::string NormalizeFormula(std::string_view text) {
 
 bool CheckFormula(std::string_view text, int highestCoefficient, int highestVariable) {
     if (text.empty()) return false;
-    auto vectorLength = [](int highest) { return highest < 0 ? std::size_t{0} : static_cast<std::size_t>(highest) + 1; };
+    auto vectorLength = [](int highest) {
+        return highest < 0 ? std::size_t{0} : static_cast<std::size_t>(highest) + 1;
+    };
     std::string tokens;
     std::vector<OperandSource> operands;
     return BuildTokenString(text, vectorLength(highestVariable), vectorLength(highestCoefficient), tokens, operands);

@@ -82,9 +82,7 @@ PreparedFormula PrepareFormula(std::string_view formula) {
                 prepared.requiredCoefficients_ = std::max(prepared.requiredCoefficients_, source.index + 1);
                 prepared.coefficientLoads_.push_back({source.index, slot});
                 break;
-            case OperandSource::Kind::Constant:
-                prepared.constantLoads_.push_back({source.value, slot});
-                break;
+            case OperandSource::Kind::Constant: prepared.constantLoads_.push_back({source.value, slot}); break;
         }
     }
 

@@ -183,7 +183,8 @@ template <class Ops>
 ReduceOutcome Reduce(std::string& tokens, int operandCount, Ops& ops) {
     TokenView s(tokens, operandCount);
     bool fault = false;
-    if (ApplyPowerOrSign(s, ops, fault) || fault) return fault ? ReduceOutcome::CalculationError : ReduceOutcome::Reduced;
+    if (ApplyPowerOrSign(s, ops, fault) || fault)
+        return fault ? ReduceOutcome::CalculationError : ReduceOutcome::Reduced;
     if (ApplyProduct(s, ops, fault) || fault) return fault ? ReduceOutcome::CalculationError : ReduceOutcome::Reduced;
     if (ApplyGroup(s, ops, fault) || fault) return fault ? ReduceOutcome::CalculationError : ReduceOutcome::Reduced;
 

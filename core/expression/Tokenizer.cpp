@@ -1,12 +1,12 @@
 #include "core/expression/Tokenizer.h"
 
+#include <locale.h>
 #include <array>
 #include <cerrno>
 #include <clocale>
 #include <cmath>
 #include <cstdlib>
 #include <limits>
-#include <locale.h>
 #include <optional>
 
 #include "core/expression/Arithmetic.h"
@@ -81,7 +81,13 @@ std::optional<long double> ParseNumberIdentifier(std::string_view text) {
 
 bool IsFormulaDelimiter(char c) {
     switch (c) {
-        case '(': case ')': case '*': case '/': case '-': case '+': case '^': return true;
+        case '(':
+        case ')':
+        case '*':
+        case '/':
+        case '-':
+        case '+':
+        case '^': return true;
         default: return false;
     }
 }

@@ -11,7 +11,10 @@
 namespace kurvex {
 
 BandCalculator::BandCalculator(const TFitState& state, const FixedMask& fixed)
-    : state_(state), fixed_(EffectiveMask(state, fixed)), model_(state.model), covariance_(UnscaledCovariance(state, fixed)) {
+    : state_(state),
+      fixed_(EffectiveMask(state, fixed)),
+      model_(state.model),
+      covariance_(UnscaledCovariance(state, fixed)) {
     const int k = FreeCount(fixed_, state.model.m);
     const long double df = state.data.N - k;
     const long long dfT = RoundHalfEven(state.data.N) - k;
@@ -28,8 +31,9 @@ BandCalculator::BandCalculator(const TFitState& state, const FixedMask& fixed)
 std::vector<long double> BandCalculator::Gradient(std::span<const double> x) {
     const TFitModel& model = state_.model;
     const auto& c = state_.results.coefficients;
-    const bool formulas = model.index != kGeneralModelIndex ||
-                          (!model.numericDerivatives && model.derivativeFormulas.size() >= static_cast<std::size_t>(model.m));
+    const bool formulas =
+        model.index != kGeneralModelIndex ||
+        (!model.numericDerivatives && model.derivativeFormulas.size() >= static_cast<std::size_t>(model.m));
     std::vector<long double> g;
     std::vector<double> shifted(c.begin(), c.end());
     for (int j = 0; j < model.m; ++j) {

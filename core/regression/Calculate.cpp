@@ -62,8 +62,8 @@ CalculateOutcome RunFit(TFitState& state, const TFitConditions& conditions, Prog
     const auto m = static_cast<std::size_t>(model.m);
     state.conditions = conditions;
     if (model.index > 1)
-        model.numericDerivatives = conditions.derivativeMethod == DerivativeMethod::Numeric ||
-                                   model.derivativeFormulas.size() < m;
+        model.numericDerivatives =
+            conditions.derivativeMethod == DerivativeMethod::Numeric || model.derivativeFormulas.size() < m;
     state.conditions.h0.resize(m, conditions.h0.empty() ? 1e-6 : conditions.h0.back());
     state.conditions.initialValues.resize(m, 1.0);
     state.conditions.tolerances.resize(m, 1e-6);
@@ -97,9 +97,9 @@ CalculateOutcome RunFit(TFitState& state, const TFitConditions& conditions, Prog
 
     progress.StartProgress(kProgressCaption);
     switch (FitMethodOf(model.index)) {
-    case FitMethod::Linear: outcome.end = FitLinear(state, progress, observer); break;
-    case FitMethod::Allometric: outcome.end = FitAllometric(state, progress, observer); break;
-    case FitMethod::Marquardt: outcome.end = FitMarquardt(state, progress, observer); break;
+        case FitMethod::Linear: outcome.end = FitLinear(state, progress, observer); break;
+        case FitMethod::Allometric: outcome.end = FitAllometric(state, progress, observer); break;
+        case FitMethod::Marquardt: outcome.end = FitMarquardt(state, progress, observer); break;
     }
     progress.FinishProgress();
 

@@ -15,7 +15,8 @@ namespace kurvex {
 
 inline constexpr const char* kWrongVariablesMessage = "説明変数を正しく設定して下さい。";
 inline constexpr const char* kProgressCaption = "ただいま、計算中.......";
-inline constexpr const char* kAllFixedMessage = "すべての係数が固定されています。少なくとも一つの係数の固定を外して下さい。";
+inline constexpr const char* kAllFixedMessage =
+    "すべての係数が固定されています。少なくとも一つの係数の固定を外して下さい。";
 inline constexpr const char* kConfidenceRangeMessage = "信頼区間の確率は 0 より大きく 100 より小さい値にして下さい。";
 
 // "データ数が足りません。\n推定すべきパラメータ数 " + m + " より多くして下さい。"
@@ -41,7 +42,7 @@ struct FitConditionTexts {
 bool ReadFitConditions(const FitConditionTexts& texts, int m, TFitConditions& conditions);
 
 struct CalculateOutcome {
-    bool ran = false;           // false: stopped by a check (or a fit already running), state unchanged
+    bool ran = false;  // false: stopped by a check (or a fit already running), state unchanged
     FitEnd end = FitEnd::StartError;
     bool resultsValid = false;  // true: the GUI draws the regression curve; false: it shows "条件１"
 };

@@ -122,9 +122,11 @@ std::vector<long double> LinearCovariance(const TFitState& state, const FixedMas
     std::vector<long double> row(static_cast<std::size_t>(k));
     for (std::int32_t i = 0; i < data.n; ++i) {
         const long double w = data.Weight(i);
-        for (int a = 0; a < k; ++a) row[static_cast<std::size_t>(a)] = LinearRegressor(state.model.index, columns[a], data.PointX(i));
         for (int a = 0; a < k; ++a)
-            for (int b = 0; b <= a; ++b) s[At(a, b, k)] += w * row[static_cast<std::size_t>(a)] * row[static_cast<std::size_t>(b)];
+            row[static_cast<std::size_t>(a)] = LinearRegressor(state.model.index, columns[a], data.PointX(i));
+        for (int a = 0; a < k; ++a)
+            for (int b = 0; b <= a; ++b)
+                s[At(a, b, k)] += w * row[static_cast<std::size_t>(a)] * row[static_cast<std::size_t>(b)];
     }
     for (int a = 0; a < k; ++a) {
         scale[static_cast<std::size_t>(a)] = std::sqrt(s[At(a, a, k)]);
@@ -132,13 +134,15 @@ std::vector<long double> LinearCovariance(const TFitState& state, const FixedMas
     }
     for (int a = 0; a < k; ++a)
         for (int b = 0; b <= a; ++b) {
-            const long double v = s[At(a, b, k)] / (scale[static_cast<std::size_t>(a)] * scale[static_cast<std::size_t>(b)]);
+            const long double v =
+                s[At(a, b, k)] / (scale[static_cast<std::size_t>(a)] * scale[static_cast<std::size_t>(b)]);
             s[At(a, b, k)] = v;
             s[At(b, a, k)] = v;
         }
     if (!InvertInPlace(s, k)) return {};
     for (int a = 0; a < k; ++a)
-        for (int b = 0; b < k; ++b) s[At(a, b, k)] /= scale[static_cast<std::size_t>(a)] * scale[static_cast<std::size_t>(b)];
+        for (int b = 0; b < k; ++b)
+            s[At(a, b, k)] /= scale[static_cast<std::size_t>(a)] * scale[static_cast<std::size_t>(b)];
     return s;
 }
 
@@ -226,7 +230,8 @@ TFitReport ComputeFitReport(const TFitState& state, std::span<const long double>
             for (int l = 0; l < m; ++l) {
                 if (IsFixed(fixed, l)) continue;
                 const long double product = diagonal * cov(l, l);
-                if (product > 0) report.correlation[jj][static_cast<std::size_t>(l)] = FiniteOrNone(cov(j, l) / std::sqrt(product));
+                if (product > 0)
+                    report.correlation[jj][static_cast<std::size_t>(l)] = FiniteOrNone(cov(j, l) / std::sqrt(product));
             }
         }
     }
@@ -237,7 +242,8 @@ TFitReport ComputeFitReport(const TFitState& state, std::span<const long double>
         if (haveDf && N > 1) report.R2adjusted = FiniteOrNone(1 - (1 - r2) * (N - 1) / report.residualDf);
     }
     if (ssr > 0 && N > 0) {
-        const long double logL = -N / 2 * (std::log(2 * std::numbers::pi_v<long double>) + 1 - std::log(N) + std::log(ssr));
+        const long double logL =
+            -N / 2 * (std::log(2 * std::numbers::pi_v<long double>) + 1 - std::log(N) + std::log(ssr));
         const long double parameters = k + 1;
         report.logLikelihood = FiniteOrNone(logL);
         report.AIC = FiniteOrNone(-2 * logL + 2 * parameters);

@@ -25,20 +25,20 @@ namespace kurvex {
 using FixedMask = std::vector<bool>;
 
 struct TFitReport {
-    int freeCount = 0;                                   // coefficients estimated
-    long double residualDf = 0;                          // N − freeCount
-    std::vector<bool> fixed;                             // per coefficient: held fixed
-    std::vector<std::optional<long double>> standardErrors;  // per coefficient; none when fixed
-    std::vector<std::optional<long double>> tValues;         // Cj / SEj
-    std::vector<std::optional<long double>> pValues;         // two-sided, Student t with N − m df
+    int freeCount = 0;                                                 // coefficients estimated
+    long double residualDf = 0;                                        // N − freeCount
+    std::vector<bool> fixed;                                           // per coefficient: held fixed
+    std::vector<std::optional<long double>> standardErrors;            // per coefficient; none when fixed
+    std::vector<std::optional<long double>> tValues;                   // Cj / SEj
+    std::vector<std::optional<long double>> pValues;                   // two-sided, Student t with N − m df
     std::vector<std::vector<std::optional<long double>>> correlation;  // m × m
-    std::optional<long double> R2explained;   // 1 − SSR / Syy
-    std::optional<long double> R2adjusted;    // 1 − (1 − R²)·(N − 1) / (N − m)
+    std::optional<long double> R2explained;                            // 1 − SSR / Syy
+    std::optional<long double> R2adjusted;                             // 1 − (1 − R²)·(N − 1) / (N − m)
     std::optional<long double> logLikelihood;
-    std::optional<long double> AIC;           // −2 logL + 2k, k = m + 1
-    std::optional<long double> AICc;          // AIC + 2k(k + 1) / (N − k − 1)
-    std::optional<long double> BIC;           // −2 logL + k ln N
-    std::optional<long double> reducedChi2;   // SSR / (N − m)
+    std::optional<long double> AIC;          // −2 logL + 2k, k = m + 1
+    std::optional<long double> AICc;         // AIC + 2k(k + 1) / (N − k − 1)
+    std::optional<long double> BIC;          // −2 logL + k ln N
+    std::optional<long double> reducedChi2;  // SSR / (N − m)
 };
 
 bool IsFixed(const FixedMask& fixed, int j);

@@ -23,12 +23,12 @@ namespace kurvex {
 
 const char* FitEndName(FitEnd end) {
     switch (end) {
-    case FitEnd::Converged: return "converged";
-    case FitEnd::IterationLimit: return "iteration limit";
-    case FitEnd::LambdaBound: return "lambda bound";
-    case FitEnd::Cancelled: return "cancelled";
-    case FitEnd::Error: return "error";
-    case FitEnd::StartError: return "start error";
+        case FitEnd::Converged: return "converged";
+        case FitEnd::IterationLimit: return "iteration limit";
+        case FitEnd::LambdaBound: return "lambda bound";
+        case FitEnd::Cancelled: return "cancelled";
+        case FitEnd::Error: return "error";
+        case FitEnd::StartError: return "start error";
     }
     return "?";
 }
@@ -36,12 +36,12 @@ const char* FitEndName(FitEnd end) {
 std::string FitEndText(FitEnd end, bool linear, int iterations) {
     const std::string steps = "（繰り返し数：" + std::to_string(iterations) + "）";
     switch (end) {
-    case FitEnd::Converged: return linear ? "最小二乗解が求まりました" : "収束しました" + steps;
-    case FitEnd::IterationLimit: return "最大繰り返し数に達しました。収束していません" + steps;
-    case FitEnd::LambdaBound: return "λが上限に達しました。収束していません" + steps;
-    case FitEnd::Cancelled: return "中止しました。収束していません" + steps;
-    case FitEnd::Error: return "計算エラーで止まりました。結果は最後に表示したものです" + steps;
-    case FitEnd::StartError: return "計算できませんでした。結果はありません";
+        case FitEnd::Converged: return linear ? "最小二乗解が求まりました" : "収束しました" + steps;
+        case FitEnd::IterationLimit: return "最大繰り返し数に達しました。収束していません" + steps;
+        case FitEnd::LambdaBound: return "λが上限に達しました。収束していません" + steps;
+        case FitEnd::Cancelled: return "中止しました。収束していません" + steps;
+        case FitEnd::Error: return "計算エラーで止まりました。結果は最後に表示したものです" + steps;
+        case FitEnd::StartError: return "計算できませんでした。結果はありません";
     }
     return {};
 }
@@ -84,14 +84,27 @@ class MarquardtIteration {
 public:
     MarquardtIteration(TFitState& state, ProgressSink& progress, const ResultObserver& observer,
                        const MarquardtTrace& trace)
-        : state_(state), data_(state.data), conditions_(state.conditions), progress_(progress),
-          observer_(observer), trace_(trace), n_(state.data.n), m_(state.model.m), main_(state.model, m_),
-          J_(Index(n_, 0, m_), 0.0), JtJ_(Index(m_, 0, m_), 0.0), G_(Index(m_, 0, 2 * m_), 0.0),
-          A_(Index(n_ + m_, 0, m_), 0.0), b_(static_cast<std::size_t>(n_ + m_), 0.0),
-          delta_(static_cast<std::size_t>(m_), 0.0), trialC_(static_cast<std::size_t>(m_), 0.0),
+        : state_(state),
+          data_(state.data),
+          conditions_(state.conditions),
+          progress_(progress),
+          observer_(observer),
+          trace_(trace),
+          n_(state.data.n),
+          m_(state.model.m),
+          main_(state.model, m_),
+          J_(Index(n_, 0, m_), 0.0),
+          JtJ_(Index(m_, 0, m_), 0.0),
+          G_(Index(m_, 0, 2 * m_), 0.0),
+          A_(Index(n_ + m_, 0, m_), 0.0),
+          b_(static_cast<std::size_t>(n_ + m_), 0.0),
+          delta_(static_cast<std::size_t>(m_), 0.0),
+          trialC_(static_cast<std::size_t>(m_), 0.0),
           trialR_(static_cast<std::size_t>(n_), 0.0),
-          inverseDiagonal_(static_cast<std::size_t>(m_), 0.0), undampedDelta_(static_cast<std::size_t>(m_), 0.0),
-          fitted_(static_cast<std::size_t>(n_), 0.0L), trialFitted_(static_cast<std::size_t>(n_), 0.0L),
+          inverseDiagonal_(static_cast<std::size_t>(m_), 0.0),
+          undampedDelta_(static_cast<std::size_t>(m_), 0.0),
+          fitted_(static_cast<std::size_t>(n_), 0.0L),
+          trialFitted_(static_cast<std::size_t>(n_), 0.0L),
           work_(m_) {}
 
     FitEnd Run();
@@ -145,7 +158,7 @@ private:
     std::vector<long double> fitted_, trialFitted_;
     LeastSquaresWorkspace work_;
     long double lambdaRestart_ = 0;
-    bool inverseValid_ = false;  // (JᵀJ)⁻¹ of the current Jacobian could be formed
+    bool inverseValid_ = false;     // (JᵀJ)⁻¹ of the current Jacobian could be formed
     std::optional<long double> t_;  // Student t factor; none without residual degrees of freedom
     std::int32_t iterations_ = 0;
 };
@@ -172,20 +185,24 @@ void MarquardtIteration::SweepPoints(const PointSweep& sweep) {
             workerEvaluations_ += evaluations[static_cast<std::size_t>(part)];
     };
     try {
-        RunParts(parts, [&](int part) {
-            const PartRange range = RangeOfPart(rest, parts, part);
-            const auto begin = static_cast<std::int32_t>(range.begin + 1), end = static_cast<std::int32_t>(range.end + 1);
-            if (part == 0) return sweep(main_, begin, end);
-            SweepWorker& worker = *workers_[static_cast<std::size_t>(part - 1)];
-            const std::uint64_t before = worker.model.Evaluations();
-            try {
-                sweep(worker, begin, end);
-            } catch (...) {
+        RunParts(
+            parts,
+            [&](int part) {
+                const PartRange range = RangeOfPart(rest, parts, part);
+                const auto begin = static_cast<std::int32_t>(range.begin + 1),
+                           end = static_cast<std::int32_t>(range.end + 1);
+                if (part == 0) return sweep(main_, begin, end);
+                SweepWorker& worker = *workers_[static_cast<std::size_t>(part - 1)];
+                const std::uint64_t before = worker.model.Evaluations();
+                try {
+                    sweep(worker, begin, end);
+                } catch (...) {
+                    evaluations[static_cast<std::size_t>(part)] = worker.model.Evaluations() - before;
+                    throw;
+                }
                 evaluations[static_cast<std::size_t>(part)] = worker.model.Evaluations() - before;
-                throw;
-            }
-            evaluations[static_cast<std::size_t>(part)] = worker.model.Evaluations() - before;
-        }, &failedPart);
+            },
+            &failedPart);
     } catch (...) {
         countUpTo(failedPart);
         throw;
@@ -273,8 +290,9 @@ void MarquardtIteration::BuildJacobian() {
                     J_[Index(i, j, m_)] = 0.0;
                     continue;
                 }
-                const long double d = numeric ? NumericDerivative(worker, i, j)
-                                              : -data_.sqrtw[static_cast<std::size_t>(i)] * worker.model.PointDerivative(j, c);
+                const long double d =
+                    numeric ? NumericDerivative(worker, i, j)
+                            : -data_.sqrtw[static_cast<std::size_t>(i)] * worker.model.PointDerivative(j, c);
                 J_[Index(i, j, m_)] = static_cast<double>(Finite(d));
             }
         }
@@ -290,7 +308,8 @@ void MarquardtIteration::FormCrossProducts() {
     const int parts = std::min(static_cast<int>(elements.size()),
                                SweepParts(static_cast<std::size_t>(n_) * elements.size(), kPointsPerPart));
     RunParts(parts, [&](int part) {
-        for (std::size_t e = static_cast<std::size_t>(part); e < elements.size(); e += static_cast<std::size_t>(parts)) {
+        for (std::size_t e = static_cast<std::size_t>(part); e < elements.size();
+             e += static_cast<std::size_t>(parts)) {
             const auto [j, k] = elements[e];
             long double s = 0;
             for (std::int32_t i = 0; i < n_; ++i)
@@ -453,8 +472,9 @@ MarquardtIteration::StepVerdict MarquardtIteration::TryStep(long double& lambda,
     TFitResults& results = state_.results;
     SolveStep(lambda, delta_);
     for (int j = 0; j < m_; ++j)
-        trialC_[static_cast<std::size_t>(j)] = static_cast<double>(
-            results.coefficients[static_cast<std::size_t>(j)] + static_cast<long double>(delta_[static_cast<std::size_t>(j)]));
+        trialC_[static_cast<std::size_t>(j)] =
+            static_cast<double>(results.coefficients[static_cast<std::size_t>(j)] +
+                                static_cast<long double>(delta_[static_cast<std::size_t>(j)]));
     ++iterations_;
     results.iterations = iterations_;
     results.evaluations = Evaluations();
@@ -548,7 +568,11 @@ FitEnd MarquardtIteration::Run() {
 class AllometricStartGuard {
 public:
     explicit AllometricStartGuard(TFitState& state)
-        : state_(state), n_(state.data.n), x_(state.data.x), y_(state.data.y), sqrtw_(state.data.sqrtw),
+        : state_(state),
+          n_(state.data.n),
+          x_(state.data.x),
+          y_(state.data.y),
+          sqrtw_(state.data.sqrtw),
           index_(state.model.index) {}
     ~AllometricStartGuard() {
         state_.data.n = n_;
@@ -594,7 +618,8 @@ FitEnd FitLinear(TFitState& state, ProgressSink& progress, const ResultObserver&
     const std::int32_t n = data.n;
     const int m = state.model.m;
     try {
-        std::vector<double> a(Index(n, 0, m), 0.0), b(static_cast<std::size_t>(n), 0.0), x(static_cast<std::size_t>(m), 0.0);
+        std::vector<double> a(Index(n, 0, m), 0.0), b(static_cast<std::size_t>(n), 0.0),
+            x(static_cast<std::size_t>(m), 0.0);
         LeastSquaresWorkspace work(m);
         for (std::int32_t i = 0; i < n; ++i) {
             const double sw = data.sqrtw[static_cast<std::size_t>(i)];
@@ -608,7 +633,8 @@ FitEnd FitLinear(TFitState& state, ProgressSink& progress, const ResultObserver&
                 } else if (state.model.index == 0) {
                     a[Index(i, j, m)] = sw * xi[static_cast<std::size_t>(j - 1)];
                 } else {
-                    const long double power = j == 1 ? static_cast<long double>(xi[0]) : static_cast<long double>(xi[0]) * xi[0];
+                    const long double power =
+                        j == 1 ? static_cast<long double>(xi[0]) : static_cast<long double>(xi[0]) * xi[0];
                     a[Index(i, j, m)] = static_cast<double>(Finite(sw * power));
                 }
             }

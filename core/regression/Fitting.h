@@ -37,15 +37,15 @@ std::string FitEndText(FitEnd end, bool linear, int iterations);
 
 // One solved trial step of the Marquardt iteration, for a verbose CLI run and the tests.
 struct MarquardtStep {
-    int iteration = 0;            // solves so far, this one included
-    long double lambda = 0;       // damping used for this solve
-    long double lambdaRestart = 0; // λc of the current Jacobian
-    long double ssr = 0;          // SSR before the step
-    long double trialSsr = 0;     // SSR at the trial coefficients
-    long double ratio = 0;        // actual / predicted reduction; −8 when the trial point could
-                                  // not be evaluated (the ratio that gives λ its largest growth, 10)
+    int iteration = 0;              // solves so far, this one included
+    long double lambda = 0;         // damping used for this solve
+    long double lambdaRestart = 0;  // λc of the current Jacobian
+    long double ssr = 0;            // SSR before the step
+    long double trialSsr = 0;       // SSR at the trial coefficients
+    long double ratio = 0;          // actual / predicted reduction; −8 when the trial point could
+                                    // not be evaluated (the ratio that gives λ its largest growth, 10)
     bool accepted = false;
-    std::uint64_t evaluations = 0; // model and derivative evaluations of the fit so far
+    std::uint64_t evaluations = 0;  // model and derivative evaluations of the fit so far
 };
 using MarquardtTrace = std::function<void(const MarquardtStep&)>;
 

@@ -88,7 +88,8 @@ int DecomposeQR(int rows, int columns, double* a, LeastSquaresWorkspace& work) {
 
         const long double d = std::sqrt(bestSquares);
         r[i * p + i] = StoreFinite(d);
-        for (std::size_t k = 0; k < m; ++k) element(k, chosenColumn) = static_cast<double>(element(k, chosenColumn) / d);
+        for (std::size_t k = 0; k < m; ++k)
+            element(k, chosenColumn) = static_cast<double>(element(k, chosenColumn) / d);
 
         for (std::size_t j = i + 1; j < p; ++j) {
             const int c = piv[j];
@@ -175,21 +176,20 @@ void InvertGaussJordan(double* g, int m) {
         for (std::size_t col = 0; col < width; ++col) at(k, col) = StoreFinite(CheckedDivide(at(k, col), c));
         for (std::size_t l = k + 1; l < n; ++l) {
             const long double factor = at(l, k);
-            for (std::size_t col = 0; col < width; ++col)
-                at(l, col) = StoreFinite(at(l, col) - factor * at(k, col));
+            for (std::size_t col = 0; col < width; ++col) at(l, col) = StoreFinite(at(l, col) - factor * at(k, col));
         }
     }
 
     const std::size_t last = n - 1;
     const long double lastPivot = at(last, last);
-    for (std::size_t col = last; col < width; ++col) at(last, col) = StoreFinite(CheckedDivide(at(last, col), lastPivot));
+    for (std::size_t col = last; col < width; ++col)
+        at(last, col) = StoreFinite(CheckedDivide(at(last, col), lastPivot));
 
     // Back elimination above each pivot.
     for (std::size_t f = 1; f < n; ++f) {
         for (std::size_t l = 0; l < f; ++l) {
             const long double factor = at(l, f);
-            for (std::size_t col = f; col < width; ++col)
-                at(l, col) = StoreFinite(at(l, col) - factor * at(f, col));
+            for (std::size_t col = f; col < width; ++col) at(l, col) = StoreFinite(at(l, col) - factor * at(f, col));
         }
     }
 }

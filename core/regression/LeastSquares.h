@@ -35,15 +35,13 @@ struct LeastSquaresWorkspace {
 // it was. Returns false only when a floating-point fault occurred inside (no
 // message then); x may then be partly written.
 // `work` is resized when its column count differs (the only allocation).
-bool SolveLeastSquares(int rows, int columns, double* a, double* x, double* b,
-                       LeastSquaresWorkspace& work);
+bool SolveLeastSquares(int rows, int columns, double* a, double* x, double* b, LeastSquaresWorkspace& work);
 
 // The two steps of SolveLeastSquares. DecomposeQR returns the numerical rank
 // and fills work.columnNorms, work.r and work.pivot; SolveQR needs rank ≥ 1.
 // Both throw FloatingPointFault on a fault.
 int DecomposeQR(int rows, int columns, double* a, LeastSquaresWorkspace& work);
-void SolveQR(int rows, int columns, const double* a, int rank, double* x, double* b,
-             const LeastSquaresWorkspace& work);
+void SolveQR(int rows, int columns, const double* a, int rank, double* x, double* b, const LeastSquaresWorkspace& work);
 
 // G is m rows × 2m columns, row-major; its left half holds the matrix. On
 // return the right half holds the inverse of the left half (no row

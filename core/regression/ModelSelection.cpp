@@ -90,12 +90,14 @@ CoefficientTableDefaults SetCoefficientDefaults() {
 
 bool CopyResultsToInitialValues(const TResultFields& fields, int m, std::vector<std::string>& initialValues) {
     for (int j = 0; j < m; ++j)
-        if (static_cast<std::size_t>(j) >= fields.coefficients.size() || fields.coefficients[static_cast<std::size_t>(j)].empty()) {
+        if (static_cast<std::size_t>(j) >= fields.coefficients.size() ||
+            fields.coefficients[static_cast<std::size_t>(j)].empty()) {
             Messages().Show(MessageKind::Confirmation, kNoResultsToCopyMessage, MessageButtons::Ok);
             return false;
         }
     if (initialValues.size() < static_cast<std::size_t>(m)) initialValues.resize(static_cast<std::size_t>(m));
-    for (int j = 0; j < m; ++j) initialValues[static_cast<std::size_t>(j)] = fields.coefficients[static_cast<std::size_t>(j)];
+    for (int j = 0; j < m; ++j)
+        initialValues[static_cast<std::size_t>(j)] = fields.coefficients[static_cast<std::size_t>(j)];
     return true;
 }
 

@@ -18,18 +18,18 @@ inline constexpr const char* kNoResultsToCopyMessage = "計算結果がありま
 
 // What the equation editor knows of the general model.
 struct GeneralModelSource {
-    std::string formula;                      // normalised formula (empty: none set yet)
-    int coefficientCount = 0;                 // CoefficientCount
-    int variableCount = 0;                    // VariableCount
-    bool derivativeTableShown = false;        // StringGrid2 visible
-    std::vector<std::string> derivativeTexts; // its column 1, rows 1 .. row count − 1
+    std::string formula;                       // normalised formula (empty: none set yet)
+    int coefficientCount = 0;                  // CoefficientCount
+    int variableCount = 0;                     // VariableCount
+    bool derivativeTableShown = false;         // StringGrid2 visible
+    std::vector<std::string> derivativeTexts;  // its column 1, rows 1 .. row count − 1
 };
 
 // What the windows show for a model.
 struct ModelPresentation {
-    bool derivativeChoiceEnabled = false;  // RadioGroup1 enabled
+    bool derivativeChoiceEnabled = false;          // RadioGroup1 enabled
     std::optional<DerivativeMethod> forcedMethod;  // RadioGroup1 set to this item; nothing: the user's choice stays
-    bool showConditionPages = false;       // tabs "条件１" and "条件２" visible ("条件１" in front), else "結果１"
+    bool showConditionPages = false;  // tabs "条件１" and "条件２" visible ("条件１" in front), else "結果１"
     bool variableCountChooserEnabled = false;  // the data input window's chooser (model 0 only)
 };
 

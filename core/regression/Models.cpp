@@ -15,21 +15,48 @@ namespace {
 const std::array<BuiltInModel, kBuiltInModelCount> kCatalogue = {{
     {"C0+C1*x1+....+Cm*xm    ", "m変数一次式", false, FitMethod::Linear, 2, {nullptr, nullptr, nullptr}},
     {"C0+C1*x1+C2*x1^2       ", "二次式", false, FitMethod::Linear, 3, {nullptr, nullptr, nullptr}},
-    {"C0/(1+exp(C1-C2*x1))   ", "Logistic model", true, FitMethod::Marquardt, 3,
-     {"1/(1+EXP(C1-C2*X1))", "-C0*EXP(C1-C2*X1)/(1+EXP(C1-C2*X1))^2",
-      "C0*X1*EXP(C1-C2*X1)/(1+EXP(C1-C2*X1))^2"}},
-    {"C0*x1/(C1+x1)          ", "Michaelis-Menten model", true, FitMethod::Marquardt, 2,
+    {"C0/(1+exp(C1-C2*x1))   ",
+     "Logistic model",
+     true,
+     FitMethod::Marquardt,
+     3,
+     {"1/(1+EXP(C1-C2*X1))", "-C0*EXP(C1-C2*X1)/(1+EXP(C1-C2*X1))^2", "C0*X1*EXP(C1-C2*X1)/(1+EXP(C1-C2*X1))^2"}},
+    {"C0*x1/(C1+x1)          ",
+     "Michaelis-Menten model",
+     true,
+     FitMethod::Marquardt,
+     2,
      {"X1/(C1+X1)", "-C0*X1/(C1+X1)^2", nullptr}},
-    {"C0*(1-exp(-C1*x1))     ", "Exponential rise model", true, FitMethod::Marquardt, 2,
+    {"C0*(1-exp(-C1*x1))     ",
+     "Exponential rise model",
+     true,
+     FitMethod::Marquardt,
+     2,
      {"1-EXP(-C1*X1)", "C0*X1*EXP(-C1*X1)", nullptr}},
-    {"C0*x1^C1               ", "Allometoric model", false, FitMethod::Allometric, 2,
+    {"C0*x1^C1               ",
+     "Allometoric model",
+     false,
+     FitMethod::Allometric,
+     2,
      {"X1^C1", "C0*X1^C1*LN(X1)", nullptr}},
-    {"C0+C1*exp(C2*x1)       ", "Asymptotic regression model", true, FitMethod::Marquardt, 3,
+    {"C0+C1*exp(C2*x1)       ",
+     "Asymptotic regression model",
+     true,
+     FitMethod::Marquardt,
+     3,
      {"1", "EXP(C2*X1)", "C1*X1*EXP(C2*X1)"}},
-    {"C0*exp(-exp(-C1*(x1-C2)))", "Gompertz growth model", true, FitMethod::Marquardt, 3,
+    {"C0*exp(-exp(-C1*(x1-C2)))",
+     "Gompertz growth model",
+     true,
+     FitMethod::Marquardt,
+     3,
      {"EXP(-EXP(-C1*(X1-C2)))", "C0*EXP(-EXP(-C1*(X1-C2)))*EXP(-C1*(X1-C2))*(X1-C2)",
       "-C0*EXP(-EXP(-C1*(X1-C2)))*EXP(-C1*(X1-C2))*C1"}},
-    {"C0/(1+exp(-(x1-C1)/C2))", "Sigmoid Curve", true, FitMethod::Marquardt, 3,
+    {"C0/(1+exp(-(x1-C1)/C2))",
+     "Sigmoid Curve",
+     true,
+     FitMethod::Marquardt,
+     3,
      {"1/(1+EXP(-(X1-C1)/C2))", "-C0*EXP(-(X1-C1)/C2)/C2/(1+EXP(-(X1-C1)/C2))^2",
       "-C0*EXP(-(X1-C1)/C2)*(X1-C1)/((1+EXP(-(X1-C1)/C2))*C2)^2"}},
 }};
@@ -60,37 +87,39 @@ std::string CatalogueFormula(int index) {
 }
 
 FitMethod FitMethodOf(int modelIndex) {
-    if (modelIndex >= 0 && modelIndex < kBuiltInModelCount) return kCatalogue[static_cast<std::size_t>(modelIndex)].method;
+    if (modelIndex >= 0 && modelIndex < kBuiltInModelCount)
+        return kCatalogue[static_cast<std::size_t>(modelIndex)].method;
     return FitMethod::Marquardt;
 }
 
 long double EvaluateBuiltInModel(int index, std::span<const double> x, std::span<const double> c) {
     switch (index) {
-    case 0: {
-        long double f = c[0];
-        for (std::size_t k = 0; k < x.size(); ++k) f += static_cast<long double>(c[k + 1]) * x[k];
-        return Finite(f);
-    }
-    case 1: {
-        const long double t = x[0];
-        return Finite(c[0] + c[1] * t + c[2] * t * t);
-    }
-    case 2: return CheckedDivide(c[0], 1 + CheckedExp(c[1] - static_cast<long double>(c[2]) * x[0]));
-    case 3: return CheckedDivide(static_cast<long double>(c[0]) * x[0], static_cast<long double>(c[1]) + x[0]);
-    case 4: return Finite(c[0] * (1 - CheckedExp(-static_cast<long double>(c[1]) * x[0])));
-    case 5:
-        if (x[0] == 0) return 0;
-        return Finite(c[0] * AllometricPower(x[0], c[1]));
-    case 6: return Finite(c[0] + c[1] * CheckedExp(static_cast<long double>(c[2]) * x[0]));
-    case 7: {
-        const long double inner = CheckedExp(-static_cast<long double>(c[1]) * (static_cast<long double>(x[0]) - c[2]));
-        return Finite(c[0] * CheckedExp(-inner));
-    }
-    case 8: {
-        const long double z = CheckedDivide(-(static_cast<long double>(x[0]) - c[1]), c[2]);
-        return CheckedDivide(c[0], 1 + CheckedExp(z));
-    }
-    default: throw FloatingPointFault("unknown model");
+        case 0: {
+            long double f = c[0];
+            for (std::size_t k = 0; k < x.size(); ++k) f += static_cast<long double>(c[k + 1]) * x[k];
+            return Finite(f);
+        }
+        case 1: {
+            const long double t = x[0];
+            return Finite(c[0] + c[1] * t + c[2] * t * t);
+        }
+        case 2: return CheckedDivide(c[0], 1 + CheckedExp(c[1] - static_cast<long double>(c[2]) * x[0]));
+        case 3: return CheckedDivide(static_cast<long double>(c[0]) * x[0], static_cast<long double>(c[1]) + x[0]);
+        case 4: return Finite(c[0] * (1 - CheckedExp(-static_cast<long double>(c[1]) * x[0])));
+        case 5:
+            if (x[0] == 0) return 0;
+            return Finite(c[0] * AllometricPower(x[0], c[1]));
+        case 6: return Finite(c[0] + c[1] * CheckedExp(static_cast<long double>(c[2]) * x[0]));
+        case 7: {
+            const long double inner =
+                CheckedExp(-static_cast<long double>(c[1]) * (static_cast<long double>(x[0]) - c[2]));
+            return Finite(c[0] * CheckedExp(-inner));
+        }
+        case 8: {
+            const long double z = CheckedDivide(-(static_cast<long double>(x[0]) - c[1]), c[2]);
+            return CheckedDivide(c[0], 1 + CheckedExp(z));
+        }
+        default: throw FloatingPointFault("unknown model");
     }
 }
 
@@ -112,49 +141,49 @@ LogisticShares LogisticOf(long double z) {
 long double EvaluateBuiltInDerivative(int index, int j, std::span<const double> x, std::span<const double> c) {
     const long double x1 = x.empty() ? 0.0L : static_cast<long double>(x[0]);
     switch (index) {
-    case 0: return j == 0 ? 1.0L : static_cast<long double>(x[static_cast<std::size_t>(j - 1)]);
-    case 1: return j == 0 ? 1.0L : j == 1 ? x1 : Finite(x1 * x1);
-    case 2: {
-        const auto [s, complement] = LogisticOf(c[1] - static_cast<long double>(c[2]) * x1);
-        if (j == 0) return s;
-        const long double slope = Finite(c[0] * s * complement);
-        return j == 1 ? -slope : Finite(slope * x1);
-    }
-    case 3: {
-        const long double share = CheckedDivide(x1, static_cast<long double>(c[1]) + x1);
-        return j == 0 ? share : -CheckedDivide(Finite(c[0] * share), static_cast<long double>(c[1]) + x1);
-    }
-    case 4: {
-        const long double e = CheckedExp(-static_cast<long double>(c[1]) * x1);
-        return j == 0 ? Finite(1 - e) : Finite(c[0] * x1 * e);
-    }
-    case 5: {
-        // The model is 0 at x = 0 whatever C0 and C1; so are its derivatives
-        // (x^C1·ln x → 0). A whole exponent allows x < 0, where ln |x| is
-        // the derivative along the real axis.
-        if (x1 == 0) return 0;
-        const long double power = AllometricPower(x1, c[1]);
-        return j == 0 ? power : Finite(c[0] * power * CheckedLn(std::fabs(x1)));
-    }
-    case 6: {
-        const long double e = CheckedExp(static_cast<long double>(c[2]) * x1);
-        return j == 0 ? 1.0L : j == 1 ? e : Finite(c[1] * x1 * e);
-    }
-    case 7: {
-        const long double u = CheckedExp(-static_cast<long double>(c[1]) * (x1 - c[2]));
-        const long double g = CheckedExp(-u);
-        if (j == 0) return g;
-        const long double gu = Finite(c[0] * g * u);
-        return j == 1 ? Finite(gu * (x1 - c[2])) : Finite(-gu * c[1]);
-    }
-    case 8: {
-        const long double offset = x1 - c[1];
-        const auto [s, complement] = LogisticOf(CheckedDivide(-offset, c[2]));
-        if (j == 0) return s;
-        const long double slope = CheckedDivide(Finite(c[0] * s * complement), c[2]);
-        return j == 1 ? -slope : -CheckedDivide(Finite(slope * offset), c[2]);
-    }
-    default: throw FloatingPointFault("unknown model");
+        case 0: return j == 0 ? 1.0L : static_cast<long double>(x[static_cast<std::size_t>(j - 1)]);
+        case 1: return j == 0 ? 1.0L : j == 1 ? x1 : Finite(x1 * x1);
+        case 2: {
+            const auto [s, complement] = LogisticOf(c[1] - static_cast<long double>(c[2]) * x1);
+            if (j == 0) return s;
+            const long double slope = Finite(c[0] * s * complement);
+            return j == 1 ? -slope : Finite(slope * x1);
+        }
+        case 3: {
+            const long double share = CheckedDivide(x1, static_cast<long double>(c[1]) + x1);
+            return j == 0 ? share : -CheckedDivide(Finite(c[0] * share), static_cast<long double>(c[1]) + x1);
+        }
+        case 4: {
+            const long double e = CheckedExp(-static_cast<long double>(c[1]) * x1);
+            return j == 0 ? Finite(1 - e) : Finite(c[0] * x1 * e);
+        }
+        case 5: {
+            // The model is 0 at x = 0 whatever C0 and C1; so are its derivatives
+            // (x^C1·ln x → 0). A whole exponent allows x < 0, where ln |x| is
+            // the derivative along the real axis.
+            if (x1 == 0) return 0;
+            const long double power = AllometricPower(x1, c[1]);
+            return j == 0 ? power : Finite(c[0] * power * CheckedLn(std::fabs(x1)));
+        }
+        case 6: {
+            const long double e = CheckedExp(static_cast<long double>(c[2]) * x1);
+            return j == 0 ? 1.0L : j == 1 ? e : Finite(c[1] * x1 * e);
+        }
+        case 7: {
+            const long double u = CheckedExp(-static_cast<long double>(c[1]) * (x1 - c[2]));
+            const long double g = CheckedExp(-u);
+            if (j == 0) return g;
+            const long double gu = Finite(c[0] * g * u);
+            return j == 1 ? Finite(gu * (x1 - c[2])) : Finite(-gu * c[1]);
+        }
+        case 8: {
+            const long double offset = x1 - c[1];
+            const auto [s, complement] = LogisticOf(CheckedDivide(-offset, c[2]));
+            if (j == 0) return s;
+            const long double slope = CheckedDivide(Finite(c[0] * s * complement), c[2]);
+            return j == 1 ? -slope : -CheckedDivide(Finite(slope * offset), c[2]);
+        }
+        default: throw FloatingPointFault("unknown model");
     }
 }
 

@@ -17,11 +17,11 @@ namespace kurvex {
 enum class FitMethod { Linear, Marquardt, Allometric };
 
 struct BuiltInModel {
-    const char* formula;        // formula text with its trailing blanks
-    const char* name;           // name text with its trailing blanks
-    bool showsConditionPages;   // tabs "条件１" and "条件２" visible
+    const char* formula;       // formula text with its trailing blanks
+    const char* name;          // name text with its trailing blanks
+    bool showsConditionPages;  // tabs "条件１" and "条件２" visible
     FitMethod method;
-    std::int32_t m;             // coefficients (model 0: nx + 1, given here for nx = 1)
+    std::int32_t m;                          // coefficients (model 0: nx + 1, given here for nx = 1)
     std::array<const char*, 3> derivatives;  // ∂f/∂C0..∂f/∂C2, nullptr where the model has none
 };
 
@@ -74,7 +74,7 @@ private:
     std::span<const double> GeneralX(std::span<const double> x);
 
     const TFitModel& model_;
-    std::vector<double> xWithX0_;  // X0 (unused by models), X1..Xnx
+    std::vector<double> xWithX0_;                     // X0 (unused by models), X1..Xnx
     std::span<const double> pointX_, pointGeneralX_;  // of SetPoint: X1..Xnx, and with X0 in front
     std::uint64_t evaluations_ = 0;
     struct Prepared;

@@ -18,8 +18,7 @@
 
 namespace kurvex {
 
-inline constexpr const char* kNoEstimateMessage =
-    "データから初期値を推定できませんでした。初期値は変更していません。";
+inline constexpr const char* kNoEstimateMessage = "データから初期値を推定できませんでした。初期値は変更していません。";
 inline constexpr const char* kCurrentStartBetterMessage =
     "今の初期値の方がデータによく合っているため、初期値は変更していません。";
 

@@ -20,10 +20,10 @@ namespace kurvex {
 namespace {
 
 constexpr long double kInfinity = std::numeric_limits<long double>::infinity();
-constexpr std::size_t kScreenPoints = 100;       // points a draw is screened on
-constexpr double kScreenEvaluations = 1.5e6;      // model evaluations the screening may take
-constexpr int kLocalIterations = 30;             // damped iterations from each local start
-constexpr int kPolishIterations = 300;           // at least this many for the polishing fit
+constexpr std::size_t kScreenPoints = 100;    // points a draw is screened on
+constexpr double kScreenEvaluations = 1.5e6;  // model evaluations the screening may take
+constexpr int kLocalIterations = 30;          // damped iterations from each local start
+constexpr int kPolishIterations = 300;        // at least this many for the polishing fit
 
 // SplitMix64: a small generator whose sequence is fixed by its seed on every platform.
 class Random {
@@ -352,13 +352,14 @@ bool RunParallel(std::size_t count, unsigned threads, MakeWorker makeWorker, Tas
         }
     };
     std::vector<std::thread> pool;
-    const unsigned used = std::max(1u, std::min<unsigned>(threads, static_cast<unsigned>(std::max<std::size_t>(count, 1))));
+    const unsigned used =
+        std::max(1u, std::min<unsigned>(threads, static_cast<unsigned>(std::max<std::size_t>(count, 1))));
     for (unsigned t = 0; t < used; ++t) pool.emplace_back(work);
     while (done.load() < count && !stop.load()) {
         // Nothing left to hand out: wait for the last tasks to finish.
         if (next.load() >= count + used) break;
         progress.SetProgress(from + static_cast<int>((to - from) * static_cast<double>(done.load()) /
-                                                      static_cast<double>(std::max<std::size_t>(count, 1))));
+                                                     static_cast<double>(std::max<std::size_t>(count, 1))));
         if (progress.Cancelled()) stop = true;
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
@@ -424,8 +425,7 @@ StartSearchResult SearchStartValues(const TFitModel& model, const TFitData& data
     base.resize(m, 1.0);
     std::vector<bool> fixed = conditions.fixed;
     fixed.resize(m, false);
-    const unsigned threads =
-        options.threads > 0 ? options.threads : std::max(1u, std::thread::hardware_concurrency());
+    const unsigned threads = options.threads > 0 ? options.threads : std::max(1u, std::thread::hardware_concurrency());
 
     progress.StartProgress(kSearchProgressCaption);
     struct Finish {
@@ -439,18 +439,19 @@ StartSearchResult SearchStartValues(const TFitModel& model, const TFitData& data
     const std::vector<std::int32_t> screenPoints = ThinnedPoints(data, kScreenPoints), allPoints = EveryPoint(data);
 
     // Draws: the current values first, so the search never ends worse than them.
-    std::size_t drawCount = options.draws > 0
-                                ? static_cast<std::size_t>(options.draws)
-                                : static_cast<std::size_t>(std::clamp(
-                                      kScreenEvaluations / static_cast<double>((p + 2) * screenPoints.size()), 200.0,
-                                      20000.0));
+    std::size_t drawCount =
+        options.draws > 0
+            ? static_cast<std::size_t>(options.draws)
+            : static_cast<std::size_t>(
+                  std::clamp(kScreenEvaluations / static_cast<double>((p + 2) * screenPoints.size()), 200.0, 20000.0));
     if (q == 0) drawCount = 1;
     std::vector<Candidate> draws(drawCount);
     for (std::size_t k = 0; k < drawCount; ++k) {
         draws[k].theta.resize(q);
         for (std::size_t d = 0; d < q; ++d) {
             const auto j = static_cast<std::size_t>(roles.drawn[d]);
-            draws[k].theta[d] = k == 0 ? base[j] : Draw(random, j < options.ranges.size() ? options.ranges[j] : std::nullopt);
+            draws[k].theta[d] =
+                k == 0 ? base[j] : Draw(random, j < options.ranges.size() ? options.ranges[j] : std::nullopt);
         }
     }
     result.draws = static_cast<int>(drawCount);
@@ -503,7 +504,8 @@ StartSearchResult SearchStartValues(const TFitModel& model, const TFitData& data
             best = winner;
             bestIndex = f;
         }
-        progress.SetProgress(85 + static_cast<int>(15.0 * static_cast<double>(f + 1) / static_cast<double>(finalists.size())));
+        progress.SetProgress(
+            85 + static_cast<int>(15.0 * static_cast<double>(f + 1) / static_cast<double>(finalists.size())));
     }
     if (!std::isfinite(best.ssr)) return result;
     for (const double v : best.c)

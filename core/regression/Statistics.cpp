@@ -59,10 +59,8 @@ std::optional<long double> R2AndF(TFitState& state, Fitted fitted) {
 
     // F has no value for one coefficient, an exact fit or no residual degree of freedom.
     const long double ssr = state.results.SSR;
-    if (m < 2 || ssr == 0 || !(data.N > m))
-        state.results.F = -1;
-    else
-        state.results.F = CheckedDivide(Sff / (m - 1), ssr / (data.N - m));
+    if (m < 2 || ssr == 0 || !(data.N > m)) state.results.F = -1;
+    else state.results.F = CheckedDivide(Sff / (m - 1), ssr / (data.N - m));
 
     const long double denominator = data.Syy * Sff;
     if (!(denominator > 0)) return std::nullopt;
@@ -154,7 +152,8 @@ void ComputeLinearLimits(TFitState& state) {
     std::vector<long double> mean(static_cast<std::size_t>(q + 1), 0.0L);
     for (std::int32_t i = 0; i < data.n; ++i)
         for (int j = 1; j <= q; ++j) mean[static_cast<std::size_t>(j)] += data.Weight(i) * Regressor(state, i, j);
-    for (int j = 1; j <= q; ++j) mean[static_cast<std::size_t>(j)] = CheckedDivide(mean[static_cast<std::size_t>(j)], data.N);
+    for (int j = 1; j <= q; ++j)
+        mean[static_cast<std::size_t>(j)] = CheckedDivide(mean[static_cast<std::size_t>(j)], data.N);
 
     // G = [S | I], S the weighted cross-products about the means.
     const int width = 2 * q;
@@ -175,7 +174,8 @@ void ComputeLinearLimits(TFitState& state) {
     };
 
     const long double s2 = CheckedDivide(state.results.SSR, data.N - m);
-    const long double t = TUpperQuantile(DegreesOfFreedomArgument(dfT), static_cast<double>(state.conditions.alpha / 2));
+    const long double t =
+        TUpperQuantile(DegreesOfFreedomArgument(dfT), static_cast<double>(state.conditions.alpha / 2));
 
     long double quadratic = 0;
     for (int j = 1; j <= q; ++j)

@@ -8,8 +8,7 @@
 
 namespace kurvex {
 
-SymmetricBandMatrix::SymmetricBandMatrix(int order, int halfBandwidth)
-    : order_(order), halfBandwidth_(halfBandwidth) {
+SymmetricBandMatrix::SymmetricBandMatrix(int order, int halfBandwidth) : order_(order), halfBandwidth_(halfBandwidth) {
     if (order < 0 || halfBandwidth < 0) throw std::invalid_argument("band matrix: negative size");
     values_.assign(static_cast<std::size_t>(order) * static_cast<std::size_t>(halfBandwidth + 1), 0.0);
 }
@@ -46,7 +45,8 @@ BandSolveStatus FactorAndSolveBand(SymmetricBandMatrix& a, std::span<double> rhs
     }
     for (int i = 0; i < m; ++i) {
         long double sum = rhs[static_cast<std::size_t>(i)];
-        for (int k = std::max(0, i - b); k < i; ++k) sum -= static_cast<long double>(a.At(i, k)) * rhs[static_cast<std::size_t>(k)];
+        for (int k = std::max(0, i - b); k < i; ++k)
+            sum -= static_cast<long double>(a.At(i, k)) * rhs[static_cast<std::size_t>(k)];
         rhs[static_cast<std::size_t>(i)] = static_cast<double>(sum);
     }
     for (int i = 0; i < m; ++i)
@@ -54,7 +54,8 @@ BandSolveStatus FactorAndSolveBand(SymmetricBandMatrix& a, std::span<double> rhs
             static_cast<double>(rhs[static_cast<std::size_t>(i)] * reciprocalPivot[static_cast<std::size_t>(i)]);
     for (int i = m - 1; i >= 0; --i) {
         long double sum = rhs[static_cast<std::size_t>(i)];
-        for (int k = i + 1; k <= std::min(m - 1, i + b); ++k) sum -= static_cast<long double>(a.At(k, i)) * rhs[static_cast<std::size_t>(k)];
+        for (int k = i + 1; k <= std::min(m - 1, i + b); ++k)
+            sum -= static_cast<long double>(a.At(k, i)) * rhs[static_cast<std::size_t>(k)];
         rhs[static_cast<std::size_t>(i)] = static_cast<double>(sum);
     }
     return BandSolveStatus::Solved;
@@ -83,7 +84,8 @@ std::optional<long double> BandLogDet(const SymmetricBandMatrix& matrix) {
     // Both triangles: work[i][b + (j - i)] = element (i, j) for |i - j| <= b.
     std::vector<long double> work(static_cast<std::size_t>(m) * static_cast<std::size_t>(width), 0.0L);
     auto cell = [&](int i, int j) -> long double& {
-        return work[static_cast<std::size_t>(i) * static_cast<std::size_t>(width) + static_cast<std::size_t>(b + j - i)];
+        return work[static_cast<std::size_t>(i) * static_cast<std::size_t>(width) +
+                    static_cast<std::size_t>(b + j - i)];
     };
     for (int i = 0; i < m; ++i)
         for (int j = std::max(0, i - b); j <= std::min(m - 1, i + b); ++j) cell(i, j) = matrix.Full(i, j);

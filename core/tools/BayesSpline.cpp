@@ -67,7 +67,8 @@ void ForEachBasis(const SplineKnots& knots, double x, Visit&& visit) {
 
 long double SplineCurveValue(const SplineKnots& knots, std::span<const double> coef, double x) {
     long double sum = 0;
-    ForEachBasis(knots, x, [&](int j, double b) { sum += static_cast<long double>(b) * coef[static_cast<std::size_t>(j - 1)]; });
+    ForEachBasis(knots, x,
+                 [&](int j, double b) { sum += static_cast<long double>(b) * coef[static_cast<std::size_t>(j - 1)]; });
     return sum;
 }
 
@@ -175,8 +176,8 @@ BandSolveStatus SolveSmoothed(const NormalEquations& normal, double w, std::vect
 long double Roughness(const std::vector<double>& u, int a) {
     long double roughness = 0;
     for (int i = 1; i <= a; ++i) {
-        const long double r =
-            2.0L * u[static_cast<std::size_t>(i)] - u[static_cast<std::size_t>(i - 1)] - u[static_cast<std::size_t>(i + 1)];
+        const long double r = 2.0L * u[static_cast<std::size_t>(i)] - u[static_cast<std::size_t>(i - 1)] -
+                              u[static_cast<std::size_t>(i + 1)];
         roughness += r * r;
     }
     return roughness;
@@ -197,8 +198,8 @@ std::optional<long double> PosteriorLogDeterminant(const NormalEquations& normal
 
 }  // namespace
 
-BayesSplineFit FitBayesSpline(std::span<const double> x, std::span<const double> y, double rangeMin,
-                              double rangeMax, int nd) {
+BayesSplineFit FitBayesSpline(std::span<const double> x, std::span<const double> y, double rangeMin, double rangeMax,
+                              int nd) {
     if (x.size() != y.size()) throw std::invalid_argument("FitBayesSpline: x and y differ in length");
     BayesSplineFit fit;
     if (nd < 1 || nd > kMaxSplineIntervals) {
@@ -289,8 +290,8 @@ bool BayesSpline(SplineState& state, int nd, std::span<const double> x, std::spa
     state.CurveY.resize(state.CurveX.size());
     for (std::size_t k = 0; k < state.CurveX.size(); ++k)
         state.CurveY[k] = static_cast<double>(SplineCurveValue(fit.knots, fit.coef, state.CurveX[k]));
-    state.resultText = BayesSplineResultText(
-        fit.standardError, fit.abicFinite ? std::optional<long double>(fit.abic) : std::nullopt);
+    state.resultText =
+        BayesSplineResultText(fit.standardError, fit.abicFinite ? std::optional<long double>(fit.abic) : std::nullopt);
     ShowCaptionedInformation(kSplineResultCaption, state.resultText);
     return true;
 }

@@ -41,22 +41,21 @@ inline constexpr int kMaxSplineIntervals = 10'000'000;
 
 struct BayesSplineFit {
     bool ok = false;
-    std::string failure;                    // the message when !ok
-    std::vector<std::string> solverMessages; // distinct messages of refused candidates, in order
+    std::string failure;                      // the message when !ok
+    std::vector<std::string> solverMessages;  // distinct messages of refused candidates, in order
     SplineKnots knots;
-    std::vector<double> coef;               // coefficient of basis j at j − 1
+    std::vector<double> coef;  // coefficient of basis j at j − 1
     long double abic = 0;
-    bool abicFinite = true;                 // false: the chosen fit meets every point exactly (ABIC → −∞)
-    long double standardError = 0;          // sqrt(RSS / n) of the chosen fit
-    int weightExponent = 0;                 // the chosen weight is 2^weightExponent
-    long long keptPoints = 0;               // n: points with x0 <= X <= xU
+    bool abicFinite = true;         // false: the chosen fit meets every point exactly (ABIC → −∞)
+    long double standardError = 0;  // sqrt(RSS / n) of the chosen fit
+    int weightExponent = 0;         // the chosen weight is 2^weightExponent
+    long long keptPoints = 0;       // n: points with x0 <= X <= xU
 };
 
 // The whole fit without any message box: validation, point selection, normal
 // equations, the weight search.
-BayesSplineFit FitBayesSpline(std::span<const double> x, std::span<const double> y, double rangeMin,
-                              double rangeMax, int nd);
-
+BayesSplineFit FitBayesSpline(std::span<const double> x, std::span<const double> y, double rangeMin, double rangeMax,
+                              int nd);
 
 // "推定値の標準誤差：" SE "\n" "ベイズ型情報量規準：" ABIC, 5 significant digits;
 // "計算不能" in place of an ABIC that does not exist.

@@ -112,7 +112,8 @@ std::vector<std::uint64_t> MultisetInversionCounts(std::span<const int> runSizes
         if (size < 1) throw std::invalid_argument("MultisetInversionCounts: empty run");
         total += size;
     }
-    if (total < 1 || total > kMaxPermutationPoints) throw std::invalid_argument("MultisetInversionCounts: n outside 1..20");
+    if (total < 1 || total > kMaxPermutationPoints)
+        throw std::invalid_argument("MultisetInversionCounts: n outside 1..20");
     // Gaussian binomials [m, k]_q as coefficient lists, by [m, k] = [m−1, k−1] + q^k·[m−1, k].
     auto gaussianBinomial = [](int m, int k) {
         std::vector<std::vector<std::uint64_t>> row(static_cast<std::size_t>(k) + 1);  // row[j] = [current m, j]
@@ -266,7 +267,8 @@ KendallPermutationResult CountByGroups(std::span<const double> x, std::span<cons
                     }
                     std::uint64_t* to = &next[static_cast<std::size_t>(target) * width];
                     for (std::size_t k = lowest; k <= highest; ++k)
-                        if (from[k] != 0) to[static_cast<std::size_t>(static_cast<long>(k) + change)] += from[k] * orderingsWithin;
+                        if (from[k] != 0)
+                            to[static_cast<std::size_t>(static_cast<long>(k) + change)] += from[k] * orderingsWithin;
                 }
                 if (group == 0) break;
             }

@@ -15,10 +15,10 @@ inline constexpr const char* kPermutationProgressCaption = "ただ今、並べ�
 inline constexpr int kMaxPermutationPoints = 20;  // n! still fits the counters
 
 struct KendallPermutationResult {
-    double P = -1;              // hits / count; −1 when the user stopped
-    std::int64_t S = 0;         // the observed score
-    std::uint64_t hits = 0;     // orderings at least as extreme
-    std::uint64_t count = 0;    // orderings counted (n! when complete)
+    double P = -1;            // hits / count; −1 when the user stopped
+    std::int64_t S = 0;       // the observed score
+    std::uint64_t hits = 0;   // orderings at least as extreme
+    std::uint64_t count = 0;  // orderings counted (n! when complete)
     bool cancelled = false;
 };
 

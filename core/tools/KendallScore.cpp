@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <numeric>
-#include <utility>
 #include <stdexcept>
+#include <utility>
 #include <vector>
 
 namespace kurvex {
@@ -68,9 +68,11 @@ KendallPairStatistics KendallStatistics(std::span<const double> x, std::span<con
     std::vector<double> ys(n);
     for (std::size_t i = 0; i < n; ++i) ys[i] = points[i].second;
 
-    const std::int64_t tiedX = TiedPairs(n, [&](std::size_t a, std::size_t b) { return points[a].first == points[b].first; });
+    const std::int64_t tiedX =
+        TiedPairs(n, [&](std::size_t a, std::size_t b) { return points[a].first == points[b].first; });
     const std::int64_t tiedBoth = TiedPairs(n, [&](std::size_t a, std::size_t b) { return points[a] == points[b]; });
-    AddRuns(n, [&](std::size_t a, std::size_t b) { return points[a].first == points[b].first; }, result.xTies);
+    AddRuns(
+        n, [&](std::size_t a, std::size_t b) { return points[a].first == points[b].first; }, result.xTies);
     points = {};
 
     // Bottom-up merge sort of ys; each element taken from the right run jumps
@@ -96,7 +98,8 @@ KendallPairStatistics KendallStatistics(std::span<const double> x, std::span<con
         ys.swap(buffer);
     }
     const std::int64_t tiedY = TiedPairs(n, [&](std::size_t a, std::size_t b) { return ys[a] == ys[b]; });
-    AddRuns(n, [&](std::size_t a, std::size_t b) { return ys[a] == ys[b]; }, result.yTies);
+    AddRuns(
+        n, [&](std::size_t a, std::size_t b) { return ys[a] == ys[b]; }, result.yTies);
 
     const std::int64_t allPairs = static_cast<std::int64_t>(n) * static_cast<std::int64_t>(n - 1) / 2;
     const std::int64_t untied = allPairs - tiedX - tiedY + tiedBoth;
@@ -104,13 +107,16 @@ KendallPairStatistics KendallStatistics(std::span<const double> x, std::span<con
     return result;
 }
 
-std::int64_t KendallScoreFast(std::span<const double> x, std::span<const double> y) { return KendallStatistics(x, y).S; }
+std::int64_t KendallScoreFast(std::span<const double> x, std::span<const double> y) {
+    return KendallStatistics(x, y).S;
+}
 
 TieSumsResult TieSums(std::span<const double> values) {
     std::vector<double> sorted(values.begin(), values.end());
     std::sort(sorted.begin(), sorted.end());
     TieSumsResult sums;
-    AddRuns(sorted.size(), [&](std::size_t a, std::size_t b) { return sorted[a] == sorted[b]; }, sums);
+    AddRuns(
+        sorted.size(), [&](std::size_t a, std::size_t b) { return sorted[a] == sorted[b]; }, sums);
     return sums;
 }
 

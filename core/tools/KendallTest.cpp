@@ -1,8 +1,8 @@
 #include "core/tools/KendallTest.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
-#include <algorithm>
 #include <exception>
 #include <stdexcept>
 
@@ -68,8 +68,8 @@ std::optional<std::string> KendallTestText(bool permutation, const std::string& 
             s = result->S;
             p = result->P;
         }
-        text += "\n" + yName + " vs. " + variable.name + "\n  K = " + std::to_string(s) + " (P = " +
-                FormatNumber(p, 5) + ")";
+        text += "\n" + yName + " vs. " + variable.name + "\n  K = " + std::to_string(s) +
+                " (P = " + FormatNumber(p, 5) + ")";
     }
     return text;
 }
@@ -83,9 +83,10 @@ std::optional<std::string> KendallTest(const TFitData& data, const std::string& 
         for (int v = 0; v < data.nx; ++v) {
             KendallVariable variable;
             variable.name = static_cast<std::size_t>(v) < xNames.size() ? xNames[static_cast<std::size_t>(v)]
-                                                                       : "X" + std::to_string(v + 1);
+                                                                        : "X" + std::to_string(v + 1);
             variable.values.resize(static_cast<std::size_t>(n));
-            for (std::int32_t i = 0; i < n; ++i) variable.values[static_cast<std::size_t>(i)] = data.PointX(i)[static_cast<std::size_t>(v)];
+            for (std::int32_t i = 0; i < n; ++i)
+                variable.values[static_cast<std::size_t>(i)] = data.PointX(i)[static_cast<std::size_t>(v)];
             variables.push_back(std::move(variable));
         }
     }

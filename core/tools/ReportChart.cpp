@@ -21,11 +21,11 @@ std::string EscapeXml(const std::string& text) {
     std::string out;
     for (const char ch : text) {
         switch (ch) {
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        case '&': out += "&amp;"; break;
-        case '"': out += "&quot;"; break;
-        default: out += ch;
+            case '<': out += "&lt;"; break;
+            case '>': out += "&gt;"; break;
+            case '&': out += "&amp;"; break;
+            case '"': out += "&quot;"; break;
+            default: out += ch;
         }
     }
     return out;
@@ -70,10 +70,10 @@ public:
         }
         for (int i = 0; i <= y_.divisions; ++i) {
             const double v = y_.lo + (y_.hi - y_.lo) * i / y_.divisions;
-            s += "<line x1=\"" + Px(kLeft - 5) + "\" y1=\"" + Px(Y(v)) + "\" x2=\"" + Px(kLeft) + "\" y2=\"" + Px(Y(v)) +
-                 "\" stroke=\"black\"/>";
-            s += "<text x=\"" + Px(kLeft - 8) + "\" y=\"" + Px(Y(v) + 4) + "\" text-anchor=\"end\">" + FormatNumber(v, 5) +
-                 "</text>\n";
+            s += "<line x1=\"" + Px(kLeft - 5) + "\" y1=\"" + Px(Y(v)) + "\" x2=\"" + Px(kLeft) + "\" y2=\"" +
+                 Px(Y(v)) + "\" stroke=\"black\"/>";
+            s += "<text x=\"" + Px(kLeft - 8) + "\" y=\"" + Px(Y(v) + 4) + "\" text-anchor=\"end\">" +
+                 FormatNumber(v, 5) + "</text>\n";
         }
         s += "<text x=\"" + Px((kLeft + width_ - kRight) / 2) + "\" y=\"" + Px(height_ - 10) +
              "\" text-anchor=\"middle\">" + EscapeXml(xTitle) + "</text>\n";
@@ -104,8 +104,7 @@ private:
 
 std::string SvgOpen(double width, double height) {
     return "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + Px(width) + "\" height=\"" + Px(height) +
-           "\" viewBox=\"0 0 " + Px(width) + " " + Px(height) +
-           "\" font-family=\"sans-serif\" font-size=\"12\">\n";
+           "\" viewBox=\"0 0 " + Px(width) + " " + Px(height) + "\" font-family=\"sans-serif\" font-size=\"12\">\n";
 }
 
 // Fitted values at the data points (none where the model fails).

@@ -28,12 +28,12 @@ std::string Escape(const std::string& text) {
     std::string out;
     for (const char ch : text) {
         switch (ch) {
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        case '&': out += "&amp;"; break;
-        case '"': out += "&quot;"; break;
-        case '\n': out += "<br>"; break;
-        default: out += ch;
+            case '<': out += "&lt;"; break;
+            case '>': out += "&gt;"; break;
+            case '&': out += "&amp;"; break;
+            case '"': out += "&quot;"; break;
+            case '\n': out += "<br>"; break;
+            default: out += ch;
         }
     }
     return out;
@@ -66,7 +66,8 @@ ReportTable ConditionTable(const TFitState& state) {
     table.rows.push_back({"回帰式", ModelText(state.model)});
     table.rows.push_back({"係数の数 m", std::to_string(state.model.m)});
     if (FitMethodOf(state.model.index) != FitMethod::Linear || state.model.index == kGeneralModelIndex) {
-        table.rows.push_back({"微分係数の計算方法", state.model.numericDerivatives ? "近似式による計算" : "偏導関数による計算"});
+        table.rows.push_back(
+            {"微分係数の計算方法", state.model.numericDerivatives ? "近似式による計算" : "偏導関数による計算"});
         table.rows.push_back({"λの上限", FormatNumber(c.lambdaUpperBound, 15)});
         table.rows.push_back({"最大繰返し数", std::to_string(c.maxIterations)});
         if (!c.h0.empty()) table.rows.push_back({"初期微分増分", FormatNumber(c.h0[0], 15)});
@@ -84,7 +85,7 @@ ReportTable ResidualTable(const TFitState& state, const ReportSource& source) {
     ReportTable table{"残差", {"No.", "行"}, {}};
     for (int k = 0; k < data.nx; ++k)
         table.header.push_back(k < static_cast<int>(source.xTitles.size()) ? source.xTitles[static_cast<std::size_t>(k)]
-                                                                          : "X" + std::to_string(k + 1));
+                                                                           : "X" + std::to_string(k + 1));
     for (const char* caption : {"Y", "計算値", "残差", "重み付き残差", "重み"}) table.header.push_back(caption);
     table.header[2 + static_cast<std::size_t>(data.nx)] = source.yTitle;
     ModelEvaluator model(state.model);
@@ -121,12 +122,17 @@ ReportSource SourceOf(const std::string& dataFile, const PreparedSelection& sele
     source.yTitle = selection.yName;
     source.xTitles = selection.xNames;
     auto column = [](int c) { return "A" + std::to_string(c); };
-    source.selection.push_back({"目的変数 Y", selection.yName + "（" + column(selection.yColumn) + ": " + selection.yExpression + "）"});
+    source.selection.push_back(
+        {"目的変数 Y", selection.yName + "（" + column(selection.yColumn) + ": " + selection.yExpression + "）"});
     for (std::size_t k = 0; k < selection.xNames.size(); ++k)
-        source.selection.push_back({"説明変数 X" + std::to_string(k + 1),
-                                    selection.xNames[k] + (k < selection.xExpressions.size() ? "（" + selection.xExpressions[k] + "）" : std::string())});
-    source.selection.push_back({"重み", selection.weightColumn > 0 ? column(selection.weightColumn) : std::string("なし")});
-    source.selection.push_back({"読込み開始行・間隔", std::to_string(selection.skip + 1) + " 行目から " + std::to_string(selection.step) + " 行ごと"});
+        source.selection.push_back(
+            {"説明変数 X" + std::to_string(k + 1),
+             selection.xNames[k] +
+                 (k < selection.xExpressions.size() ? "（" + selection.xExpressions[k] + "）" : std::string())});
+    source.selection.push_back(
+        {"重み", selection.weightColumn > 0 ? column(selection.weightColumn) : std::string("なし")});
+    source.selection.push_back({"読込み開始行・間隔", std::to_string(selection.skip + 1) + " 行目から " +
+                                                          std::to_string(selection.step) + " 行ごと"});
     source.selection.push_back({"候補の行数", std::to_string(selection.candidateCount)});
     if (selection.conditionOn) source.selection.push_back({"条件式", selection.conditionExpression});
     return source;
@@ -134,7 +140,9 @@ ReportSource SourceOf(const std::string& dataFile, const PreparedSelection& sele
 
 std::string ReportHtml(const TFitState& state, const ReportSource& source) {
     const std::string xTitle = source.xTitles.empty() ? "X1" : source.xTitles.front();
-    std::string html = "<!DOCTYPE html>\n<html lang=\"ja\">\n<head>\n<meta charset=\"UTF-8\">\n<title>Kurvex 回帰分析レポート</title>\n<style>";
+    std::string html =
+        "<!DOCTYPE html>\n<html lang=\"ja\">\n<head>\n<meta charset=\"UTF-8\">\n<title>Kurvex "
+        "回帰分析レポート</title>\n<style>";
     html += kStyle;
     html += "</style>\n</head>\n<body>\n<h1>Kurvex 回帰分析レポート</h1>\n";
 
@@ -150,9 +158,10 @@ std::string ReportHtml(const TFitState& state, const ReportSource& source) {
     for (const auto& table : ResultPageTables(state)) html += HtmlTable(table);
     html += "<h2>" + std::string(kDetailPageCaption) + "</h2>\n";
     for (const auto& table : DetailTables(state, ComputeFitReport(state))) html += HtmlTable(table);
-    html += "<p class=\"note\">標準誤差は s·√((JᵀJ)⁻¹), s² = SSR/(N−m)。P値は自由度 N−m のt分布による両側確率。"
-            "対数尤度は −N/2·(ln 2π + 1 − ln N + ln SSR)（重みは同じ点の繰り返し数として数えます）、"
-            "AIC・AICc・BIC のパラメータ数は m+1。</p>\n";
+    html +=
+        "<p class=\"note\">標準誤差は s·√((JᵀJ)⁻¹), s² = SSR/(N−m)。P値は自由度 N−m のt分布による両側確率。"
+        "対数尤度は −N/2·(ln 2π + 1 − ln N + ln SSR)（重みは同じ点の繰り返し数として数えます）、"
+        "AIC・AICc・BIC のパラメータ数は m+1。</p>\n";
 
     html += "<h2>グラフ</h2>\n" + FitChartSvg(state, xTitle, source.yTitle);
     html += "<p class=\"note\">実線：回帰曲線　点線：信頼帯　破線：予測帯（" +

@@ -27,9 +27,11 @@ std::vector<ReportTable> ResultPageTables(const TFitState& state) {
     for (int j = 0; j < state.model.m; ++j)
         coefficients.rows.push_back({CoefficientName(j), Cell(f.coefficients, j), Cell(f.limits, j)});
     ReportTable figures{"結果２", {"項目", "値"}, {}};
-    figures.rows = {{"サンプル数 N", f.EdtNS},       {"残差平方和 SSR", f.EdtSSQ},   {"標準誤差 SE", f.EdtSE},
-                    {"寄与率 R^2", f.EditR2},         {"重相関係数 |R|", f.EditR},     {"相対誤差", f.EditRelativeError},
-                    {"自由度 df1, df2", f.EditDF},    {"F値", f.EditFV},              {"有意確率 P", f.EditSP}};
+    figures.rows = {{"サンプル数 N", f.EdtNS},     {"残差平方和 SSR", f.EdtSSQ},
+                    {"標準誤差 SE", f.EdtSE},      {"寄与率 R^2", f.EditR2},
+                    {"重相関係数 |R|", f.EditR},   {"相対誤差", f.EditRelativeError},
+                    {"自由度 df1, df2", f.EditDF}, {"F値", f.EditFV},
+                    {"有意確率 P", f.EditSP}};
     return {coefficients, figures};
 }
 

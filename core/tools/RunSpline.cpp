@@ -13,8 +13,7 @@
 namespace kurvex {
 
 std::optional<SplineSettings> ReadSplineSettings(SplineMethod method, const std::string& outputIntervalsText,
-                                                 const std::string& subIntervalsText,
-                                                 const std::string& rangeMinText,
+                                                 const std::string& subIntervalsText, const std::string& rangeMinText,
                                                  const std::string& rangeMaxText) {
     SplineSettings settings;
     settings.method = method;
@@ -76,7 +75,8 @@ bool RunSpline(SplineState& state, const SplineSettings& settings, std::span<con
 bool RunSpline(SplineState& state, const SplineSettings& settings, const TFitData& data) {
     if (data.nx != 1 && data.n > 0) throw std::invalid_argument("RunSpline: the data set must have one X variable");
     const std::size_t n = static_cast<std::size_t>(std::max<std::int32_t>(data.n, 0));
-    return RunSpline(state, settings, std::span<const double>(data.x.data(), n), std::span<const double>(data.y.data(), n));
+    return RunSpline(state, settings, std::span<const double>(data.x.data(), n),
+                     std::span<const double>(data.y.data(), n));
 }
 
 const char* SplineSeriesTitle(SplineMethod method) {

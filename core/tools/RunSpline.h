@@ -22,8 +22,7 @@ struct SplineSettings {
 // EditMax (numbers), in this order; the first text that is not a valid number
 // is reported with an error box and gives no settings.
 std::optional<SplineSettings> ReadSplineSettings(SplineMethod method, const std::string& outputIntervalsText,
-                                                 const std::string& subIntervalsText,
-                                                 const std::string& rangeMinText,
+                                                 const std::string& subIntervalsText, const std::string& rangeMinText,
                                                  const std::string& rangeMaxText);
 
 // CurveX_i = i·(RangeMax − RangeMin)/Np + RangeMin, i = 0..Np.

@@ -3,8 +3,7 @@
 
 namespace kurvex {
 
-inline constexpr const char* kDuplicateXMessage =
-    "ｘの値に同じデータが２つ以上あるため、この方法は適用できません。";
+inline constexpr const char* kDuplicateXMessage = "ｘの値に同じデータが２つ以上あるため、この方法は適用できません。";
 
 // Refusals of input that would otherwise end in an arithmetic fault.
 inline constexpr const char* kIntervalCountMessage = "小区間数は１以上の整数で指定してください。";

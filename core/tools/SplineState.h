@@ -14,7 +14,7 @@ enum class SplineMethod { Bayesian = 0, Cubic = 1 };
 struct SplineState {
     double RangeMin = 0;
     double RangeMax = 0;
-    int OutputIntervals = 100;      // Np: the curve has Np + 1 points
+    int OutputIntervals = 100;  // Np: the curve has Np + 1 points
     std::vector<double> CurveX;
     std::vector<double> CurveY;
 
@@ -22,7 +22,7 @@ struct SplineState {
     double KnotStep = 0;
     double KnotOrigin = 0;
     double KnotUpper = 0;
-    std::vector<double> SplineCoef; // SplineCoef[j - 1] belongs to basis function j
+    std::vector<double> SplineCoef;  // SplineCoef[j - 1] belongs to basis function j
 
     // Cubic spline: one row (c1, c2, c3) per interval between neighbouring points.
     std::vector<std::array<double, 3>> CubicCoef;

@@ -1,12 +1,12 @@
 #include "gui/app/EndSignals.h"
 
+#include <fcntl.h>
+#include <unistd.h>
 #include <QApplication>
 #include <QPointer>
 #include <QSocketNotifier>
 #include <QTimer>
 #include <csignal>
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace kurvex::gui {
 

@@ -61,7 +61,8 @@ FitReportPage::FitReportPage(QWidget* parent) : QWidget(parent) {
     layout->addWidget(GridGoodnessOfFit, 3);
     ButtonCopyResults = new QPushButton(QStringLiteral("結果をコピー"), this);
     ButtonCopyResults->setObjectName(QStringLiteral("ButtonCopyResults"));
-    ButtonCopyResults->setToolTip(QStringLiteral("結果１・結果２・詳細統計の表をタブ区切りでクリップボードにコピーします"));
+    ButtonCopyResults->setToolTip(
+        QStringLiteral("結果１・結果２・詳細統計の表をタブ区切りでクリップボードにコピーします"));
     auto* row = new QHBoxLayout;
     row->addStretch(1);
     row->addWidget(ButtonCopyResults);

@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <QDir>
-#include <QWindow>
 #include <QFile>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -14,6 +13,7 @@
 #include <QTextBrowser>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <QWindow>
 
 #include "gui/app/AppFolders.h"
 
@@ -24,8 +24,8 @@ namespace {
 QString ReadText(const QString& path) { return ReadHelpText(path); }
 
 QString Capture(const QString& html, const QString& pattern) {
-    const QRegularExpression expression(pattern, QRegularExpression::CaseInsensitiveOption |
-                                                     QRegularExpression::DotMatchesEverythingOption);
+    const QRegularExpression expression(
+        pattern, QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);
     const QRegularExpressionMatch match = expression.match(html);
     return match.hasMatch() ? match.captured(1).trimmed() : QString();
 }
@@ -107,8 +107,7 @@ void THelpViewer::LoadFolder(const QString& folder) {
         if (page.title.isEmpty()) page.title = file;
         pages_.append(page);
         ListContents->addItem(page.title);
-        const QString keywords =
-            Capture(html, QStringLiteral("<meta\\s+name=\"keywords\"\\s+content=\"([^\"]*)\""));
+        const QString keywords = Capture(html, QStringLiteral("<meta\\s+name=\"keywords\"\\s+content=\"([^\"]*)\""));
         for (const QString& keyword : keywords.split(',', Qt::SkipEmptyParts)) {
             QStringList& files = keywordPages_[keyword.trimmed()];
             if (!files.contains(file)) files.append(file);

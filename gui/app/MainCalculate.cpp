@@ -10,22 +10,22 @@
 #include <exception>
 #include <optional>
 
+#include "core/common/MessageSink.h"
+#include "core/common/NumberFormat.h"
+#include "core/data/BuildDataSet.h"
+#include "core/regression/Calculate.h"
+#include "core/regression/Statistics.h"
 #include "gui/app/AppFolders.h"
 #include "gui/app/OrlaMain.h"
 #include "gui/app/ReportCommands.h"
 #include "gui/chart/ChartComposer.h"
 #include "gui/chart/ChartPanel.h"
 #include "gui/common/BusyCursor.h"
-#include "core/common/MessageSink.h"
-#include "core/common/NumberFormat.h"
 #include "gui/common/RadioGroup.h"
 #include "gui/common/StringGrid.h"
-#include "core/data/BuildDataSet.h"
 #include "gui/data/MakeData.h"
 #include "gui/data/ReadData.h"
-#include "core/regression/Calculate.h"
 #include "gui/regression/Processing.h"
-#include "core/regression/Statistics.h"
 
 namespace kurvex::gui {
 

@@ -5,9 +5,9 @@
 #include <QLineEdit>
 #include <QTabWidget>
 
+#include "core/common/MessageSink.h"
 #include "gui/app/OrlaMain.h"
 #include "gui/chart/ChartPanel.h"
-#include "core/common/MessageSink.h"
 #include "gui/common/RadioGroup.h"
 #include "gui/common/StringGrid.h"
 #include "gui/data/ReadData.h"

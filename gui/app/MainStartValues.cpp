@@ -2,16 +2,16 @@
 #include <QPushButton>
 #include <QTabWidget>
 
-#include "gui/app/OrlaMain.h"
 #include "core/common/MessageSink.h"
 #include "core/common/NumberFormat.h"
-#include "gui/common/StringGrid.h"
 #include "core/data/BuildDataSet.h"
 #include "core/regression/Calculate.h"
 #include "core/regression/Models.h"
-#include "gui/regression/Processing.h"
 #include "core/regression/StartEstimates.h"
 #include "core/regression/StartSearch.h"
+#include "gui/app/OrlaMain.h"
+#include "gui/common/StringGrid.h"
+#include "gui/regression/Processing.h"
 
 namespace kurvex::gui {
 
@@ -20,7 +20,8 @@ namespace {
 inline constexpr const char* kNoStartNeededMessage = "この回帰式は初期値を用いずに計算します。";
 
 std::string RangeErrorMessage(int j, const std::string& text) {
-    return "C" + std::to_string(j) + " の探索範囲 '" + text + "' が正しくありません。\n「下限:上限」の形で、下限 < 上限 として下さい。";
+    return "C" + std::to_string(j) + " の探索範囲 '" + text +
+           "' が正しくありません。\n「下限:上限」の形で、下限 < 上限 として下さい。";
 }
 
 }  // namespace
@@ -75,7 +76,8 @@ void TForm1::ButtonEstimateStartClick() {
     if (outcome == StartOutcome::Estimated) {
         // Seven digits, as "計算結果のコピー" writes them: a start needs no more, and the column shows them whole.
         for (std::size_t j = 0; j < values.size(); ++j)
-            StringGridCoefInit->SetCell(1, static_cast<int>(j) + 1, QString::fromStdString(FormatNumber(values[j], kResultPrecision)));
+            StringGridCoefInit->SetCell(1, static_cast<int>(j) + 1,
+                                        QString::fromStdString(FormatNumber(values[j], kResultPrecision)));
         PageControl1->setCurrentWidget(TabSheet1);
     } else if (!message.empty()) {
         ShowInformation(message);

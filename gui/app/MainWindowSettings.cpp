@@ -9,13 +9,13 @@
 #include <QScreen>
 #include <algorithm>
 
-#include "gui/app/OrlaMain.h"
 #include "core/common/FileIo.h"
 #include "core/common/IniFile.h"
-#include "core/data/MainSettings.h"
 #include "core/common/MessageSink.h"
 #include "core/common/ParallelSweep.h"
 #include "core/common/ProgramFolder.h"
+#include "core/data/MainSettings.h"
+#include "gui/app/OrlaMain.h"
 #include "gui/common/RadioGroup.h"
 #include "gui/common/StringGrid.h"
 #include "gui/data/ReadData.h"
@@ -27,7 +27,9 @@ namespace {
 
 constexpr const char* kMissingFileQuestion = "指定されたファイルが見つかりません。メニューから削除しますか。";
 
-WindowGeometry GeometryOf(const QWidget* window) { return {window->width(), window->height(), window->x(), window->y()}; }
+WindowGeometry GeometryOf(const QWidget* window) {
+    return {window->width(), window->height(), window->x(), window->y()};
+}
 
 // A stored place is kept within the screen it lies on (or the primary one):
 // a huge stored size would make a window of gigabytes, a far-off position
@@ -35,7 +37,8 @@ WindowGeometry GeometryOf(const QWidget* window) { return {window->width(), wind
 // stored settings (its built-in size, the one it has when this runs at the
 // start), so a small screen changes nothing the program chose itself.
 void Place(QWidget* window, const WindowGeometry& geometry) {
-    QScreen* screen = QGuiApplication::screenAt(QPoint(geometry.left + geometry.width / 2, geometry.top + geometry.height / 2));
+    QScreen* screen =
+        QGuiApplication::screenAt(QPoint(geometry.left + geometry.width / 2, geometry.top + geometry.height / 2));
     if (screen == nullptr) screen = QGuiApplication::primaryScreen();
     if (screen == nullptr) return;  // no screen to place it on: keep the built-in place
     const QRect available = screen->availableGeometry();
@@ -101,9 +104,11 @@ void TForm1::ReadSettings() {
     FrmEquSet->SetCurrentEntry(settings.generalModelNo);
 
     for (int j = 0; j < kMaxNamedCoefficients; ++j) {
-        StringGridCoefInit->SetCell(1, j + 1, QString::fromStdString(settings.initialValues[static_cast<std::size_t>(j)]));
+        StringGridCoefInit->SetCell(1, j + 1,
+                                    QString::fromStdString(settings.initialValues[static_cast<std::size_t>(j)]));
         StringGridCoefInit->SetCell(2, j + 1, QString::fromStdString(settings.increments[static_cast<std::size_t>(j)]));
-        StringGridCoefInit->SetCell(kFixedColumn, j + 1, QString::fromStdString(settings.fixed[static_cast<std::size_t>(j)]));
+        StringGridCoefInit->SetCell(kFixedColumn, j + 1,
+                                    QString::fromStdString(settings.fixed[static_cast<std::size_t>(j)]));
         StringGridCoefInit->SetCell(kSearchRangeColumn, j + 1,
                                     QString::fromStdString(settings.searchRanges[static_cast<std::size_t>(j)]));
     }

@@ -3,10 +3,9 @@
 #include "core/data/BuildDataSet.h"
 
 #include <QAction>
-#include <optional>
 #include <QCloseEvent>
-#include <QDropEvent>
 #include <QComboBox>
+#include <QDropEvent>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -18,17 +17,18 @@
 #include <QSplitter>
 #include <QTabWidget>
 #include <QVBoxLayout>
+#include <optional>
 
+#include "core/common/ProgramFolder.h"
 #include "gui/app/AboutBox.h"
 #include "gui/app/FileOpening.h"
 #include "gui/app/HelpViewer.h"
 #include "gui/app/ProgramIcon.h"
 #include "gui/app/ReportCommands.h"
-#include "gui/chart/ChartComposer.h"
 #include "gui/chart/AxisSet.h"
+#include "gui/chart/ChartComposer.h"
 #include "gui/chart/ChartExport.h"
 #include "gui/chart/ChartPanel.h"
-#include "core/common/ProgramFolder.h"
 #include "gui/common/RadioGroup.h"
 #include "gui/common/StringGrid.h"
 #include "gui/data/MakeData.h"
@@ -177,7 +177,6 @@ void TForm1::CreateMenus() {
     Print1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
     Exit1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
     Contents->setShortcut(QKeySequence(Qt::Key_F1));
-
 }
 
 void TForm1::ConnectCommands() {
@@ -438,8 +437,7 @@ void TForm1::FormShow() {
 
     // The model list; model 0, general entry 0, one explanatory variable.
     ComboBoxEq->clear();
-    for (const std::string& item : ModelListItems(""))
-        ComboBoxEq->addItem(QString::fromStdString(item));
+    for (const std::string& item : ModelListItems("")) ComboBoxEq->addItem(QString::fromStdString(item));
     ComboBoxEq->setCurrentIndex(0);
     FrmEquSet->SetCurrentEntry(0);
     mainExplanatoryCount_ = 1;

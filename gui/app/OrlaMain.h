@@ -5,11 +5,11 @@
 #include <filesystem>
 #include <string>
 
-#include "gui/app/RecentFileList.h"
-#include "gui/data/FileDialogs.h"
 #include "core/regression/Calculate.h"
 #include "core/regression/FitState.h"
 #include "core/regression/ModelSelection.h"
+#include "gui/app/RecentFileList.h"
+#include "gui/data/FileDialogs.h"
 
 class QAction;
 class QComboBox;
@@ -58,7 +58,7 @@ public:
     QAction* Open1 = nullptr;
     QAction* MakeData = nullptr;
     QAction* SaveData = nullptr;
-    QAction* G2 = nullptr;             // "グラフ画面の保存": the chart as an image file
+    QAction* G2 = nullptr;  // "グラフ画面の保存": the chart as an image file
     QAction* SaveRegression = nullptr;
     QAction* SaveSpline = nullptr;
     QAction* Exit1 = nullptr;
@@ -68,8 +68,8 @@ public:
     QAction* A1 = nullptr;
     QAction* GraphRefresh = nullptr;
     QMenu* CopyGraph = nullptr;
-    QAction* M1 = nullptr;             // "メタファイル": the chart to the clipboard as vector graphics
-    QAction* B1 = nullptr;             // "ビットマップファイル": the chart to the clipboard as a bitmap
+    QAction* M1 = nullptr;  // "メタファイル": the chart to the clipboard as vector graphics
+    QAction* B1 = nullptr;  // "ビットマップファイル": the chart to the clipboard as a bitmap
     QAction* Print1 = nullptr;
     QAction* PrintPreview1 = nullptr;
     QMenu* Tool1 = nullptr;
@@ -78,7 +78,7 @@ public:
     QAction* C2 = nullptr;
     QMenu* Help1 = nullptr;
     QAction* Contents = nullptr;
-    QAction* N1 = nullptr;             // "キーワード検索": the help pages by keyword
+    QAction* N1 = nullptr;  // "キーワード検索": the help pages by keyword
     QAction* About1 = nullptr;
 
     // --- Top panel ---
@@ -158,9 +158,9 @@ public:
     void ComboBoxEqChange(int index);
     void RadioGroup1Click(int item);
     void ButtonDefaultClick();
-    void BitBtn3Click();  // "計算結果のコピー"
+    void BitBtn3Click();              // "計算結果のコピー"
     void ButtonEstimateStartClick();  // "初期値の推定"
-    void BitBtn4Click();  // "一般式の設定"
+    void BitBtn4Click();              // "一般式の設定"
     int GeneralEquationIndex() const;
 
     // --- Data, calculate, results ---
@@ -248,7 +248,7 @@ private:
     // The coefficients in the fit state come from a fit of the model now
     // chosen (the initial-value line leaves them as they are).
     bool coefficientsOfCurrentModel_ = false;
-    bool firstRun_ = true;          // no settings file yet: the open dialog starts in samples/
+    bool firstRun_ = true;  // no settings file yet: the open dialog starts in samples/
 };
 
 }  // namespace kurvex::gui

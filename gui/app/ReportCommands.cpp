@@ -6,18 +6,18 @@
 #include <QTabWidget>
 #include <QTimer>
 
+#include "core/common/FileIo.h"
+#include "core/common/MessageSink.h"
+#include "core/data/DataOutput.h"
+#include "core/regression/Bands.h"
+#include "core/tools/ReportFile.h"
+#include "core/tools/ReportTables.h"
 #include "gui/app/FitReportPage.h"
 #include "gui/app/OrlaMain.h"
 #include "gui/chart/ChartComposer.h"
 #include "gui/chart/ChartPanel.h"
 #include "gui/chart/FitBands.h"
-#include "core/common/FileIo.h"
-#include "core/common/MessageSink.h"
-#include "core/data/DataOutput.h"
 #include "gui/data/ReadData.h"
-#include "core/regression/Bands.h"
-#include "core/tools/ReportFile.h"
-#include "core/tools/ReportTables.h"
 
 namespace kurvex::gui {
 namespace {
@@ -125,8 +125,7 @@ void ReportCommands::SaveReportClick() {
     ReportSource source;
     if (const PreparedSelection* selection = form_->Form2->Selection())
         source = SourceOf(form_->Form2->CurrentFileName().toStdString(), *selection);
-    else
-        source.dataFile = form_->Form2->CurrentFileName().toStdString();
+    else source.dataFile = form_->Form2->CurrentFileName().toStdString();
     if (kurvex::SaveReport(std::filesystem::path(path.toStdString()), form_->FitState(), source, withPoints))
         Messages().Show(MessageKind::Information, kReportSavedMessage, MessageButtons::Ok);
 }
@@ -151,10 +150,11 @@ void ReportCommands::SaveBandCurveClick() {
     request.extension = QStringLiteral(".CSV");
     const QString chosen = AskSaveFileName(request);
     if (chosen.isEmpty()) return;
-    const std::string text = BandCurveText(form_->Chart1->xAxis->label().toStdString(),
-                                           form_->Chart1->yAxis->label().toStdString(), points);
+    const std::string text =
+        BandCurveText(form_->Chart1->xAxis->label().toStdString(), form_->Chart1->yAxis->label().toStdString(), points);
     std::string error;
-    if (!WriteFileAtomically(std::filesystem::path(WithExtension(chosen, request.extension).toStdString()), text, &error)) {
+    if (!WriteFileAtomically(std::filesystem::path(WithExtension(chosen, request.extension).toStdString()), text,
+                             &error)) {
         ShowError(std::string("ファイルに保存できません。\n") + error);
         return;
     }

@@ -5,12 +5,12 @@
 #include <QLocale>
 #include <QTranslator>
 
+#include "core/common/Version.h"
 #include "gui/app/EndSignals.h"
 #include "gui/app/FileOpening.h"
 #include "gui/app/OrlaMain.h"
 #include "gui/chart/ChartPanel.h"
 #include "gui/common/GuiMessageSink.h"
-#include "core/common/Version.h"
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);

@@ -8,8 +8,8 @@ constexpr double kMaxTicks = 1000;
 }  // namespace
 
 double AxisTicker::getTickStep(const QCPRange& range) {
-  if (increment_ > 0 && range.size() / increment_ <= kMaxTicks) return increment_;
-  return QCPAxisTicker::getTickStep(range);
+    if (increment_ > 0 && range.size() / increment_ <= kMaxTicks) return increment_;
+    return QCPAxisTicker::getTickStep(range);
 }
 
 int AxisTicker::getSubTickCount(double) { return minorTickCount_; }

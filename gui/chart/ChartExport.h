@@ -37,8 +37,7 @@ QString ProposedChartFileName(const QString& dataFilePath);
 
 // The whole chart at its on-screen size. False with a message text on
 // failure; an existing file is replaced only by a complete new one.
-bool SaveChartImage(ChartPanel& chart, const QString& path, ChartImageFormat format,
-                    QString* error = nullptr);
+bool SaveChartImage(ChartPanel& chart, const QString& path, ChartImageFormat format, QString* error = nullptr);
 QByteArray ChartToSvg(ChartPanel& chart);
 QImage ChartToImage(ChartPanel& chart);
 

@@ -2,10 +2,10 @@
 
 #include <cmath>
 
-#include "gui/chart/ChartComposer.h"
-#include "gui/chart/ChartPanel.h"
 #include "core/regression/Bands.h"
 #include "core/regression/Models.h"
+#include "gui/chart/ChartComposer.h"
+#include "gui/chart/ChartPanel.h"
 
 namespace kurvex::gui {
 namespace {

@@ -15,7 +15,6 @@ namespace kurvex::gui {
 
 // Calls `draw` with a paint device of `size` pixels and returns the SVG
 // document it produced.
-QByteArray RenderOutlinedSvg(const QSize& size, const QString& title,
-                             const std::function<void(QPaintDevice*)>& draw);
+QByteArray RenderOutlinedSvg(const QSize& size, const QString& title, const std::function<void(QPaintDevice*)>& draw);
 
 }  // namespace kurvex::gui

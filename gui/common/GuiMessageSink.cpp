@@ -15,20 +15,20 @@ namespace {
 
 QMessageBox::Icon IconFor(MessageKind kind) {
     switch (kind) {
-    case MessageKind::Error: return QMessageBox::Critical;
-    case MessageKind::Warning: return QMessageBox::Warning;
-    case MessageKind::Information: return QMessageBox::Information;
-    case MessageKind::Confirmation: return QMessageBox::Question;
+        case MessageKind::Error: return QMessageBox::Critical;
+        case MessageKind::Warning: return QMessageBox::Warning;
+        case MessageKind::Information: return QMessageBox::Information;
+        case MessageKind::Confirmation: return QMessageBox::Question;
     }
     return QMessageBox::NoIcon;
 }
 
 QString TitleFor(MessageKind kind) {
     switch (kind) {
-    case MessageKind::Error: return QStringLiteral("エラー");
-    case MessageKind::Warning: return QStringLiteral("警告");
-    case MessageKind::Information: return QStringLiteral("情報");
-    case MessageKind::Confirmation: return QStringLiteral("確認");
+        case MessageKind::Error: return QStringLiteral("エラー");
+        case MessageKind::Warning: return QStringLiteral("警告");
+        case MessageKind::Information: return QStringLiteral("情報");
+        case MessageKind::Confirmation: return QStringLiteral("確認");
     }
     return QString();
 }

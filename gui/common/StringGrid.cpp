@@ -37,7 +37,8 @@ void StringGrid::SetCell(int column, int row, const QString& text) {
         stashed_.insert({column, row}, text);
         return;
     }
-    if (IsCheckCell(column, row)) EnsureItem(column, row)->setCheckState(text == QLatin1String("1") ? Qt::Checked : Qt::Unchecked);
+    if (IsCheckCell(column, row))
+        EnsureItem(column, row)->setCheckState(text == QLatin1String("1") ? Qt::Checked : Qt::Unchecked);
     else EnsureItem(column, row)->setText(text);
     if (row == 0 && headerRow_) setHorizontalHeaderItem(column, new QTableWidgetItem(text));
     if (column < fixedCols_ || row < fixedRows_) GrowToFit(column, text);
@@ -123,7 +124,8 @@ void StringGrid::StyleCell(QTableWidgetItem* cell, int column, int row) const {
         else if (editable_) flags |= Qt::ItemIsEditable;
     }
     cell->setFlags(flags);
-    if (!fixed && IsCheckCell(column, row) && !cell->data(Qt::CheckStateRole).isValid()) cell->setCheckState(Qt::Unchecked);
+    if (!fixed && IsCheckCell(column, row) && !cell->data(Qt::CheckStateRole).isValid())
+        cell->setCheckState(Qt::Unchecked);
     cell->setBackground(fixed ? palette().button() : palette().base());
 }
 

@@ -75,7 +75,7 @@ private:
     void RestoreStashedCells();
 
     QHash<QPair<int, int>, QString> stashed_;  // (column, row) -> text of cut-off cells
-    QHash<int, int> leastWidths_;  // column -> width given by SetColWidth
+    QHash<int, int> leastWidths_;              // column -> width given by SetColWidth
     bool headerRow_ = false;
     int fixedCols_ = 1;
     int fixedRows_ = 1;

@@ -17,17 +17,17 @@ class QWidget;
 namespace kurvex::gui {
 
 struct FileDialogRequest {
-  QWidget* parent = nullptr;
-  QString caption;
-  QString initialPath;  // folder, or folder and file name
-  QString filterList;   // "description|pattern|..."
-  // The extension the written file gets, replacing any other (".csv");
-  // empty keeps the chosen name as it is.
-  QString extension;
-  // Ask before an existing file of the final name is replaced.
-  bool confirmOverwrite = true;
-  // The question asked then; empty for "<name> は既に存在します。\n上書きしてよろしいですか。".
-  QString overwriteQuestion;
+    QWidget* parent = nullptr;
+    QString caption;
+    QString initialPath;  // folder, or folder and file name
+    QString filterList;   // "description|pattern|..."
+    // The extension the written file gets, replacing any other (".csv");
+    // empty keeps the chosen name as it is.
+    QString extension;
+    // Ask before an existing file of the final name is replaced.
+    bool confirmOverwrite = true;
+    // The question asked then; empty for "<name> は既に存在します。\n上書きしてよろしいですか。".
+    QString overwriteQuestion;
 };
 
 // The answer is the name as chosen in the dialog, or an empty text for Cancel.

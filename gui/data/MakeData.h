@@ -14,33 +14,33 @@ namespace kurvex::gui {
 class TForm2;
 
 class TFrmMakeData : public QDialog {
-  Q_OBJECT
+    Q_OBJECT
 
- public:
-  explicit TFrmMakeData(QWidget* parent = nullptr);
+public:
+    explicit TFrmMakeData(QWidget* parent = nullptr);
 
-  // The numbers confirmed by OK.
-  int DataColumnCount() const { return columns_; }
-  int RowCount() const { return rows_; }
+    // The numbers confirmed by OK.
+    int DataColumnCount() const { return columns_; }
+    int RowCount() const { return rows_; }
 
-  static constexpr int kMaxColumns = 10000;
-  static constexpr int kMaxRows = 10000000;
+    static constexpr int kMaxColumns = 10000;
+    static constexpr int kMaxRows = 10000000;
 
- signals:
-  // "ヘルプ": the main window opens its help viewer at the keyword ("データの作成").
-  void HelpRequested(const QString& keyword);
+signals:
+    // "ヘルプ": the main window opens its help viewer at the keyword ("データの作成").
+    void HelpRequested(const QString& keyword);
 
- private:
-  void BitBtn1Click();  // OK: both texts must be whole numbers in range
-  void BitBtn3Click();
+private:
+    void BitBtn1Click();  // OK: both texts must be whole numbers in range
+    void BitBtn3Click();
 
-  QLineEdit* EditColCount = nullptr;
-  QLineEdit* EditRowCount = nullptr;
-  QPushButton* BitBtn1 = nullptr;
-  QPushButton* BitBtn2 = nullptr;
-  QPushButton* BitBtn3 = nullptr;
-  int columns_ = 2;
-  int rows_ = 10;
+    QLineEdit* EditColCount = nullptr;
+    QLineEdit* EditRowCount = nullptr;
+    QPushButton* BitBtn1 = nullptr;
+    QPushButton* BitBtn2 = nullptr;
+    QPushButton* BitBtn3 = nullptr;
+    int columns_ = 2;
+    int rows_ = 10;
 };
 
 // The new-table command (`MakeData`, "データの作成(&P)"): shows the dialog; on

@@ -15,18 +15,18 @@ class TForm2;
 struct FileDialogRequest;
 
 class TFrmSaveData : public QDialog {
-  Q_OBJECT
+    Q_OBJECT
 
- public:
-  explicit TFrmSaveData(QWidget* parent = nullptr);
+public:
+    explicit TFrmSaveData(QWidget* parent = nullptr);
 
-  bool SaveVariables() const;   // "変数(Y, Xi, W)"
-  bool SaveSourceData() const;  // "ソースデータ（使用している行データのみ）"
+    bool SaveVariables() const;   // "変数(Y, Xi, W)"
+    bool SaveSourceData() const;  // "ソースデータ（使用している行データのみ）"
 
- private:
-  QCheckBox* CheckBoxSaveXYData = nullptr;
-  QCheckBox* CheckBoxSaveSourceData = nullptr;
-  QPushButton* BitBtn1 = nullptr;
+private:
+    QCheckBox* CheckBoxSaveXYData = nullptr;
+    QCheckBox* CheckBoxSaveSourceData = nullptr;
+    QPushButton* BitBtn1 = nullptr;
 };
 
 // The filter the main window's save dialog gets for the used data.

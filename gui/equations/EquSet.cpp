@@ -18,9 +18,9 @@
 #include "core/common/IniFile.h"
 #include "core/common/MessageSink.h"
 #include "core/common/ProgramFolder.h"
+#include "core/expression/Formula.h"
 #include "gui/common/StringGrid.h"
 #include "gui/equations/CellTextDelegate.h"
-#include "core/expression/Formula.h"
 
 namespace kurvex::gui {
 
@@ -95,8 +95,7 @@ void TFrmEquSet::CreateControls() {
     UseHeaderForRowZero(StringGrid2, {QString(), QStringLiteral("偏導関数")});
     StringGrid2->SetColWidth(0, kLabelColumnWidth);
     StringGrid2->SetColWidth(1, kDerivativeColumnWidth);
-    for (int k = 0; k < kMaxNamedCoefficients; ++k)
-        StringGrid2->SetCell(0, k + 1, QStringLiteral("dy/dC%1 =").arg(k));
+    for (int k = 0; k < kMaxNamedCoefficients; ++k) StringGrid2->SetCell(0, k + 1, QStringLiteral("dy/dC%1 =").arg(k));
     tableDelegate_ = new CellTextDelegate(this);
     StringGrid2->setItemDelegate(tableDelegate_);
     StringGrid2->installEventFilter(this);
@@ -265,7 +264,8 @@ void TFrmEquSet::ShowEntry(int row) {
         StringGrid2->SetRowCount(m + 1);
         for (int k = 0; k < m; ++k) {
             const std::size_t index = static_cast<std::size_t>(k);
-            StringGrid2->SetCell(1, k + 1, index < entry.derivativeTexts.size() ? Q(entry.derivativeTexts[index]) : QString());
+            StringGrid2->SetCell(1, k + 1,
+                                 index < entry.derivativeTexts.size() ? Q(entry.derivativeTexts[index]) : QString());
         }
         StringGrid2->show();
     } else {
@@ -539,10 +539,8 @@ void TFrmEquSet::PopupMenu1Popup(int row) {
     Erase1->setEnabled(registered);
     Copy1->setEnabled(registered);
     if (!registered) Paste1->setEnabled(false);
-    if (cellEditing_)
-        Erase1->setEnabled(false);
-    else
-        Copy1->setEnabled(false);
+    if (cellEditing_) Erase1->setEnabled(false);
+    else Copy1->setEnabled(false);
 }
 
 void TFrmEquSet::Copy1Click() {
@@ -609,7 +607,8 @@ void TFrmEquSet::LoadEquationFormSettings(const IniFile& ini) {
                                                   StringGrid1->columnWidth(kFormulaColumn), kNarrowest, kWidest));
     StringGrid1->SetColWidth(kNameColumn, read(kFunctionsSection, "Width of Name Column",
                                                StringGrid1->columnWidth(kNameColumn), kNarrowest, kWidest));
-    StringGrid2->SetColWidth(1, read(kDerivativesSection, "Width of Column", StringGrid2->columnWidth(1), kNarrowest, kWidest));
+    StringGrid2->SetColWidth(
+        1, read(kDerivativesSection, "Width of Column", StringGrid2->columnWidth(1), kNarrowest, kWidest));
 }
 
 void TFrmEquSet::SaveEquationFormSettings(IniFile& ini) const {

@@ -142,7 +142,7 @@ private:
     void ListFocusChanged(QWidget* now);
 
     EquationList list_;
-    std::string savedText_;        // what the list file holds (as last read or written)
+    std::string savedText_;  // what the list file holds (as last read or written)
     int currentEntry_ = 0;
     int selectedRow_ = 1;
     int coefficientCount_ = 0;
@@ -152,7 +152,7 @@ private:
     int entryOnShow_ = 0;          // CurrentEntry when the window opened (kept in step with erasures)
     bool formulaChanged_ = false;  // the user typed since the box was filled
     bool cellEditing_ = false;
-    int filling_ = 0;              // the window itself is writing into the grids
+    int filling_ = 0;  // the window itself is writing into the grids
     CellTextDelegate* listDelegate_ = nullptr;
     CellTextDelegate* tableDelegate_ = nullptr;
 };

@@ -13,10 +13,10 @@
 #include <vector>
 
 #include "core/common/NumberFormat.h"
-#include "gui/common/StringGrid.h"
 #include "core/regression/Bands.h"
 #include "core/regression/FitState.h"
 #include "core/tools/Prediction.h"
+#include "gui/common/StringGrid.h"
 
 namespace kurvex::gui {
 
@@ -154,8 +154,7 @@ void TFrmPredict::BitBtn1Click() {
     if (!state_) return;
     std::vector<std::string> texts;
     for (int v = 1; v <= VariableCount(); ++v) texts.push_back(StringGridXValue->Cell(1, v).toStdString());
-    const std::optional<std::string> value =
-        PredictText(state_->model, state_->results.coefficients, texts);
+    const std::optional<std::string> value = PredictText(state_->model, state_->results.coefficients, texts);
     if (value) EditValue->setText(QString::fromStdString(*value));
     EditConfidenceInterval->clear();
     EditPredictionInterval->clear();
@@ -168,10 +167,13 @@ void TFrmPredict::ShowIntervals(const std::vector<std::string>& texts) {
     try {
         BandCalculator bands(*state_);
         const PredictionInterval interval = bands.At(x);
-        const QString level = QStringLiteral("（%1%）").arg(QString::fromStdString(FormatNumber((1 - state_->conditions.alpha) * 100, 15)));
+        const QString level = QStringLiteral("（%1%）").arg(
+            QString::fromStdString(FormatNumber((1 - state_->conditions.alpha) * 100, 15)));
         if (interval.confidenceHalf) {
-            EditConfidenceInterval->setText(QString::fromStdString(IntervalText(interval.value, interval.confidenceHalf)) + level);
-            EditPredictionInterval->setText(QString::fromStdString(IntervalText(interval.value, interval.predictionHalf)) + level);
+            EditConfidenceInterval->setText(
+                QString::fromStdString(IntervalText(interval.value, interval.confidenceHalf)) + level);
+            EditPredictionInterval->setText(
+                QString::fromStdString(IntervalText(interval.value, interval.predictionHalf)) + level);
         }
     } catch (const std::exception&) {
         // The value was computed; intervals that cannot be stay empty.

@@ -10,13 +10,13 @@
 #include <QVBoxLayout>
 #include <vector>
 
-#include "gui/chart/ChartComposer.h"
-#include "gui/chart/ChartPanel.h"
 #include "core/common/NumberFormat.h"
-#include "gui/common/RadioGroup.h"
 #include "core/regression/FitState.h"
 #include "core/tools/NiceRange.h"
 #include "core/tools/RunSpline.h"
+#include "gui/chart/ChartComposer.h"
+#include "gui/chart/ChartPanel.h"
+#include "gui/common/RadioGroup.h"
 
 namespace kurvex::gui {
 
@@ -44,8 +44,9 @@ TFrmSetSpline::TFrmSetSpline(QWidget* parent) : QDialog(parent) {
     TabSheet1 = new QWidget;
     TabSheet1->setObjectName(QStringLiteral("TabSheet1"));
     auto* methodPage = new QVBoxLayout(TabSheet1);
-    RadioGroupMethod = new RadioGroup(QStringLiteral("計算方法"),
-                                      {QStringLiteral("ベイズ型スプライン"), QStringLiteral("３次スプライン")}, TabSheet1);
+    RadioGroupMethod =
+        new RadioGroup(QStringLiteral("計算方法"),
+                       {QStringLiteral("ベイズ型スプライン"), QStringLiteral("３次スプライン")}, TabSheet1);
     RadioGroupMethod->setObjectName(QStringLiteral("RadioGroupMethod"));
     RadioGroupMethod->SetItemIndex(static_cast<int>(SplineMethod::Bayesian));
     methodPage->addWidget(RadioGroupMethod);
@@ -63,9 +64,9 @@ TFrmSetSpline::TFrmSetSpline(QWidget* parent) : QDialog(parent) {
     TabSheet2 = new QWidget;
     TabSheet2->setObjectName(QStringLiteral("TabSheet2"));
     auto* rangePage = new QVBoxLayout(TabSheet2);
-    RadioGroupRangeSet = new RadioGroup(
-        QStringLiteral("出力範囲の設定方法"),
-        {QStringLiteral("データ範囲"), QStringLiteral("手動設定"), QStringLiteral("最適化")}, TabSheet2);
+    RadioGroupRangeSet =
+        new RadioGroup(QStringLiteral("出力範囲の設定方法"),
+                       {QStringLiteral("データ範囲"), QStringLiteral("手動設定"), QStringLiteral("最適化")}, TabSheet2);
     RadioGroupRangeSet->setObjectName(QStringLiteral("RadioGroupRangeSet"));
     RadioGroupRangeSet->SetItemIndex(static_cast<int>(SplineRangeMode::DataRange));
     rangePage->addWidget(RadioGroupRangeSet);
@@ -110,14 +111,14 @@ TFrmSetSpline::TFrmSetSpline(QWidget* parent) : QDialog(parent) {
 
 SplineMethod TFrmSetSpline::Method() const {
     return RadioGroupMethod->ItemIndex() == static_cast<int>(SplineMethod::Cubic) ? SplineMethod::Cubic
-                                                                                   : SplineMethod::Bayesian;
+                                                                                  : SplineMethod::Bayesian;
 }
 
 SplineRangeMode TFrmSetSpline::RangeMode() const {
     switch (RadioGroupRangeSet->ItemIndex()) {
-    case 1: return SplineRangeMode::Manual;
-    case 2: return SplineRangeMode::Optimized;
-    default: return SplineRangeMode::DataRange;
+        case 1: return SplineRangeMode::Manual;
+        case 2: return SplineRangeMode::Optimized;
+        default: return SplineRangeMode::DataRange;
     }
 }
 
@@ -163,25 +164,25 @@ void TFrmSetSpline::RadioGroupMethodClick() {
 
 void TFrmSetSpline::RadioGroupRangeSetClick() {
     switch (RangeMode()) {
-    case SplineRangeMode::DataRange:
-        EditMin->setEnabled(false);
-        EditMax->setEnabled(false);
-        SetRangeBoxes(dataXMin_, dataXMax_);
-        break;
-    case SplineRangeMode::Manual:
-        EditMin->setEnabled(true);
-        EditMax->setEnabled(true);
-        break;
-    case SplineRangeMode::Optimized: {
-        EditMin->setEnabled(false);
-        EditMax->setEnabled(false);
-        double lo = dataXMin_;
-        double hi = dataXMax_;
-        int divisions = kNiceDivisions;
-        NiceRange(lo, hi, divisions);  // an empty range stays as it is
-        SetRangeBoxes(lo, hi);
-        break;
-    }
+        case SplineRangeMode::DataRange:
+            EditMin->setEnabled(false);
+            EditMax->setEnabled(false);
+            SetRangeBoxes(dataXMin_, dataXMax_);
+            break;
+        case SplineRangeMode::Manual:
+            EditMin->setEnabled(true);
+            EditMax->setEnabled(true);
+            break;
+        case SplineRangeMode::Optimized: {
+            EditMin->setEnabled(false);
+            EditMax->setEnabled(false);
+            double lo = dataXMin_;
+            double hi = dataXMax_;
+            int divisions = kNiceDivisions;
+            NiceRange(lo, hi, divisions);  // an empty range stays as it is
+            SetRangeBoxes(lo, hi);
+            break;
+        }
     }
 }
 

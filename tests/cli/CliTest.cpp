@@ -3,6 +3,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include <sys/wait.h>
+#include <unistd.h>
 #include <array>
 #include <cmath>
 #include <cstdio>
@@ -10,12 +12,10 @@
 #include <fstream>
 #include <sstream>
 #include <string>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include "tests/cli/JsonSchemaCheck.h"
 #include "core/common/NumberFormat.h"
 #include "core/common/Version.h"
+#include "tests/cli/JsonSchemaCheck.h"
 
 namespace fs = std::filesystem;
 using nlohmann::json;
@@ -69,7 +69,8 @@ fs::path ReferenceCsv(const std::string& relative, const std::string& name) {
     std::string line, csv = "y,x\n";
     bool inData = false;
     while (std::getline(in, line)) {
-        if (line.rfind("Data:", 0) == 0 && line.find('y') != std::string::npos && line.find("Response") == std::string::npos) {
+        if (line.rfind("Data:", 0) == 0 && line.find('y') != std::string::npos &&
+            line.find("Response") == std::string::npos) {
             inData = true;
             continue;
         }
@@ -161,7 +162,8 @@ TEST(Cli, ReportsRefusalsWithTheProgramsMessages) {
     auto run = RunCli({"fit", three.string(), "--model", "1"});
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.result["end"], "refused");
-    EXPECT_EQ(run.result["messages"][0]["text"], "データ数が足りません。\n推定すべきパラメータ数 3 より多くして下さい。");
+    EXPECT_EQ(run.result["messages"][0]["text"],
+              "データ数が足りません。\n推定すべきパラメータ数 3 より多くして下さい。");
 
     run = RunCli({"fit", (TempDir() / "missing.csv").string()});
     EXPECT_EQ(run.status, 1);
@@ -245,7 +247,8 @@ TEST(Cli, ExitStatusTellsHowTheFitEnded) {
     const double r2 = run.result["R2"];
     EXPECT_EQ(kurvex::FormatNumber(r2, 7), run.result["fields"]["EditR2"]);
     EXPECT_NE(r2, kurvex::ParseNumber(run.result["fields"]["EditR2"].get<std::string>()).value());
-    run = RunCli({"fit", std::string(KURVEX_SAMPLES_DIR) + "/bacterial_growth.csv", "--model", "5", "--method", "formula"});
+    run = RunCli(
+        {"fit", std::string(KURVEX_SAMPLES_DIR) + "/bacterial_growth.csv", "--model", "5", "--method", "formula"});
     EXPECT_EQ(run.status, 0) << run.out;  // x = 0 in the data: the derivative's limit, no error
 }
 
@@ -322,10 +325,12 @@ TEST(Cli, ThreadLimitLeavesEveryPrintedFigureAsOnOneThread) {
     std::string csv = "y,x\n";
     for (int i = 0; i < 20000; ++i) {
         const double x = 10.0 * ((i * 7919) % 20000) / 20000;
-        csv += std::to_string(5 / (1 + std::exp(3 - 0.8 * x)) + 0.01 * ((i * 31) % 7 - 3)) + "," + std::to_string(x) + "\n";
+        csv += std::to_string(5 / (1 + std::exp(3 - 0.8 * x)) + 0.01 * ((i * 31) % 7 - 3)) + "," + std::to_string(x) +
+               "\n";
     }
     const std::string file = WriteFile("threads.csv", csv).string();
-    const std::vector<std::string> fit = {"fit", file, "--formula", "C0/(1+EXP(C1-C2*X1))", "--init", "4,2,0.5", "--trace"};
+    const std::vector<std::string> fit = {"fit",    file,      "--formula", "C0/(1+EXP(C1-C2*X1))",
+                                          "--init", "4,2,0.5", "--trace"};
     auto with = [&](const std::string& threads) {
         auto args = fit;
         args.insert(args.end(), {"--threads", threads});

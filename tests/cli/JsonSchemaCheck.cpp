@@ -16,7 +16,8 @@ bool HasType(const json& value, const std::string& type) {
     if (type == "null") return value.is_null();
     if (type == "number") return value.is_number();
     if (type == "integer")
-        return value.is_number_integer() || (value.is_number_float() && std::floor(value.get<double>()) == value.get<double>());
+        return value.is_number_integer() ||
+               (value.is_number_float() && std::floor(value.get<double>()) == value.get<double>());
     return false;
 }
 

@@ -2,24 +2,24 @@
 // Shared by the fuzz targets: a quiet message sink that answers every question
 // with Yes or No as told, a private scratch folder for inputs that must be
 // files, and a check that stops the run (libFuzzer reports it as a crash).
+#include <unistd.h>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
 #include <string_view>
-#include <unistd.h>
 
 #include "core/common/MessageSink.h"
 #include "core/common/ProgramFolder.h"
 #include "core/common/TextDecode.h"
 
-#define KURVEX_FUZZ_CHECK(condition)                                                               \
-    do {                                                                                           \
-        if (!(condition)) {                                                                        \
+#define KURVEX_FUZZ_CHECK(condition)                                                           \
+    do {                                                                                       \
+        if (!(condition)) {                                                                    \
             std::fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #condition); \
-            std::abort();                                                                          \
-        }                                                                                          \
+            std::abort();                                                                      \
+        }                                                                                      \
     } while (false)
 
 namespace kurvex::fuzz {
@@ -69,9 +69,9 @@ private:
     ScratchFolder() {
         // A memory file system when there is one: every save syncs its file.
         std::error_code ec;
-        const std::filesystem::path base =
-            std::filesystem::is_directory("/dev/shm", ec) ? std::filesystem::path("/dev/shm")
-                                                          : std::filesystem::temp_directory_path();
+        const std::filesystem::path base = std::filesystem::is_directory("/dev/shm", ec)
+                                               ? std::filesystem::path("/dev/shm")
+                                               : std::filesystem::temp_directory_path();
         path_ = base / ("kurvex-fuzz-" + std::to_string(::getpid()));
         std::filesystem::create_directories(path_);
         SetProgramFolder(path_);

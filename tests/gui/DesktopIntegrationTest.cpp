@@ -16,12 +16,12 @@
 #include <QTest>
 #include <QUrl>
 
+#include "core/common/Version.h"
 #include "gui/app/AboutBox.h"
 #include "gui/app/AppFolders.h"
 #include "gui/app/FileOpening.h"
 #include "gui/app/HelpViewer.h"
 #include "gui/common/StringGrid.h"
-#include "core/common/Version.h"
 #include "gui/data/ReadData.h"
 #include "tests/gui/support/MainWindowFixture.h"
 

@@ -10,14 +10,14 @@
 #include <QTest>
 #include <QTimer>
 
+#include "core/common/MessageSink.h"
+#include "core/data/DataTable.h"
+#include "core/regression/FitState.h"
 #include "gui/chart/AxisSet.h"
 #include "gui/chart/ChartPanel.h"
 #include "gui/common/GuiMessageSink.h"
-#include "core/common/MessageSink.h"
 #include "gui/common/RadioGroup.h"
 #include "gui/common/StringGrid.h"
-#include "core/data/DataTable.h"
-#include "core/regression/FitState.h"
 #include "gui/tools/PredictionWindow.h"
 
 using namespace kurvex;
@@ -78,10 +78,8 @@ private slots:
         file.close();
         for (const bool escape : {true, false}) {
             OnNextModal<QMessageBox>([escape](QMessageBox* box) {
-                if (escape)
-                    QTest::keyClick(box, Qt::Key_Escape);
-                else
-                    box->findChild<QPushButton*>(QStringLiteral("NoButton"))->click();
+                if (escape) QTest::keyClick(box, Qt::Key_Escape);
+                else box->findChild<QPushButton*>(QStringLiteral("NoButton"))->click();
             });
             DataTable table;
             QVERIFY(table.LoadFile(file.fileName().toStdString()));

@@ -14,10 +14,10 @@
 #include "core/common/MessageSink.h"
 #include "core/common/ProgramFolder.h"
 #include "core/common/ProgressSink.h"
-#include "gui/common/StringGrid.h"
-#include "gui/equations/EquSet.h"
 #include "core/regression/Calculate.h"
 #include "core/regression/ModelSelection.h"
+#include "gui/common/StringGrid.h"
+#include "gui/equations/EquSet.h"
 
 using namespace kurvex;
 using namespace kurvex::gui;

@@ -5,18 +5,18 @@
 #include <QComboBox>
 #include <QDir>
 #include <QLabel>
-#include <QRadioButton>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTest>
 
 #include "gui/chart/ChartPanel.h"
 #include "gui/common/RadioGroup.h"
 #include "gui/common/StringGrid.h"
 #include "gui/equations/EquSet.h"
-#include "tests/gui/support/MainWindowFixture.h"
 #include "gui/tools/PredictionWindow.h"
+#include "tests/gui/support/MainWindowFixture.h"
 
 using namespace kurvex;
 using namespace kurvex::gui;
@@ -114,7 +114,8 @@ private slots:
         QVERIFY(QDir(fixture.Folder()).mkdir(QStringLiteral("Equation.txt")));  // a folder in the file's place
         fixture.Start();
         int reports = 0;
-        for (const std::string& text : fixture.Messages().Texts()) reports += text.rfind("登録式のファイルを読み込めません。", 0) == 0;
+        for (const std::string& text : fixture.Messages().Texts())
+            reports += text.rfind("登録式のファイルを読み込めません。", 0) == 0;
         QCOMPARE(reports, 1);
     }
 

@@ -325,8 +325,9 @@ private slots:
     }
 
     void enteringTheTableFollowsTheTypedCoefficientCount() {
-        WriteFile(ListFile(), "y = C0+C1*X1+C2*X1^2+C3*X1^3+C4*X1^4,quartic,1,X1,X1^2,X1^3,X1^4\r\n"
-                              "y = C0+C1*X1+C2*X1^2+C3*X1^3,cubic,1,X1,X1^2,X1^3\r\n");
+        WriteFile(ListFile(),
+                  "y = C0+C1*X1+C2*X1^2+C3*X1^3+C4*X1^4,quartic,1,X1,X1^2,X1^3,X1^4\r\n"
+                  "y = C0+C1*X1+C2*X1^2+C3*X1^3,cubic,1,X1,X1^2,X1^3\r\n");
         TFrmEquSet window;
         window.FormShow();
         window.StringGrid1Click(2);
@@ -356,8 +357,9 @@ private slots:
         QVERIFY(!(window.StringGrid1->item(4, 2)->flags() & Qt::ItemIsEditable));
 
         window.StringGrid1DblClick(4);
-        QCOMPARE(sink_.Texts(), (std::vector<std::string>{
-                                    "ここには書き込めません。\n上のテキストボックス（「y=」の右隣）に記入して下さい。"}));
+        QCOMPARE(sink_.Texts(),
+                 (std::vector<std::string>{
+                     "ここには書き込めません。\n上のテキストボックス（「y=」の右隣）に記入して下さい。"}));
         QCOMPARE(sink_.messages[0].kind, MessageKind::Warning);
         QCOMPARE(sink_.beeps, 1);
         QVERIFY(!window.CellEditingMode());
@@ -444,7 +446,9 @@ private slots:
         QVERIFY(qobject_cast<QLineEdit*>(editor));
         qobject_cast<QLineEdit*>(editor)->setText(QStringLiteral("X1\n2"));
         QTest::keyClick(editor, Qt::Key_Return);
-        QTRY_COMPARE(sink_.Texts(), (std::vector<std::string>{"式、名前、偏導関数にカンマ（,）、二重引用符（\"）、改行は使えません。"}));
+        QTRY_COMPARE(
+            sink_.Texts(),
+            (std::vector<std::string>{"式、名前、偏導関数にカンマ（,）、二重引用符（\"）、改行は使えません。"}));
         QCOMPARE(window.StringGrid2->Cell(1, 2), QStringLiteral("X1"));
     }
 
@@ -466,9 +470,10 @@ private slots:
         QCOMPARE(window.StringGrid2->columnWidth(1), 344);
         QCOMPARE(window.pos(), QPoint(182, 123));
 
-        WriteFile(ini, "[Main Form]\r\nWidth=900\r\n[Equation Form]\r\nWidth=610\r\nHeight=480\r\nTop=40\r\n"
-                       "Left=50\r\n[Table of Functions]\r\nWidth of Form Column=300\r\n"
-                       "[Table of Derivatives]\r\nWidth of Column=222\r\n");
+        WriteFile(ini,
+                  "[Main Form]\r\nWidth=900\r\n[Equation Form]\r\nWidth=610\r\nHeight=480\r\nTop=40\r\n"
+                  "Left=50\r\n[Table of Functions]\r\nWidth of Form Column=300\r\n"
+                  "[Table of Derivatives]\r\nWidth of Column=222\r\n");
         window.LoadEquationFormSettings(IniFile::Load(ini));
         QCOMPARE(window.size(), QSize(610, 480));
         QCOMPARE(window.pos(), QPoint(50, 40));

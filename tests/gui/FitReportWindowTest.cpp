@@ -12,17 +12,17 @@
 #include <QTableWidget>
 #include <QTest>
 
+#include "core/common/NumberFormat.h"
+#include "core/regression/Bands.h"
+#include "core/regression/FitReport.h"
 #include "gui/app/FitReportPage.h"
 #include "gui/app/ReportCommands.h"
 #include "gui/chart/ChartPanel.h"
 #include "gui/chart/FitBands.h"
-#include "core/common/NumberFormat.h"
 #include "gui/common/StringGrid.h"
 #include "gui/data/FileDialogs.h"
-#include "core/regression/Bands.h"
-#include "core/regression/FitReport.h"
-#include "tests/gui/support/MainWindowFixture.h"
 #include "gui/tools/PredictionWindow.h"
+#include "tests/gui/support/MainWindowFixture.h"
 
 using namespace kurvex;
 using namespace kurvex::gui;
@@ -74,7 +74,8 @@ void FitReportWindowTest::reportPageBandsResidualsAndFile() {
     QCOMPARE(report.Page->GridCorrelation->rowCount(), 2);
     // The SE is the limit's half-width over t: the same s and (JᵀJ)⁻¹.
     const auto& statistics = form.FitState().results.statistics;
-    QVERIFY(std::abs(static_cast<double>(*figures.standardErrors[0] * *statistics.t / *statistics.halfWidths[0]) - 1) < 1e-12);
+    QVERIFY(std::abs(static_cast<double>(*figures.standardErrors[0] * *statistics.t / *statistics.halfWidths[0]) - 1) <
+            1e-12);
 
     report.Page->ButtonCopyResults->click();
     const QString copied = QApplication::clipboard()->text();

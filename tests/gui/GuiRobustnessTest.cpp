@@ -17,10 +17,10 @@
 #include <climits>
 #include <memory>
 
-#include "gui/app/OrlaMain.h"
-#include "gui/chart/ChartExport.h"
 #include "core/common/IniFile.h"
 #include "core/common/ProgramFolder.h"
+#include "gui/app/OrlaMain.h"
+#include "gui/chart/ChartExport.h"
 #include "gui/data/FileDialogs.h"
 #include "tests/gui/support/MainWindowFixture.h"
 #include "tests/gui/support/Monkey.h"
@@ -89,8 +89,10 @@ QStringList SettingsProblems(const QByteArray& bytes) {
                             .arg(QLatin1String(sectionName), QString::fromStdString(key),
                                  QString::fromStdString(ini.ReadString(sectionName, key, "(missing)")));
         else if (value < low || value > high)
-            problems << QStringLiteral("[%1] %2=%3 out of range").arg(QLatin1String(sectionName))
-                            .arg(QString::fromStdString(key)).arg(value);
+            problems << QStringLiteral("[%1] %2=%3 out of range")
+                            .arg(QLatin1String(sectionName))
+                            .arg(QString::fromStdString(key))
+                            .arg(value);
         return value;
     };
     for (const char* form : {"Main Form", "Input Form"}) {
@@ -108,7 +110,8 @@ QStringList SettingsProblems(const QByteArray& bytes) {
         if (ini.ReadString("File", "File " + std::to_string(j), "").empty())
             problems << QStringLiteral("[File] File %1 missing or empty").arg(j);
     for (const char* key : {"Alarm Max", "Max Iteration", "Initial Increment", "Confidence Limit"})
-        if (!ini.HasKey("Conditions", key)) problems << QStringLiteral("[Conditions] %1 missing").arg(QLatin1String(key));
+        if (!ini.HasKey("Conditions", key))
+            problems << QStringLiteral("[Conditions] %1 missing").arg(QLatin1String(key));
     // Every built-in model has coefficients (a general model may have none yet).
     if (model >= 0 && model <= 8 && !ini.HasKey("Conditions", "Initial Values of C0"))
         problems << QStringLiteral("[Conditions] Initial Values of C0 missing");
@@ -282,9 +285,14 @@ private:
 
     QString AnswerSave() {
         static const QStringList names = {
-            QStringLiteral("saved.csv"), QStringLiteral("結果 データ.txt"), QStringLiteral("a&b;c.csv"),
-            QStringLiteral("no such folder/x.csv"), QStringLiteral("saved"), QStringLiteral("enzyme_kinetics.csv"),
-            QString(300, QLatin1Char('n')) + QStringLiteral(".csv"), QString(),
+            QStringLiteral("saved.csv"),
+            QStringLiteral("結果 データ.txt"),
+            QStringLiteral("a&b;c.csv"),
+            QStringLiteral("no such folder/x.csv"),
+            QStringLiteral("saved"),
+            QStringLiteral("enzyme_kinetics.csv"),
+            QString(300, QLatin1Char('n')) + QStringLiteral(".csv"),
+            QString(),
         };
         QString answer;
         if (monkey_.Chance(0.65)) {
@@ -331,13 +339,13 @@ void GuiRobustnessTest::settingsCheckFindsDamage() {
     QVERIFY2(SettingsProblems(sound).isEmpty(), qPrintable(SettingsProblems(sound).join(QLatin1Char('\n'))));
 
     const QList<QPair<QByteArray, QByteArray>> damages = {
-        {"[Model]\n", ""},                                  // section gone
-        {"Model No.=0", "Model No.=12"},                    // out of range
-        {"Model No.=0", "Model No.=zero"},                  // not a number
-        {"[Conditions]\n", "[Conditions]\nstray text\n"},   // neither section nor key=value
-        {"[Conditions]\n", "[Conditions]\nAlarm Max=1\n"},  // key twice
+        {"[Model]\n", ""},                                         // section gone
+        {"Model No.=0", "Model No.=12"},                           // out of range
+        {"Model No.=0", "Model No.=zero"},                         // not a number
+        {"[Conditions]\n", "[Conditions]\nstray text\n"},          // neither section nor key=value
+        {"[Conditions]\n", "[Conditions]\nAlarm Max=1\n"},         // key twice
         {"Number of Listed Files=0", "Number of Listed Files=2"},  // entries missing
-        {"[File]\n", "[File]\n[File]\n"},                   // section twice
+        {"[File]\n", "[File]\n[File]\n"},                          // section twice
     };
     for (const auto& [from, to] : damages) {
         QVERIFY2(sound.contains(from), from.constData());
@@ -354,8 +362,7 @@ void GuiRobustnessTest::randomUserNeitherCrashesNorHangs_data() {
     QTest::addColumn<int>("milliseconds");
     const int first = EnvironmentNumber("KURVEX_MONKEY_SEED", 1);
     const int total = EnvironmentNumber("KURVEX_MONKEY_SECONDS", 20) * 1000;
-    for (int i = 0; i < 3; ++i)
-        QTest::addRow("seed %d", first + i) << first + i << total / 3;
+    for (int i = 0; i < 3; ++i) QTest::addRow("seed %d", first + i) << first + i << total / 3;
 }
 
 void GuiRobustnessTest::randomUserNeitherCrashesNorHangs() {
@@ -368,10 +375,11 @@ void GuiRobustnessTest::randomUserNeitherCrashesNorHangs() {
 
     const MonkeyFigures figures = monkey.Run(milliseconds);
     session.Close();
-    qInfo("seed %d: %d actions, %d modal windows, %d popups, %d messages (%d questions), %d loads (%d read), "
-          "%d settings files checked, in %.1f s",
-          seed, figures.actions, figures.modals, figures.popups, figures.messages, figures.questions,
-          session.Loads(), session.LoadsBuilt(), session.SettingsChecked(), figures.milliseconds / 1000.0);
+    qInfo(
+        "seed %d: %d actions, %d modal windows, %d popups, %d messages (%d questions), %d loads (%d read), "
+        "%d settings files checked, in %.1f s",
+        seed, figures.actions, figures.modals, figures.popups, figures.messages, figures.questions, session.Loads(),
+        session.LoadsBuilt(), session.SettingsChecked(), figures.milliseconds / 1000.0);
 
     for (const QString& line : monkey.FrequentMessages(5)) qInfo("  message %s", qPrintable(line));
     if (!session.Problems().isEmpty()) {

@@ -9,13 +9,13 @@
 #include <QTimer>
 #include <QtTest>
 
-#include "tests/core/tools/CaptionRecordingSink.h"
 #include "core/common/MessageCaption.h"
-#include "gui/common/GuiMessageSink.h"
 #include "core/common/MessageSink.h"
 #include "core/regression/FitState.h"
+#include "gui/common/GuiMessageSink.h"
 #include "gui/regression/Processing.h"
 #include "gui/tools/KendallCommand.h"
+#include "tests/core/tools/CaptionRecordingSink.h"
 
 using namespace kurvex;
 using namespace kurvex::gui;
@@ -81,8 +81,8 @@ private slots:
     void permutationsGiveTheExactProbabilityForEveryVariable() {
         TFrmProgress progress;
         sink_.answers = {MessageAnswer::Yes};
-        const std::optional<std::string> text =
-            KendallCommand(Data(4, 2), QStringLiteral("収量"), {QStringLiteral("温度"), QStringLiteral("湿度")}, progress);
+        const std::optional<std::string> text = KendallCommand(
+            Data(4, 2), QStringLiteral("収量"), {QStringLiteral("温度"), QStringLiteral("湿度")}, progress);
         QVERIFY(text.has_value());
         // Perfect agreement: P = 1/4!. X2 = 0, 3, 2, 1: S = 0, upward, P = 15/24 orderings with S >= 0.
         QCOMPARE(*text, std::string("並べかえ理論による確率計算\nn = 4\n収量 vs. 温度\n  K = 6 (P = 0.041667)\n"

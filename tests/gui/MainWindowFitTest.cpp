@@ -2,29 +2,29 @@
 // sizes the tables, "計算" shows the core's results, the busy state.
 #include <QAction>
 #include <QComboBox>
+#include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QPixmap>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTabWidget>
 #include <QTest>
 #include <QTimer>
-#include <QFile>
-#include <QFileInfo>
-#include <QRegularExpression>
-#include <QPixmap>
 
 #include "core/common/NumberFormat.h"
 #include "core/common/ProgressSink.h"
+#include "core/regression/Calculate.h"
+#include "core/regression/StartEstimates.h"
 #include "gui/common/RadioGroup.h"
 #include "gui/common/StringGrid.h"
 #include "gui/data/FileDialogs.h"
 #include "gui/data/ReadData.h"
 #include "gui/data/SaveData.h"
-#include "gui/tools/PredictionWindow.h"
-#include "core/regression/Calculate.h"
 #include "gui/regression/Processing.h"
-#include "core/regression/StartEstimates.h"
+#include "gui/tools/PredictionWindow.h"
 #include "tests/gui/support/MainWindowFixture.h"
 
 using namespace kurvex;
@@ -201,7 +201,8 @@ void MainWindowFitTest::calculateShowsWhatTheCoreComputes() {
     SetSaveFileDialogHook({});
     QFile curve(chosen + QStringLiteral(".CSV"));
     QVERIFY(curve.open(QIODevice::ReadOnly));
-    const QStringList curveLines = QString::fromUtf8(curve.readAll()).split(QRegularExpression("\\r?\\n"), Qt::SkipEmptyParts);
+    const QStringList curveLines =
+        QString::fromUtf8(curve.readAll()).split(QRegularExpression("\\r?\\n"), Qt::SkipEmptyParts);
     QCOMPARE(curveLines.size(), 502);
     QCOMPARE(curveLines.front(), QStringLiteral("基質濃度 S (mM),初速度 v (umol/min)"));
     // The same name again: the file it would replace is asked about, No keeps it.
@@ -212,7 +213,8 @@ void MainWindowFitTest::calculateShowsWhatTheCoreComputes() {
     SetSaveFileDialogHook([&chosen](const FileDialogRequest&) { return chosen; });
     form.SaveRegression->trigger();
     SetSaveFileDialogHook({});
-    QCOMPARE(fixture.Messages().Texts(), std::vector<std::string>{"curve.CSV は既に存在します。\n上書きしてよろしいですか。"});
+    QCOMPARE(fixture.Messages().Texts(),
+             std::vector<std::string>{"curve.CSV は既に存在します。\n上書きしてよろしいですか。"});
     QCOMPARE(QFileInfo(curve.fileName()).size(), 0);
     fixture.Messages().messages.clear();
 
@@ -306,7 +308,10 @@ void MainWindowFitTest::failedBuildLeavesNothingToFit() {
     QVERIFY(form.EdtSSQ->text().isEmpty());
     // Saving the used data refuses once, before any dialog, instead of "保存しました。" for a header alone.
     bool dialogShown = false;
-    SetSaveFileDialogHook([&](const FileDialogRequest&) { dialogShown = true; return QString(); });
+    SetSaveFileDialogHook([&](const FileDialogRequest&) {
+        dialogShown = true;
+        return QString();
+    });
     form.SaveData->trigger();
     SetSaveFileDialogHook({});
     QVERIFY(!dialogShown && !form.FrmSaveData->isVisible());
@@ -355,8 +360,9 @@ void MainWindowFitTest::estimatedStartsAndFixedCoefficients() {
         return *SumOfSquaresAt(form.FitState().model, form.FitState().data, c);
     };
     for (int j = 0; j < 3; ++j)
-        form.StringGridCoefInit->SetCell(1, j + 1, QString::fromStdString(ShortestNumberText(
-                                                       form.FitState().results.coefficients[static_cast<std::size_t>(j)])));
+        form.StringGridCoefInit->SetCell(1, j + 1,
+                                         QString::fromStdString(ShortestNumberText(
+                                             form.FitState().results.coefficients[static_cast<std::size_t>(j)])));
     const long double atAnswer = columnSsr();
     form.ButtonEstimateStart->click();
     QVERIFY(columnSsr() <= atAnswer * (1 + 1e-6L));

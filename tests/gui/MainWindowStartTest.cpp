@@ -1,5 +1,6 @@
 // The main window from start to close: first-run defaults, menus, the
 // settings file, recent files, the open dialog's first folder and help.
+#include <sys/stat.h>
 #include <QAction>
 #include <QComboBox>
 #include <QDir>
@@ -9,21 +10,20 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
-#include <QTabWidget>
 #include <QScreen>
+#include <QTabWidget>
 #include <QTest>
 #include <csignal>
-#include <sys/stat.h>
 
 #include <QTextBrowser>
 
+#include "core/common/FileIo.h"
+#include "core/common/ProgramFolder.h"
 #include "gui/app/AboutBox.h"
 #include "gui/app/EndSignals.h"
 #include "gui/app/HelpViewer.h"
-#include "gui/common/RadioGroup.h"
 #include "gui/app/RecentFileList.h"
-#include "core/common/FileIo.h"
-#include "core/common/ProgramFolder.h"
+#include "gui/common/RadioGroup.h"
 #include "gui/common/StringGrid.h"
 #include "gui/data/FileDialogs.h"
 #include "gui/data/ReadData.h"
@@ -37,7 +37,8 @@ namespace {
 
 QStringList Captions(const QMenu* menu) {
     QStringList captions;
-    for (const QAction* action : menu->actions()) captions << (action->isSeparator() ? QStringLiteral("-") : action->text());
+    for (const QAction* action : menu->actions())
+        captions << (action->isSeparator() ? QStringLiteral("-") : action->text());
     return captions;
 }
 
@@ -104,7 +105,8 @@ void MainWindowStartTest::firstRunShowsAboutBoxThenDefaults() {
     QCOMPARE(form.PageControl1->currentWidget(), form.TabSheet3);
     QVERIFY(!form.PageControl1->isTabVisible(0));
     QVERIFY(!form.PageControl1->isTabVisible(1));
-    for (QLineEdit* edit : {form.EdtNS, form.EdtSSQ, form.EdtSE, form.EditR2, form.EditR, form.EditDF, form.EditFV, form.EditSP})
+    for (QLineEdit* edit :
+         {form.EdtNS, form.EdtSSQ, form.EdtSE, form.EditR2, form.EditR, form.EditDF, form.EditFV, form.EditSP})
         QVERIFY(edit->text().isEmpty());
 
     // Closing with "閉じる" writes the settings file.
@@ -123,14 +125,16 @@ void MainWindowStartTest::menusHaveTheirCaptionsAndAccessKeys() {
     // The last two before the separator are the report's commands.
     QCOMPARE(form.BaseFileItemCount(), 11);
     QCOMPARE(Captions(form.File1),
-             (QStringList{"データの読み込み(&O)", "データの作成(&P)", "-", "使用データの保存(&S)", "グラフ画面の保存(&G)",
-                          "回帰曲線データの保存(&R)", "スプライン回帰曲線データの保存(&S)",
+             (QStringList{"データの読み込み(&O)", "データの作成(&P)", "-", "使用データの保存(&S)",
+                          "グラフ画面の保存(&G)", "回帰曲線データの保存(&R)", "スプライン回帰曲線データの保存(&S)",
                           "信頼帯付き回帰曲線データの保存(&B)", "レポートの保存(&H)", "-", "終了(&Q)"}));
     QCOMPARE(Captions(form.D1), QStringList{"入力画面(&F)"});
-    QCOMPARE(Captions(form.G1), (QStringList{"軸の設定(&A)", "グラフのリフレッシュ(&R)", "信頼帯・予測帯の表示(&B)",
-                                             "残差プロット(&E)", "-", "画面コピー(&C)", "印刷(&P)", "印刷プレビュー(&V)"}));
+    QCOMPARE(Captions(form.G1),
+             (QStringList{"軸の設定(&A)", "グラフのリフレッシュ(&R)", "信頼帯・予測帯の表示(&B)", "残差プロット(&E)",
+                          "-", "画面コピー(&C)", "印刷(&P)", "印刷プレビュー(&V)"}));
     QCOMPARE(Captions(form.CopyGraph), (QStringList{"メタファイル(&M)", "ビットマップファイル(&B)"}));
-    QCOMPARE(Captions(form.Tool1), (QStringList{"回帰式による予測(&P)", "スプラインの描画(&S)", "-", "相関のKendallの検定(&K)"}));
+    QCOMPARE(Captions(form.Tool1),
+             (QStringList{"回帰式による予測(&P)", "スプラインの描画(&S)", "-", "相関のKendallの検定(&K)"}));
     QCOMPARE(Captions(form.Help1), (QStringList{"目次(&C)", "キーワードﾞ検索(&K)", "-", "バージョン情報(&V)"}));
     QStringList bar;
     for (const QAction* action : form.menuBar()->actions()) bar << action->text();

@@ -7,8 +7,8 @@
 #include <QtTest>
 
 #include "core/common/MessageSink.h"
-#include "gui/common/StringGrid.h"
 #include "core/regression/FitState.h"
+#include "gui/common/StringGrid.h"
 #include "gui/tools/PredictionWindow.h"
 
 using namespace kurvex;

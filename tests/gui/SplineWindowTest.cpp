@@ -11,11 +11,11 @@
 #include <cmath>
 #include <functional>
 
+#include "core/common/MessageSink.h"
+#include "core/regression/FitState.h"
 #include "gui/chart/ChartComposer.h"
 #include "gui/chart/ChartPanel.h"
-#include "core/common/MessageSink.h"
 #include "gui/common/RadioGroup.h"
-#include "core/regression/FitState.h"
 #include "gui/tools/SetSpline.h"
 
 using namespace kurvex;
@@ -58,10 +58,8 @@ private:
     bool Draw(const std::function<void(TFrmSetSpline&)>& inWindow, bool ok = true) {
         QTimer::singleShot(0, window_, [this, inWindow, ok] {
             if (inWindow) inWindow(*window_);
-            if (ok)
-                window_->BitBtn1->click();
-            else
-                window_->BitBtn2->click();
+            if (ok) window_->BitBtn1->click();
+            else window_->BitBtn2->click();
         });
         return DrawSplineCommand(*window_, *composer_, *chart_, state_.data);
     }
@@ -120,7 +118,8 @@ private slots:
             const char* min;
             const char* max;
         };
-        for (const Case& c : {Case{0.3, 9.7, "0", "10"}, Case{-3.2, 47.5, "-10", "50"}, Case{-2.0005, 7.9, "-2", "8"}}) {
+        for (const Case& c :
+             {Case{0.3, 9.7, "0", "10"}, Case{-3.2, 47.5, "-10", "50"}, Case{-2.0005, 7.9, "-2", "8"}}) {
             Load(c.lo, c.hi);
             QVERIFY(Draw([&c](TFrmSetSpline& w) {
                 w.RadioGroupRangeSet->Item(2)->click();

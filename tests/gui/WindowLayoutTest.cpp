@@ -19,8 +19,8 @@
 #include "gui/common/StringGrid.h"
 #include "gui/data/ReadData.h"
 #include "gui/equations/EquSet.h"
-#include "tests/gui/support/MainWindowFixture.h"
 #include "gui/tools/PredictionWindow.h"
+#include "tests/gui/support/MainWindowFixture.h"
 
 using namespace kurvex;
 using namespace kurvex::gui;
@@ -100,7 +100,8 @@ private slots:
             help->TabsNavigation->setCurrentIndex(0);
             QTest::qWait(20);
             const int other = contents->currentRow() == 0 ? 1 : 0;
-            const QPoint place = contents->viewport()->mapTo(help, contents->visualItemRect(contents->item(other)).center());
+            const QPoint place =
+                contents->viewport()->mapTo(help, contents->visualItemRect(contents->item(other)).center());
             // A real click through the window system: a window blocked by the modal editor never gets it.
             QTest::mouseClick(help->windowHandle(), Qt::LeftButton, {}, place);
             pageAfter = help->CurrentPage();
@@ -126,7 +127,7 @@ private slots:
         // Our drawing, not an empty or a standard picture.
         QCOMPARE(drawn.pixelColor(16, 3).alpha(), 255);
         for (QWidget* window : std::initializer_list<QWidget*>{&form, form.Form2, form.FrmEquSet, form.AboutBox,
-                                                                form.HelpViewer, form.FrmPredict})
+                                                               form.HelpViewer, form.FrmPredict})
             QCOMPARE(window->windowIcon().pixmap(32, 32).toImage(), drawn);
         auto* aboutIcon = form.AboutBox->findChild<QLabel*>(QStringLiteral("ProgramIcon"));
         QCOMPARE(aboutIcon->pixmap().toImage(), icon.pixmap(48, 48).toImage());

@@ -13,7 +13,6 @@
 #include <string>
 #include <vector>
 
-#include "tests/reliability/ReliabilitySupport.h"
 #include "core/common/IniFile.h"
 #include "core/common/TextDecode.h"
 #include "core/data/ReadSettings.h"
@@ -21,6 +20,7 @@
 #include "core/expression/Formula.h"
 #include "core/regression/Calculate.h"
 #include "core/regression/ModelSelection.h"
+#include "tests/reliability/ReliabilitySupport.h"
 
 namespace kurvex::reliability {
 namespace {
@@ -73,8 +73,8 @@ std::string Settings(const TempFolder& folder, const std::string& bytes) {
     SelectionSettings s;
     ReadReadSettings(folder.Write("ReadParameter.ini", bytes), s);
     const int n = SelectedVariableCount(s);
-    std::string text = "Y " + s.yColumn + " f " + s.yTransform + " w " + s.weightColumn + " skip " + s.skip +
-                       " step " + s.step + " last " + s.lastRow + " cond " + (s.conditionOn ? "on " : "off ") +
+    std::string text = "Y " + s.yColumn + " f " + s.yTransform + " w " + s.weightColumn + " skip " + s.skip + " step " +
+                       s.step + " last " + s.lastRow + " cond " + (s.conditionOn ? "on " : "off ") +
                        std::to_string(s.condition.size()) + "B n " + std::to_string(n) + " X";
     for (int i = 0; i < n; ++i) text += " " + s.x[i].column + ":" + s.x[i].transform;
     return text + MessagesSuffix(sink);
@@ -135,8 +135,8 @@ std::string Fit(const TFitData& data, int modelIndex, const std::vector<std::str
     const CalculateOutcome outcome = Calculate(state, data.nx, texts, progress, {});
     std::string text = outcome.ran ? std::string(FitEndName(outcome.end)) : "stopped";
     if (outcome.ran) text += outcome.resultsValid ? ", results" : ", no results";
-    std::vector<std::string> fields = {state.fields.EdtSSQ, state.fields.EdtSE, state.fields.EditR2,
-                                       state.fields.EditR, state.fields.EditFV, state.fields.EditSP};
+    std::vector<std::string> fields = {state.fields.EdtSSQ, state.fields.EdtSE,  state.fields.EditR2,
+                                       state.fields.EditR,  state.fields.EditFV, state.fields.EditSP};
     fields.insert(fields.end(), state.fields.coefficients.begin(), state.fields.coefficients.end());
     fields.insert(fields.end(), state.fields.limits.begin(), state.fields.limits.end());
     for (const std::string& field : fields)
@@ -152,7 +152,8 @@ std::string Fit(const TFitData& data, int modelIndex, const std::vector<std::str
         int limits = 0;
         for (const std::string& l : state.fields.limits) limits += l.empty() ? 0 : 1;
         auto shown = [&](const std::string& field) {
-            if (exact || field.empty() || !std::isdigit(static_cast<unsigned char>(field.back()))) return Rounded(field);
+            if (exact || field.empty() || !std::isdigit(static_cast<unsigned char>(field.back())))
+                return Rounded(field);
             return std::string("a number");
         };
         text += ", " + std::to_string(limits) + " limits, R2 " + shown(state.fields.EditR2) + ", F " +
@@ -237,7 +238,9 @@ std::vector<BadInput> Catalogue() {
         {"data file", "only a header line", "table 1x2, no valid rows; " + noData,
          [](auto& f) { return DataFile(f, "x,y\n"); }},
         {"data file", "only a header line, one row skipped", "table 1x2, not prepared; 該当するデータ行がありません。",
-         [](auto& f) { return DataFile(f, "x,y\n", {1, "0", "1"}); }},
+         [](auto& f) {
+             return DataFile(f, "x,y\n", {1, "0", "1"});
+         }},
         {"data file", "a 10 MB single line", "table 1x1310720, built n=1",
          [](auto& f) { return DataFile(f, Repeat("1234567,", 1310720).substr(0, 10485759) + "\n"); }},
         {"data file", "100,000 columns in 3 lines", "table 3x100000, built n=3",
@@ -245,15 +248,19 @@ std::vector<BadInput> Catalogue() {
              const std::string line = Repeat("2.5", 100000, ",") + "\n";
              return DataFile(f, line + line + line);
          }},
-        {"data file", "CR-only line ends", "table 3x2, built n=3", [](auto& f) { return DataFile(f, "1,2\r2,4\r3,6\r"); }},
+        {"data file", "CR-only line ends", "table 3x2, built n=3",
+         [](auto& f) { return DataFile(f, "1,2\r2,4\r3,6\r"); }},
         {"data file", "mixed CR LF, LF and CR line ends, no final break", "table 4x2, built n=4",
          [](auto& f) { return DataFile(f, "1,2\r\n2,4\n3,6\r4,8"); }},
         {"data file", "UTF-8 byte-order mark", "table 3x2, built n=3",
-         [](auto& f) { return DataFile(f, "\xEF\xBB\xBF" "1,2\n2,4\n3,6\n"); }},
+         [](auto& f) {
+             return DataFile(f,
+                             "\xEF\xBB\xBF"
+                             "1,2\n2,4\n3,6\n");
+         }},
         {"data file", "Shift-JIS and UTF-8 lines in one file", "table 3x3, built n=3, read as CP932, cells UTF-8",
          [](auto& f) {
-             LoadedData loaded = LoadAndBuild(
-                 f.Write("mixed.csv", "1,2,\x82\xA0\n2,4,\xE3\x81\x82\n3,6,\x83\x41\n"));
+             LoadedData loaded = LoadAndBuild(f.Write("mixed.csv", "1,2,\x82\xA0\n2,4,\xE3\x81\x82\n3,6,\x83\x41\n"));
              std::string text = loaded.outcome;
              if (loaded.table.FileIsCp932()) text += ", read as CP932";
              bool utf8 = true;
@@ -261,7 +268,9 @@ std::vector<BadInput> Catalogue() {
              return text + (utf8 && loaded.table.Cell(3, 1) == "あ" ? ", cells UTF-8" : ", BAD CELLS");
          }},
         {"data file", "truncated at every byte of a small file", "39 prefixes loaded, each built or explained",
-         [](auto& f) { return EveryPrefix(f, "\xEF\xBB\xBFx,y\r\n1,2.5\r\n\"2\",3E1\r\n3,\xE3\x81\x82\n4,\x82\xA0,5\r\n"); }},
+         [](auto& f) {
+             return EveryPrefix(f, "\xEF\xBB\xBFx,y\r\n1,2.5\r\n\"2\",3E1\r\n3,\xE3\x81\x82\n4,\x82\xA0,5\r\n");
+         }},
         {"data file", "cells 1E400, -1E400, NaN, INF", "table 5x2, built n=1",
          [](auto& f) { return DataFile(f, "1,1E400\n2,-1E400\n3,nan\n4,INF\n5,7\n"); }},
         {"data file", "1,001 lines (large-file question answered Yes)", "table 1001x2, built n=1001" + largeFile,
@@ -282,25 +291,30 @@ std::vector<BadInput> Catalogue() {
         {"settings file", "duplicated sections and keys (the first one counts)",
          "Y 3 f LN(Y) w 0 skip 1 step 1 last -1 cond off 0B n 1 X 2:X",
          [](auto& f) {
-             return Settings(f, "[Objective]\nItem No=3\nFunction=LN(Y)\nFunction=Y^2\n[OBJECTIVE]\nItem No=4\n"
-                                "Function=SQRT(Y)\n");
+             return Settings(f,
+                             "[Objective]\nItem No=3\nFunction=LN(Y)\nFunction=Y^2\n[OBJECTIVE]\nItem No=4\n"
+                             "Function=SQRT(Y)\n");
          }},
         {"settings file", "enormous values: 1 MB condition, 25-digit integers",
          "Y 1 f Y w 0 skip 1 step 1 last -1 cond on 1048576B n 1 X 2:X",
          [](auto& f) {
-             return Settings(f, "[Objective]\nItem No=9999999999999999999999999\n[Conditions]\nSet discriminant=1\n"
-                                "Discriminant expression=" + Repeat("(A1>0)or", 131072) + "\n");
+             return Settings(f,
+                             "[Objective]\nItem No=9999999999999999999999999\n[Conditions]\nSet discriminant=1\n"
+                             "Discriminant expression=" +
+                                 Repeat("(A1>0)or", 131072) + "\n");
          }},
-        {"settings file", "a count of 25 with 3 entries", "Y 1 f Y w 0 skip 1 step 1 last -1 cond off 0B n 25 X 5:LN(X) 6:X 7:X " +
-                                                             [] {
-                                                                 std::string rest;
-                                                                 for (int i = 4; i <= 25; ++i) rest += std::to_string(i + 1) + ":X ";
-                                                                 rest.pop_back();
-                                                                 return rest;
-                                                             }(),
+        {"settings file", "a count of 25 with 3 entries",
+         "Y 1 f Y w 0 skip 1 step 1 last -1 cond off 0B n 25 X 5:LN(X) 6:X 7:X " +
+             [] {
+                 std::string rest;
+                 for (int i = 4; i <= 25; ++i) rest += std::to_string(i + 1) + ":X ";
+                 rest.pop_back();
+                 return rest;
+             }(),
          [](auto& f) {
-             return Settings(f, "[Explanatory]\nNumber of variables=24\nItem No of X1=5\nFunction of X1=LN(X)\n"
-                                "Item No of X2=6\nItem No of X3=7\n");
+             return Settings(f,
+                             "[Explanatory]\nNumber of variables=24\nItem No of X1=5\nFunction of X1=LN(X)\n"
+                             "Item No of X2=6\nItem No of X3=7\n");
          }},
 
         // Equation lists ("Equation.txt").
@@ -336,7 +350,8 @@ std::vector<BadInput> Catalogue() {
              const bool added = list.Add("C0*X1", "a, b", {});
              return std::string(added || list.Count() != 1 ? "added" : "refused") + MessagesSuffix(sink);
          }},
-        {"equation list", "registering a name with quotes (refused: they would not read back)", "refused, nothing written",
+        {"equation list", "registering a name with quotes (refused: they would not read back)",
+         "refused, nothing written",
          [](auto& f) {
              EquationList list;
              list.Load(f.Path() / "QuotedName.txt");
@@ -352,30 +367,57 @@ std::vector<BadInput> Catalogue() {
          [](auto& f) { return WeightedFit(f, "1,2,0\n2,4,0\n3,7,0\n", 0); }},
         {"weights", "a negative weight", "table 3x3, bad weights; ウェートに負の値があります。\n行番号：2",
          [](auto& f) { return WeightedFit(f, "1,2,1\n2,4,-1\n3,7,1\n", 0); }},
-        {"weights", "weights 1e38 and 1 mixed", "table 4x3, built n=4 N 2e+38; fit converged, results C -0.25 2.25, 2 limits, R2 1, F 2.054e+70",
+        {"weights", "weights 1e38 and 1 mixed",
+         "table 4x3, built n=4 N 2e+38; fit converged, results C -0.25 2.25, 2 limits, R2 1, F 2.054e+70",
          [](auto& f) { return WeightedFit(f, "1,2,1e38\n2,4,1\n3,6.5,1e38\n4,8,1\n", 0); }},
-        {"weights", "weights all 1e38", "table 4x3, built n=4 N 4e+38; fit converged, results C 0 2.05, 2 limits, R2 0.9917, F 4.803e+40",
+        {"weights", "weights all 1e38",
+         "table 4x3, built n=4 N 4e+38; fit converged, results C 0 2.05, 2 limits, R2 0.9917, F 4.803e+40",
          [](auto& f) { return WeightedFit(f, "1,2,1e38\n2,4,1e38\n3,6.5,1e38\n4,8,1e38\n", 0); }},
         {"weights", "a weight above 1e38 makes its row invalid", "table 3x3, built n=2",
-         [](auto& f) { return DataFile(f, "1,2,1\n2,4,2e38\n3,7,1\n", {1, "3", "0"}); }},
+         [](auto& f) {
+             return DataFile(f, "1,2,1\n2,4,2e38\n3,7,1\n", {1, "3", "0"});
+         }},
 
         // Degenerate data sets through the calculate command.
-        {"data set", "one point, linear model", "stopped; データ数が足りません。\n推定すべきパラメータ数 2 より多くして下さい。",
-         [](auto&) { return Fit(Points({1}, {2}), 0, {"1", "1"}); }},
-        {"data set", "all points equal, linear model", "error, results C 2 0, 0 limits, R2 計算不能, F 不能; " + calculationError,
-         [](auto&) { return Fit(Points({1, 1, 1, 1}, {2, 2, 2, 2}), 0, {"1", "1"}); }},
-        {"data set", "all points equal, Michaelis-Menten", "converged, results C not determined, 2 limits, R2 計算不能, F 不能",
-         [](auto&) { return Fit(Points({1, 1, 1, 1}, {2, 2, 2, 2}), 3, {"1", "1"}, false); }},
-        {"data set", "x all equal, linear model", "error, results C 0 0.9167, 0 limits, R2 計算不能, F 0; " + calculationError,
-         [](auto&) { return Fit(Points({3, 3, 3, 3}, {1, 2, 3, 5}), 0, {"1", "1"}); }},
-        {"data set", "x all equal, Michaelis-Menten", "converged, results C not determined, 2 limits, R2 計算不能, F a number",
-         [](auto&) { return Fit(Points({3, 3, 3, 3}, {1, 2, 3, 5}), 3, {"1", "1"}, false); }},
-        {"data set", "y constant, linear model", "converged, results C not determined, 2 limits, R2 計算不能, F a number",
-         [](auto&) { return Fit(Points({1, 2, 3, 4}, {5, 5, 5, 5}), 0, {"1", "1"}, false); }},
-        {"data set", "y constant, exponential rise", "iteration limit, results C not determined, 2 limits, R2 計算不能, F a number",
-         [](auto&) { return Fit(Points({1, 2, 3, 4}, {5, 5, 5, 5}), 4, {"1", "1"}, false); }},
+        {"data set", "one point, linear model",
+         "stopped; データ数が足りません。\n推定すべきパラメータ数 2 より多くして下さい。",
+         [](auto&) {
+             return Fit(Points({1}, {2}), 0, {"1", "1"});
+         }},
+        {"data set", "all points equal, linear model",
+         "error, results C 2 0, 0 limits, R2 計算不能, F 不能; " + calculationError,
+         [](auto&) {
+             return Fit(Points({1, 1, 1, 1}, {2, 2, 2, 2}), 0, {"1", "1"});
+         }},
+        {"data set", "all points equal, Michaelis-Menten",
+         "converged, results C not determined, 2 limits, R2 計算不能, F 不能",
+         [](auto&) {
+             return Fit(Points({1, 1, 1, 1}, {2, 2, 2, 2}), 3, {"1", "1"}, false);
+         }},
+        {"data set", "x all equal, linear model",
+         "error, results C 0 0.9167, 0 limits, R2 計算不能, F 0; " + calculationError,
+         [](auto&) {
+             return Fit(Points({3, 3, 3, 3}, {1, 2, 3, 5}), 0, {"1", "1"});
+         }},
+        {"data set", "x all equal, Michaelis-Menten",
+         "converged, results C not determined, 2 limits, R2 計算不能, F a number",
+         [](auto&) {
+             return Fit(Points({3, 3, 3, 3}, {1, 2, 3, 5}), 3, {"1", "1"}, false);
+         }},
+        {"data set", "y constant, linear model",
+         "converged, results C not determined, 2 limits, R2 計算不能, F a number",
+         [](auto&) {
+             return Fit(Points({1, 2, 3, 4}, {5, 5, 5, 5}), 0, {"1", "1"}, false);
+         }},
+        {"data set", "y constant, exponential rise",
+         "iteration limit, results C not determined, 2 limits, R2 計算不能, F a number",
+         [](auto&) {
+             return Fit(Points({1, 2, 3, 4}, {5, 5, 5, 5}), 4, {"1", "1"}, false);
+         }},
         {"data set", "y constant, allometric", "converged, results C 5 0, 2 limits, R2 計算不能, F 不能",
-         [](auto&) { return Fit(Points({1, 2, 3, 4}, {5, 5, 5, 5}), 5, {"1", "1"}); }},
+         [](auto&) {
+             return Fit(Points({1, 2, 3, 4}, {5, 5, 5, 5}), 5, {"1", "1"});
+         }},
     };
     return rows;
 }
@@ -406,7 +448,8 @@ TEST(BadInputCatalogue, EveryInputGivesItsDocumentedOutcomeQuickly) {
         std::printf("| # | Area | Input | Outcome |\n|---|---|---|---|\n");
         int number = 0;
         for (const BadInput& row : rows)
-            std::printf("| %d | %s | %s | %s |\n", ++number, row.area, cell(row.input).c_str(), cell(row.expected).c_str());
+            std::printf("| %d | %s | %s | %s |\n", ++number, row.area, cell(row.input).c_str(),
+                        cell(row.expected).c_str());
     }
 }
 

@@ -6,22 +6,22 @@
 // never replaced by defaults.
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <csignal>
-#include <functional>
-#include <string>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/time.h>
 #include <unistd.h>
+#include <chrono>
+#include <csignal>
+#include <functional>
+#include <string>
 #include <vector>
 
-#include "tests/reliability/ReliabilitySupport.h"
 #include "core/common/FileIo.h"
 #include "core/common/IniFile.h"
 #include "core/data/DataTable.h"
 #include "core/data/ReadSettings.h"
 #include "core/equations/EquationList.h"
+#include "tests/reliability/ReliabilitySupport.h"
 
 namespace kurvex::reliability {
 namespace {
@@ -229,7 +229,6 @@ TEST(WriteFaults, ASymbolicLinkStaysALinkToTheUpdatedFile) {
     }
 }
 
-
 TEST(WriteFaults, ASaveKeepsPermissionsLinksAndNoPlantedOrStaleFiles) {
     for (const Writer& writer : Writers()) {
         TempFolder folder;
@@ -360,7 +359,8 @@ TEST(ReadFaults, OnlyRegularFilesAreReadAsData) {
         ScopedMessageSink guard(sink);
         EXPECT_FALSE(table.LoadFile(source)) << source;
         ASSERT_EQ(sink.messages.size(), 1u) << source;
-        EXPECT_NE(sink.messages[0].text.find("通常のファイルではありません"), std::string::npos) << sink.messages[0].text;
+        EXPECT_NE(sink.messages[0].text.find("通常のファイルではありません"), std::string::npos)
+            << sink.messages[0].text;
         EXPECT_EQ(table.CurrentFile(), good) << source;  // the table loaded before stays
         EXPECT_EQ(table.DataCell(2, 2), "4") << source;
     }

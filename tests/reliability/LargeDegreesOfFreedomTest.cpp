@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "tests/reliability/ReliabilitySupport.h"
 #include "core/regression/Calculate.h"
 #include "core/regression/Distributions.h"
 #include "core/regression/ModelSelection.h"
+#include "tests/reliability/ReliabilitySupport.h"
 
 namespace kurvex::reliability {
 namespace {

@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "tests/reliability/ReliabilitySupport.h"
 #include "core/data/LineReader.h"
 #include "core/equations/EquationList.h"
+#include "tests/reliability/ReliabilitySupport.h"
 
 namespace kurvex::reliability {
 namespace {
@@ -70,8 +70,16 @@ TEST(LineEnds, SkippingTheRestCountsTheLinesNextWouldRead) {
     constexpr std::size_t kBlock = 1 << 20;
     const std::string longLine(kBlock - 1, 'x');
     const std::string contents[] = {
-        "1,2\r2,4\r3,6\r", "1,2\r\n2,4\n3,6\r4,8", "1,2\r\r\n3,4\r\r\n", "\r\n\n\r", "", "a\nb",
-        longLine + "\r\n1,2\r3,4", longLine + "\r1,2\n", longLine + "\r", longLine + "x\r\ny",
+        "1,2\r2,4\r3,6\r",
+        "1,2\r\n2,4\n3,6\r4,8",
+        "1,2\r\r\n3,4\r\r\n",
+        "\r\n\n\r",
+        "",
+        "a\nb",
+        longLine + "\r\n1,2\r3,4",
+        longLine + "\r1,2\n",
+        longLine + "\r",
+        longLine + "x\r\ny",
         "h\n" + longLine + longLine + "\n" + std::string(kBlock + 3, '\r') + "\n\r\nz",
     };
     for (const std::string& content : contents) {

@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "tests/reliability/ReliabilitySupport.h"
 #include "core/regression/Calculate.h"
 #include "core/regression/ModelSelection.h"
 #include "core/tools/KendallPermutation.h"
+#include "tests/reliability/ReliabilitySupport.h"
 
 namespace kurvex::reliability {
 namespace {

@@ -11,7 +11,6 @@
 #include <string>
 #include <vector>
 
-#include "tests/core/data/TestFiles.h"
 #include "core/common/MessageSink.h"
 #include "core/common/ProgramFolder.h"
 #include "core/data/BuildDataSet.h"
@@ -19,6 +18,7 @@
 #include "core/data/Selection.h"
 #include "core/expression/Evaluator.h"
 #include "core/regression/FitState.h"
+#include "tests/core/data/TestFiles.h"
 
 namespace kurvex::reliability {
 
@@ -45,9 +45,9 @@ inline std::string MessagesSuffix(const RecordingMessageSink& sink) {
 
 inline const char* FaultName(EvaluationFault fault) {
     switch (fault) {
-    case EvaluationFault::Format: return "format";
-    case EvaluationFault::Calculation: return "calculation";
-    case EvaluationFault::Numeric: return "numeric";
+        case EvaluationFault::Format: return "format";
+        case EvaluationFault::Calculation: return "calculation";
+        case EvaluationFault::Numeric: return "numeric";
     }
     return "?";
 }
@@ -60,8 +60,7 @@ inline std::string Number(long double value) {
 }
 
 // "value V" or "fault KIND", then the messages.
-inline std::string EvaluationOutcome(const std::string& formula, std::span<const double> x,
-                                     std::span<const double> c) {
+inline std::string EvaluationOutcome(const std::string& formula, std::span<const double> x, std::span<const double> c) {
     RecordingMessageSink sink;
     ScopedMessageSink guard(sink);
     std::string text;
@@ -76,19 +75,19 @@ inline std::string EvaluationOutcome(const std::string& formula, std::span<const
 
 inline const char* BuildOutcomeName(BuildOutcome outcome) {
     switch (outcome) {
-    case BuildOutcome::Built: return "built";
-    case BuildOutcome::NoCandidates: return "no candidates";
-    case BuildOutcome::ConditionFault: return "condition fault";
-    case BuildOutcome::NoValidRows: return "no valid rows";
-    case BuildOutcome::BadWeights: return "bad weights";
-    case BuildOutcome::ScanFailed: return "scan failed";
+        case BuildOutcome::Built: return "built";
+        case BuildOutcome::NoCandidates: return "no candidates";
+        case BuildOutcome::ConditionFault: return "condition fault";
+        case BuildOutcome::NoValidRows: return "no valid rows";
+        case BuildOutcome::BadWeights: return "bad weights";
+        case BuildOutcome::ScanFailed: return "scan failed";
     }
     return "?";
 }
 
 // How the data input window would be set for a test file.
 struct Selection {
-    int n = 1;               // X1..Xn from columns 1..n, Y from column n + 1
+    int n = 1;  // X1..Xn from columns 1..n, Y from column n + 1
     std::string weight = "0";
     std::string skip = "0";
 };
@@ -111,8 +110,8 @@ inline LoadedData LoadAndBuild(const std::filesystem::path& file, const Selectio
         result.outcome = "not loaded" + MessagesSuffix(sink);
         return result;
     }
-    result.outcome = "table " + std::to_string(result.table.DataRowCount()) + "x" +
-                     std::to_string(result.table.DataColumnCount());
+    result.outcome =
+        "table " + std::to_string(result.table.DataRowCount()) + "x" + std::to_string(result.table.DataColumnCount());
     SelectionSettings settings;
     settings.variableCount = std::to_string(choice.n);
     ApplyDefaultSelection(settings);

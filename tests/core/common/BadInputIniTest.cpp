@@ -49,7 +49,7 @@ TEST(BadInputFiles, DevicesPipesAndFoldersAreNoSettingsFiles) {
     RecordingMessageSink sink;
     ScopedMessageSink guard(sink);
     for (const std::filesystem::path& device : {std::filesystem::path("/dev/zero"), std::filesystem::path("/dev/full"),
-                                               std::filesystem::path("/dev/urandom"), pipe}) {
+                                                std::filesystem::path("/dev/urandom"), pipe}) {
         std::string error;
         EXPECT_FALSE(ReadWholeFile(device, &error)) << device;
         EXPECT_NE(error.find("通常のファイルではありません"), std::string::npos) << error;

@@ -67,14 +67,18 @@ TEST(FileIo, AtomicWriteKeepsOldFileOnFailure) {
 }
 
 TEST(TextDecode, Utf8KeptShiftJisConvertedBomDropped) {
-    EXPECT_EQ(DecodeToUtf8("\xEF\xBB\xBF" "A,B"), "A,B");
+    EXPECT_EQ(DecodeToUtf8("\xEF\xBB\xBF"
+                           "A,B"),
+              "A,B");
     EXPECT_EQ(DecodeToUtf8("温度,①"), "温度,①");
     // "温度,①" in CP932
     EXPECT_EQ(DecodeToUtf8("\x89\xB7\x93\x78,\x87\x40"), "温度,①");
     EXPECT_FALSE(IsValidUtf8("\xC0\x80"));  // overlong
     EXPECT_FALSE(IsValidUtf8("\xE6\xB8"));  // truncated
     // Invalid in both encodings: replaced, never aborted.
-    EXPECT_FALSE(DecodeToUtf8("a\x80\xFF" "b").empty());
+    EXPECT_FALSE(DecodeToUtf8("a\x80\xFF"
+                              "b")
+                     .empty());
 }
 
 TEST(MessageSink, RecordsAndAnswersFromScript) {

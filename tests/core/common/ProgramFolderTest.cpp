@@ -2,10 +2,10 @@
 // executable, per user for an installed one; the installed share folder.
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <filesystem>
+#include <fstream>
 
 #include "core/common/ProgramFolder.h"
 

@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
 
-#include "tests/core/data/TestFiles.h"
 #include "core/common/FileIo.h"
 #include "core/common/MessageSink.h"
 #include "core/data/BuildDataSet.h"
 #include "core/data/DataOutput.h"
+#include "tests/core/data/TestFiles.h"
 
 namespace kurvex {
 namespace {
@@ -42,7 +42,7 @@ TEST(BuildDataSet, PointsSumsAndSourceRows) {
     EXPECT_EQ(data.sqrtw, (std::vector<double>{1, 2, 0}));
     EXPECT_EQ(data.x, (std::vector<double>{10, 100, 12, 102, 13, 103}));
     EXPECT_EQ(data.N, 5);
-    EXPECT_DOUBLE_EQ(static_cast<double>(data.yMean), 13.0 / 5);          // (1 + 12) / 5
+    EXPECT_DOUBLE_EQ(static_cast<double>(data.yMean), 13.0 / 5);            // (1 + 12) / 5
     EXPECT_NEAR(static_cast<double>(data.Syy), 37 - 13.0 * 13 / 5, 1e-12);  // Σwy² − ȳ²N
 }
 
@@ -157,7 +157,6 @@ TEST(UsedData, SevenSignificantDigitsAndTheSavedMessage) {
 
     EXPECT_FALSE(SaveUsedData(d.folder.File("none.csv"), *p, d.table, {false, false}));
     EXPECT_FALSE(std::filesystem::exists(d.folder.File("none.csv")));
-
 }
 
 TEST(CurveOutput, TitlesLineAndFiveDigits) {

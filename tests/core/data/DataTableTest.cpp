@@ -1,14 +1,14 @@
 #include "core/data/DataTable.h"
 
-#include <algorithm>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <algorithm>
 
-#include "tests/core/data/TestFiles.h"
 #include "core/common/FileIo.h"
 #include "core/common/MessageSink.h"
 #include "core/data/FieldRule.h"
+#include "tests/core/data/TestFiles.h"
 
 namespace kurvex {
 namespace {
@@ -60,8 +60,8 @@ TEST(DataTable, LabelsRowNumbersAndCells) {
     EXPECT_EQ(table.Cell(2, 1), "y");
     EXPECT_EQ(table.Cell(3, 1), "");  // the short first line leaves the rest empty
     EXPECT_EQ(table.Cell(3, 2), "5");
-    EXPECT_EQ(table.Cell(1, 3), "");  // an empty line is one empty field
-    EXPECT_EQ(table.Cell(1, 4), "7"); // CR LF is a line break
+    EXPECT_EQ(table.Cell(1, 3), "");   // an empty line is one empty field
+    EXPECT_EQ(table.Cell(1, 4), "7");  // CR LF is a line break
     EXPECT_EQ(table.CurrentFile(), path);
 }
 
@@ -76,8 +76,8 @@ TEST(DataTable, WideAndRaggedLinesWidenTheTable) {
     EXPECT_EQ(table.Cell(40, 0), "A40");
     EXPECT_EQ(table.Cell(32, 2), "32");  // no field limit
     EXPECT_EQ(table.Cell(40, 2), "40");
-    EXPECT_EQ(table.Cell(3, 1), "");     // earlier row, new column: empty
-    EXPECT_EQ(table.Cell(2, 3), "");     // later short row
+    EXPECT_EQ(table.Cell(3, 1), "");  // earlier row, new column: empty
+    EXPECT_EQ(table.Cell(2, 3), "");  // later short row
 }
 
 TEST(DataTable, LargeFileQuestionAtTheThousandAndFirstLine) {
@@ -154,8 +154,9 @@ TEST(DataTable, StreamingLoadCountsAndChecksTheRestOfTheFile) {
         {head + filler + "温,1\n2,3\n", 1001 + std::count(filler.begin(), filler.end(), '\n') + 2, false},
         {head + "4,5\r6,7\r\n8,9", 1004, false},
         {head + "4,5\r\r\n", 1003, false},
-        {head + "\x89\xB7,1\n", 1002, true},              // CP932 only after the question
-        {head + filler + "\xE6\xB8,1\n", 1001 + std::count(filler.begin(), filler.end(), '\n') + 1, true},  // a cut sequence
+        {head + "\x89\xB7,1\n", 1002, true},  // CP932 only after the question
+        {head + filler + "\xE6\xB8,1\n", 1001 + std::count(filler.begin(), filler.end(), '\n') + 1,
+         true},  // a cut sequence
     };
     for (const Case& c : cases) {
         DataTable table;
@@ -293,7 +294,7 @@ TEST(DataTable, MissingOrUnreadableFileKeepsTheTable) {
     EXPECT_EQ(table.CurrentFile(), folder.File("good.csv"));
 
     EXPECT_FALSE(table.LoadFile(folder.Path()));  // a folder is no data file
-    if (geteuid() != 0) {  // root reads every file
+    if (geteuid() != 0) {                         // root reads every file
         const auto locked = folder.Write("locked.csv", "1\n");
         chmod(locked.c_str(), 0);
         EXPECT_FALSE(table.LoadFile(locked));

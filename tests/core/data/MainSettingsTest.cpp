@@ -96,8 +96,8 @@ TEST(MainSettings, DamagedFilesReadAsFarAsTheyMakeSense) {
                                     "[Main Form]\nWidth=-9999999999999\n"),
                      s);
     EXPECT_EQ(s.recentFiles, (std::vector<std::string>{"a", "b", "c"}));  // a count of 25 with 3 entries
-    EXPECT_EQ(s.modelNo, 3);                                               // not a number: kept
-    EXPECT_EQ(s.generalModelNo, std::numeric_limits<int>::max());          // saturates
+    EXPECT_EQ(s.modelNo, 3);                                              // not a number: kept
+    EXPECT_EQ(s.generalModelNo, std::numeric_limits<int>::max());         // saturates
     EXPECT_EQ(s.mainForm.width, std::numeric_limits<int>::min());
     EXPECT_EQ(s.alarmMax, "250");
 

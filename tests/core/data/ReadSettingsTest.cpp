@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/core/data/TestFiles.h"
 #include "core/common/IniFile.h"
+#include "tests/core/data/TestFiles.h"
 
 namespace kurvex {
 namespace {

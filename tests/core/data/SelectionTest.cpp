@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/core/data/TestFiles.h"
 #include "core/common/MessageSink.h"
+#include "tests/core/data/TestFiles.h"
 
 namespace kurvex {
 namespace {
@@ -50,8 +50,9 @@ std::vector<std::string> ValidRows(const PreparedSelection& p, DataTable& table)
     EXPECT_TRUE(table.BeginRowScan());
     for (long long k = 1; k <= p.candidateCount; ++k) {
         ReadDataRow(p, table, k, row);
-        if (row.valid) out.push_back(std::to_string(row.row) + ":" + std::to_string(int(row.y)) + ":" +
-                                     std::to_string(int(row.x[0])));
+        if (row.valid)
+            out.push_back(std::to_string(row.row) + ":" + std::to_string(int(row.y)) + ":" +
+                          std::to_string(int(row.x[0])));
     }
     table.EndRowScan();
     return out;
@@ -385,8 +386,7 @@ TEST(Selection, StreamingRowsComeFromTheFile) {
     auto p = PrepareSelection(v, table);
     ASSERT_TRUE(p);
     EXPECT_EQ(p->candidateCount, 3);
-    EXPECT_EQ(ValidRows(*p, table),
-              (std::vector<std::string>{"1:12:11", "1001:10012:10011", "2001:20012:20011"}));
+    EXPECT_EQ(ValidRows(*p, table), (std::vector<std::string>{"1:12:11", "1001:10012:10011", "2001:20012:20011"}));
 }
 
 }  // namespace

@@ -5,10 +5,10 @@
 #include <cmath>
 #include <string>
 
-#include "tests/core/data/TestFiles.h"
 #include "core/common/MessageSink.h"
 #include "core/data/BuildDataSet.h"
 #include "core/data/DataOutput.h"
+#include "tests/core/data/TestFiles.h"
 
 namespace kurvex {
 namespace {
@@ -24,10 +24,8 @@ std::string WideFile() {
         const std::string x = std::to_string(r);
         const std::string w = r % 50 == 0 ? "heavy" : std::to_string(1 + r % 3);
         const std::string tag = r % 4 == 0 ? "\"SKIP\"" : "KEEP";
-        if (r % 7 == 0)
-            text += "\"" + y + "\"," + x + ",\"9\"," + w + "," + tag + "\n";  // the quotes are dropped
-        else
-            text += y + "," + x + ",9," + w + "," + tag + "\n";
+        if (r % 7 == 0) text += "\"" + y + "\"," + x + ",\"9\"," + w + "," + tag + "\n";  // the quotes are dropped
+        else text += y + "," + x + ",9," + w + "," + tag + "\n";
     }
     return text;
 }

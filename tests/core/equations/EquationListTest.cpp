@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <chrono>
 
 #include "core/common/FileIo.h"
 #include "core/common/MessageSink.h"
@@ -48,7 +48,8 @@ TEST(EquationList, FileLinesAndTheirDerivativeTexts) {
     EXPECT_EQ(list.Entry(1).derivativeTexts, (std::vector<std::string>{"", ""}));
     EXPECT_EQ(list.Entry(2).derivativeTexts, (std::vector<std::string>{"X1"}));  // only as many as coefficients
     EXPECT_EQ(list.Entry(3).name, "gap");
-    EXPECT_EQ(list.Entry(3).derivativeTexts, (std::vector<std::string>{"1", "", "X1"}));  // an empty field hides no later one
+    EXPECT_EQ(list.Entry(3).derivativeTexts,
+              (std::vector<std::string>{"1", "", "X1"}));  // an empty field hides no later one
 }
 
 TEST(EquationList, ManyCoefficientsKeepEveryDerivativeText) {
@@ -86,8 +87,7 @@ TEST(EquationList, ReplaceRenameAndErase) {
     EXPECT_EQ(folder.Read(kEquationFileName), saved);
     EXPECT_NE(saved.find(",a,"), std::string::npos);  // the rename waits for the next save
     ASSERT_TRUE(list.Save());
-    EXPECT_EQ(folder.Read(kEquationFileName),
-              "y = C0+C1*X1+C2*X1^2+C3*X1^3,３次式,1,X1,X1^2,X1^3\ny = C0+X1,b,1\n");
+    EXPECT_EQ(folder.Read(kEquationFileName), "y = C0+C1*X1+C2*X1^2+C3*X1^3,３次式,1,X1,X1^2,X1^3\ny = C0+X1,b,1\n");
 }
 
 TEST(EquationList, TheThousandAndFirstRegistrationIsRefused) {

@@ -45,9 +45,9 @@ TEST_F(ConditionTest, NumericComparisons) {
     EXPECT_TRUE(Holds("C0EQ1"));
     EXPECT_FALSE(Holds("C0NE1"));
     EXPECT_TRUE(Holds("X1*2EQX1+X1+0"));
-    EXPECT_TRUE(Holds("SQRT(C1-1)EQ2"));    // operands are whole formulas
-    EXPECT_TRUE(Holds("((C1)GT(4))"));      // enclosing parentheses are dropped
-    EXPECT_TRUE(Holds("0.1+0.2EQ0.3"));     // compared as 64-bit values
+    EXPECT_TRUE(Holds("SQRT(C1-1)EQ2"));  // operands are whole formulas
+    EXPECT_TRUE(Holds("((C1)GT(4))"));    // enclosing parentheses are dropped
+    EXPECT_TRUE(Holds("0.1+0.2EQ0.3"));   // compared as 64-bit values
     EXPECT_TRUE(sink.messages.empty());
 }
 
@@ -74,7 +74,7 @@ TEST_F(ConditionTest, TextComparisons) {
     texts[3] = "abc";  // the literal was upper-cased, the cell was not
     EXPECT_FALSE(Holds("X3EQ\"ABC\""));
     texts[3] = "";
-    EXPECT_FALSE(Holds("X3EQ\"\""));  // the empty literal stands for its two quotes
+    EXPECT_FALSE(Holds("X3EQ\"\""));   // the empty literal stands for its two quotes
     EXPECT_TRUE(Holds("X0EQ\"5\""));   // T0 is the row number
     EXPECT_FALSE(Holds("C1EQ\"5\""));  // no X operand: "?"
     EXPECT_TRUE(Holds("X9EQ\"?\""));   // beyond the row: "?"

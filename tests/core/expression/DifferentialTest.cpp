@@ -19,7 +19,7 @@ using namespace kurvex;
 
 namespace {
 
-const std::vector<std::string> kFunctions = {"EXP", "LN", "SIN", "COS", "TAN", "LOG10", "SINH",
+const std::vector<std::string> kFunctions = {"EXP",  "LN",   "SIN", "COS",  "TAN", "LOG10", "SINH",
                                              "COSH", "TANH", "SQR", "SQRT", "ABS", "PSGN"};
 
 class FormulaGenerator {
@@ -104,8 +104,8 @@ bool SameBits(long double a, long double b) {
 }
 
 std::vector<double> Values(std::mt19937& random, std::size_t length) {
-    static const double kValues[] = {0.0, -0.0, 1.0, -1.0, 2.0, -2.0, 0.5, 3.0, -7.25, 1e300, -1e300, 1e-300,
-                                     -1e-300, 4.9e-324, 1e20, 710.0, 12000.0, -12000.0, 0.1};
+    static const double kValues[] = {0.0,    -0.0,   1.0,     -1.0,     2.0,  -2.0,  0.5,     3.0,      -7.25, 1e300,
+                                     -1e300, 1e-300, -1e-300, 4.9e-324, 1e20, 710.0, 12000.0, -12000.0, 0.1};
     std::vector<double> values(length);
     for (double& v : values) v = kValues[random() % std::size(kValues)];
     return values;
@@ -164,11 +164,32 @@ TEST(PreparedEvaluator, MatchesRewritingOnTheQuirks) {
     RecordingMessageSink sink;
     ScopedMessageSink guard(sink);
     const std::vector<double> x{0, 3, -2, 0}, c{1, 2, 3, 4};
-    for (const char* formula :
-         {"2^3^2", "2^3^-1", "-X1^2", "(-X1^2)", "X1^-2", "0^0", "0^-1", "(-8)^(1/3)", "(-2)^3", "X1*-C1",
-          "(C0+C1+C2*X1)", "2(X1)", "EXP", "()X1()", "X9", "LOG(X1)", "1E-5*X1", "C0/(1+EXP(C1-C2*X1))",
-          "-C0*EXP(-(X1-C1)/C2)/C2/(1+EXP(-(X1-C1)/C2))^2", "TANH(6000)", "PSGN(X3)", "LN(X3)+X9", "1/X3+X1*-C1",
-          "(+X1*C1)", "((C0+C1)+C2)", ""}) {
+    for (const char* formula : {"2^3^2",
+                                "2^3^-1",
+                                "-X1^2",
+                                "(-X1^2)",
+                                "X1^-2",
+                                "0^0",
+                                "0^-1",
+                                "(-8)^(1/3)",
+                                "(-2)^3",
+                                "X1*-C1",
+                                "(C0+C1+C2*X1)",
+                                "2(X1)",
+                                "EXP",
+                                "()X1()",
+                                "X9",
+                                "LOG(X1)",
+                                "1E-5*X1",
+                                "C0/(1+EXP(C1-C2*X1))",
+                                "-C0*EXP(-(X1-C1)/C2)/C2/(1+EXP(-(X1-C1)/C2))^2",
+                                "TANH(6000)",
+                                "PSGN(X3)",
+                                "LN(X3)+X9",
+                                "1/X3+X1*-C1",
+                                "(+X1*C1)",
+                                "((C0+C1)+C2)",
+                                ""}) {
         const Outcome reference = Observe(sink, [&] { return EvaluateFormulaByRewriting(formula, x, c); });
         const Outcome prepared = Observe(sink, [&] { return EvaluateFormula(formula, x, c); });
         EXPECT_EQ(prepared.raised, reference.raised) << formula;

@@ -79,30 +79,24 @@ TEST_F(EvaluatorTest, TokenizationNumbersEachOccurrence) {
 TEST_F(EvaluatorTest, PolynomialReducesPowersThenProductsThenSums) {
     EXPECT_EQ(Trace("C0+C1*X1+C2*X1^2+C3*X1^3", {0, 2}, {1, 2, 3, 4}),
               (std::vector<std::string>{
-                  "A01+A02*A03+A04*A05^A06+A07*A08^A09",
-                  "A01+A02*A03+A04*A05+A07*A08^A09",
-                  "A01+A02*A03+A04*A05+A07*A08",
-                  "A01+A02+A04*A05+A07*A08",
-                  "A01+A02+A04+A07*A08",
-                  "A01+A02+A04+A07",
+                  "A01+A02*A03+A04*A05^A06+A07*A08^A09", "A01+A02*A03+A04*A05+A07*A08^A09",
+                  "A01+A02*A03+A04*A05+A07*A08", "A01+A02+A04*A05+A07*A08", "A01+A02+A04+A07*A08", "A01+A02+A04+A07",
                   "A01",  // rule 7 adds the whole leading sum in one pass
               }));
     EXPECT_EQ(Eval("C0+C1*X1+C2*X1^2+C3*X1^3", {2}, {1, 2, 3, 4}), 49.0L);
 }
 
 TEST_F(EvaluatorTest, FunctionCallWaitsForItsGroup) {
-    EXPECT_EQ(Trace("C0*EXP(-C1*X1)+C2", {0, 1}, {1, 1, 1}),
-              (std::vector<std::string>{
-                  "A01*F01(-A02*A03)+A04",
-                  "A01*F01(A02*A03)+A04",  // minus after "("
-                  "A01*F01(A02)+A04",      // product inside
-                  "A01*A02+A04",           // function applied, F01( and ) dropped
-                  "A01+A04",
-                  "A01",
-              }));
+    EXPECT_EQ(Trace("C0*EXP(-C1*X1)+C2", {0, 1}, {1, 1, 1}), (std::vector<std::string>{
+                                                                 "A01*F01(-A02*A03)+A04",
+                                                                 "A01*F01(A02*A03)+A04",  // minus after "("
+                                                                 "A01*F01(A02)+A04",      // product inside
+                                                                 "A01*A02+A04",  // function applied, F01( and ) dropped
+                                                                 "A01+A04",
+                                                                 "A01",
+                                                             }));
     EXPECT_EQ(Eval("C0*EXP(-C1*X1)+C2", {2}, {3, 0.5, 1}), 3 * std::exp(-1.0L) + 1);
-    EXPECT_EQ(Trace("(X1+C1)^2", {0, 1}, {0, 1}),
-              (std::vector<std::string>{"(A01+A02)^A03", "A01^A03", "A01"}));
+    EXPECT_EQ(Trace("(X1+C1)^2", {0, 1}, {0, 1}), (std::vector<std::string>{"(A01+A02)^A03", "A01^A03", "A01"}));
     EXPECT_EQ(Eval("(X1+C1)^2", {3}, {0, 1}), 16.0L);
     EXPECT_EQ(Eval("C0*EXP(X1)", {0}, {5}), 5.0L);
     // A single operand still takes one pass.
@@ -134,7 +128,7 @@ TEST_F(EvaluatorTest, PowerRules) {
     EXPECT_EQ(Eval("(-2)^3"), -8.0L);
     EXPECT_EQ(Eval("(-2)^-2"), 0.25L);
     EXPECT_EQ(Eval("2^0.5"), std::exp(0.5L * std::log(2.0L)));
-    EXPECT_EQ(Eval("(-1)^2147483647"), -1.0L);  // largest integral exponent
+    EXPECT_EQ(Eval("(-1)^2147483647"), -1.0L);                        // largest integral exponent
     EXPECT_EQ(FaultOf("(-1)^2147483648"), EvaluationFault::Numeric);  // beyond it: exp(y ln x)
     EXPECT_EQ(Eval("1^2147483648"), 1.0L);
     EXPECT_EQ(Eval("0.1^20000"), 0.0L);  // underflow is no fault
@@ -210,10 +204,10 @@ TEST_F(EvaluatorTest, FormatErrorsShowTheirMessage) {
 }
 
 TEST_F(EvaluatorTest, IrreducibleFormsAreCalculationErrors) {
-    for (const char* formula : {"X1*-C1", "(C0+C1+C2*X1)", "2(X1)", "EXP*X1", "EXP", "()X1()", "X1(", "+X1",
-                                "X1-", "()", "SIN(LN)", "(X1*C0)^(X1^C0)*", "X1^^2", "F01"}) {
-        EXPECT_EQ(FaultOf(formula, {1}, {1, 1, 1}), formula == std::string("F01") ? EvaluationFault::Format
-                                                                            : EvaluationFault::Calculation)
+    for (const char* formula : {"X1*-C1", "(C0+C1+C2*X1)", "2(X1)", "EXP*X1", "EXP", "()X1()", "X1(", "+X1", "X1-",
+                                "()", "SIN(LN)", "(X1*C0)^(X1^C0)*", "X1^^2", "F01"}) {
+        EXPECT_EQ(FaultOf(formula, {1}, {1, 1, 1}),
+                  formula == std::string("F01") ? EvaluationFault::Format : EvaluationFault::Calculation)
             << formula;
         const auto messages = TakeMessages();
         ASSERT_EQ(messages.size(), 1u) << formula;

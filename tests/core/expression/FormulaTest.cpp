@@ -45,15 +45,15 @@ TEST_F(FormulaTest, NormalizationComparesBracketCountsOnly) {
 
 TEST_F(FormulaTest, CheckResolvesIdentifiersAgainstVectorLengths) {
     EXPECT_TRUE(CheckFormula("C0+C1*X1", 1, 1));
-    EXPECT_FALSE(CheckFormula("C0+C2*X1", 1, 1));   // C2 beyond C0..C1
-    EXPECT_FALSE(CheckFormula("C0+C1*X2", 1, 1));   // X2 beyond X0..X1
+    EXPECT_FALSE(CheckFormula("C0+C2*X1", 1, 1));  // C2 beyond C0..C1
+    EXPECT_FALSE(CheckFormula("C0+C1*X2", 1, 1));  // X2 beyond X0..X1
     EXPECT_TRUE(CheckFormula("X0*PI", -1, 0));
-    EXPECT_FALSE(CheckFormula("C0", -1, 5));        // no coefficients at all
-    EXPECT_FALSE(CheckFormula("LOG(X1)", 0, 1));    // LOG is no function
+    EXPECT_FALSE(CheckFormula("C0", -1, 5));      // no coefficients at all
+    EXPECT_FALSE(CheckFormula("LOG(X1)", 0, 1));  // LOG is no function
     EXPECT_TRUE(CheckFormula("1E5*X1", 0, 1));
-    EXPECT_FALSE(CheckFormula("1E-5*X1", 0, 1));    // splits into "1E" and "5"
-    EXPECT_FALSE(CheckFormula("X01", 0, 5));        // no leading zeros in an index
-    EXPECT_FALSE(CheckFormula("exp(X1)", 0, 1));    // not normalised
+    EXPECT_FALSE(CheckFormula("1E-5*X1", 0, 1));  // splits into "1E" and "5"
+    EXPECT_FALSE(CheckFormula("X01", 0, 5));      // no leading zeros in an index
+    EXPECT_FALSE(CheckFormula("exp(X1)", 0, 1));  // not normalised
     EXPECT_FALSE(CheckFormula("", 5, 5));
     // Identifiers resolve; whether the form reduces is the evaluator's business.
     EXPECT_TRUE(CheckFormula("X1*-C1", 1, 1));

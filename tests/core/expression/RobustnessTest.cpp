@@ -32,9 +32,10 @@ std::string RandomPieces(std::mt19937& random, const std::vector<std::string>& p
     return text;
 }
 
-const std::vector<std::string> kFormulaPieces = {
-    "(", ")", "*", "/", "-", "+", "^", "X0", "X1", "X2", "X3", "C0", "C1", "C9", "PI", "0", "1", "2.5", "1E5",
-    "EXP", "LN", "SIN", "TANH", "SQR", "SQRT", "PSGN", "ABS", "LOG10", "A01", "F01", " ", "x1", "\xff"};
+const std::vector<std::string> kFormulaPieces = {"(",     ")",   "*",   "/",   "-",    "+",   "^",    "X0",   "X1",
+                                                 "X2",    "X3",  "C0",  "C1",  "C9",   "PI",  "0",    "1",    "2.5",
+                                                 "1E5",   "EXP", "LN",  "SIN", "TANH", "SQR", "SQRT", "PSGN", "ABS",
+                                                 "LOG10", "A01", "F01", " ",   "x1",   "\xff"};
 
 void ExpectValueOrEvaluationError(std::string_view formula, std::span<const double> x, std::span<const double> c) {
     try {
@@ -67,8 +68,8 @@ TEST(Robustness, RandomTextNeverEscapes) {
 
 TEST(Robustness, RandomTokenStringsReduceSafely) {
     std::mt19937 random(7);
-    const std::vector<std::string> tokenPieces = {"A", "F", "0", "1", "9", "A01", "A02", "A99", "F01", "F13", "F14",
-                                                  "(", ")", "*", "/", "-", "+", "^", "A00"};
+    const std::vector<std::string> tokenPieces = {"A",   "F", "0", "1", "9", "A01", "A02", "A99", "F01", "F13",
+                                                  "F14", "(", ")", "*", "/", "-",   "+",   "^",   "A00"};
     for (int i = 0; i < 20000; ++i) {
         OperandTable table;
         table.count = static_cast<int>(random() % 4);

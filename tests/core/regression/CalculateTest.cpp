@@ -34,7 +34,8 @@ TFitState ExponentialRiseState() {
 }
 
 std::vector<std::string> AllFieldTexts(const TResultFields& f) {
-    std::vector<std::string> texts = {f.EdtSSQ, f.EdtSE, f.EditR2, f.EditR, f.EditRelativeError, f.EditDF, f.EditFV, f.EditSP};
+    std::vector<std::string> texts = {f.EdtSSQ, f.EdtSE,  f.EditR2, f.EditR, f.EditRelativeError,
+                                      f.EditDF, f.EditFV, f.EditSP};
     texts.insert(texts.end(), f.coefficients.begin(), f.coefficients.end());
     texts.insert(texts.end(), f.limits.begin(), f.limits.end());
     return texts;
@@ -50,7 +51,8 @@ TEST(Calculate, ChecksStopBeforeAnythingIsComputed) {
     state.fields.EdtSSQ = "kept";
     auto outcome = Calculate(state, 1, Texts({"1", "1", "1"}), progress, {});
     EXPECT_FALSE(outcome.ran);
-    EXPECT_EQ(sink.Texts(), std::vector<std::string>{"データ数が足りません。\n推定すべきパラメータ数 3 より多くして下さい。"});
+    EXPECT_EQ(sink.Texts(),
+              std::vector<std::string>{"データ数が足りません。\n推定すべきパラメータ数 3 より多くして下さい。"});
     EXPECT_EQ(state.fields.EdtSSQ, "kept");
     EXPECT_EQ(progress.Caption(), "");
 
@@ -93,8 +95,8 @@ TEST(Calculate, LinearFitEndsWithLimitsAndFTestAndReleasesTheResiduals) {
     RecordingMessageSink sink;
     ScopedMessageSink guard(sink);
     RecordingProgress progress;
-    TFitState state = test::MakeState(MakeData(1, {1, 2, 3, 4, 5, 6}, {2.1, 3.9, 6.2, 7.8, 10.1, 12.2}),
-                                      test::BuiltInModel(0), {});
+    TFitState state =
+        test::MakeState(MakeData(1, {1, 2, 3, 4, 5, 6}, {2.1, 3.9, 6.2, 7.8, 10.1, 12.2}), test::BuiltInModel(0), {});
     int notified = 0;
     const auto outcome = Calculate(state, 1, Texts({"9", "9"}), progress, [&](const TResultFields&) { ++notified; });
     EXPECT_EQ(outcome.end, FitEnd::Converged);
@@ -121,8 +123,8 @@ TEST(Calculate, ExactFitShowsNoInfinityAnywhere) {
         y.push_back(4 - 0.5 * i);
     }
     for (int model : {0, 9}) {
-        TFitState state = test::MakeState(MakeData(1, x, y),
-                                          model == 0 ? test::BuiltInModel(0) : test::GeneralModel("C0+C1*X1", 2, 1), {});
+        TFitState state = test::MakeState(
+            MakeData(1, x, y), model == 0 ? test::BuiltInModel(0) : test::GeneralModel("C0+C1*X1", 2, 1), {});
         const auto outcome = Calculate(state, 1, Texts({"1", "1"}), progress, {});
         EXPECT_TRUE(outcome.resultsValid) << model;
         for (const auto& text : AllFieldTexts(state.fields)) {

@@ -2,11 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <boost/math/distributions/chi_squared.hpp>
 #include <boost/math/distributions/fisher_f.hpp>
 #include <boost/math/distributions/normal.hpp>
 #include <boost/math/distributions/students_t.hpp>
-#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <limits>
@@ -33,7 +33,8 @@ TEST(Distributions, WorkedExamples) {
     EXPECT_EQ(NormalUpperProb(0), 0.5);
     for (int nu : {1, 5, 30}) EXPECT_EQ(TUpperQuantile(nu, 0.5), 0.0);
     EXPECT_EQ(TUpperQuantile(4, 0.75), 0.0);
-    for (double p : {0.9, 0.05, 1e-6}) EXPECT_EQ(ChiSquareUpperQuantile(2, p), -2 * std::log(static_cast<long double>(p)));
+    for (double p : {0.9, 0.05, 1e-6})
+        EXPECT_EQ(ChiSquareUpperQuantile(2, p), -2 * std::log(static_cast<long double>(p)));
 }
 
 TEST(Distributions, FUpperProbIsOneAtAndBelowZero) {
@@ -57,8 +58,7 @@ TEST(Distributions, IntegrationBuildingBlocks) {
     const Integrand degree17 = [](long double s) { return std::pow(s, 17) - 3 * std::pow(s, 4); };
     EXPECT_NEAR(static_cast<double>(GaussLegendre9(degree17, 0, 2)), 262144.0 / 18 - 3 * 32.0 / 5, 1e-11);
     const Integrand decay = [](long double s) { return std::exp(-s); };
-    EXPECT_NEAR(static_cast<double>(AdaptiveIntegral(decay, 0, 30)), static_cast<double>(1 - std::exp(-30.0L)),
-                1e-16);
+    EXPECT_NEAR(static_cast<double>(AdaptiveIntegral(decay, 0, 30)), static_cast<double>(1 - std::exp(-30.0L)), 1e-16);
     for (double x : {0.5, 1.0, 1.5, 4.0, 7.5, 20.0})
         EXPECT_NEAR(static_cast<double>(GammaHalf(x) / std::tgamma(static_cast<long double>(x))), 1.0, 1e-17);
     EXPECT_NEAR(static_cast<double>(PowerOf(2.5, 3)), std::pow(3.0, 2.5), 1e-14);
@@ -176,8 +176,8 @@ TEST(Distributions, FQuantileAgainstBoost) {
 TEST(Distributions, ChiSquareAgainstBoost) {
     for (int nu : {1, 2, 3, 5, 10, 20, 50})
         for (double x : {0.2, 1.0, 4.0, 15.0, 60.0})
-            EXPECT_NEAR(static_cast<double>(ChiSquareUpperProb(nu, x)),
-                        bm::cdf(bm::complement(bm::chi_squared(nu), x)), 1e-12)
+            EXPECT_NEAR(static_cast<double>(ChiSquareUpperProb(nu, x)), bm::cdf(bm::complement(bm::chi_squared(nu), x)),
+                        1e-12)
                 << nu << " " << x;
     // Wilson–Hilferty with a Newton step for ν ≤ 10: within 0.2% in the
     // upper tail the F quantile draws on.

@@ -29,8 +29,8 @@ double TwoSidedP(double t, double df) { return 2 * cdf(complement(students_t(df)
 double TQuantile(double df, double alpha) { return quantile(complement(students_t(df), alpha / 2)); }
 
 void ExpectRelative(long double actual, double expected, double tolerance, const std::string& what) {
-    EXPECT_NEAR(static_cast<double>(actual) / expected, 1.0, tolerance) << what << ": " << static_cast<double>(actual)
-                                                                        << " vs " << expected;
+    EXPECT_NEAR(static_cast<double>(actual) / expected, 1.0, tolerance)
+        << what << ": " << static_cast<double>(actual) << " vs " << expected;
 }
 
 TFitState Fitted(TFitData data, TFitModel model, std::vector<double> start, double tolerance = 1e-10) {
@@ -118,7 +118,8 @@ TEST(FitReport, WeightsCountAsReplicatesAndFixedCoefficientsLeaveTheFreeOnes) {
     x2.insert(x2.end(), x.begin(), x.end());
     y2.insert(y2.end(), y.begin(), y.end());
     const auto model = test::GeneralModel("C0*X1/(C1+X1)", 2, 1);
-    const TFitReport doubled = ComputeFitReport(Fitted(test::MakeData(1, x, y, std::vector<double>(6, 2.0)), model, {9, 2}));
+    const TFitReport doubled =
+        ComputeFitReport(Fitted(test::MakeData(1, x, y, std::vector<double>(6, 2.0)), model, {9, 2}));
     const TFitReport twice = ComputeFitReport(Fitted(test::MakeData(1, x2, y2), model, {9, 2}));
     for (std::size_t j = 0; j < 2; ++j) {
         ExpectRelative(*doubled.standardErrors[j], static_cast<double>(*twice.standardErrors[j]), 1e-7, "SE");
@@ -139,7 +140,8 @@ TEST(FitReport, TwoSidedPFollowsStudentsTFarIntoTheTail) {
         for (const double t : {0.0, 0.3, -1.7, 4.0, 25.0, 200.0}) {
             const double expected = TwoSidedP(t, nu);
             if (expected < 1e-300) continue;
-            ExpectRelative(StudentTwoSidedP(t, nu), expected, 1e-11, "t " + std::to_string(t) + " nu " + std::to_string(nu));
+            ExpectRelative(StudentTwoSidedP(t, nu), expected, 1e-11,
+                           "t " + std::to_string(t) + " nu " + std::to_string(nu));
         }
 }
 
@@ -176,10 +178,12 @@ TEST(FitReport, StandardErrorsMatchTheNistCertifiedValues) {
         for (const auto& row : NistRows(problem)) {
             y.push_back(row[0]);
             x1.push_back(row[1]);
-            for (int k = 1; k <= nx; ++k) x.push_back(row.size() > 2 ? row[static_cast<std::size_t>(k)] : std::pow(row[1], k));
+            for (int k = 1; k <= nx; ++k)
+                x.push_back(row.size() > 2 ? row[static_cast<std::size_t>(k)] : std::pow(row[1], k));
         }
         std::vector<TFitState> fits;
-        fits.push_back(Fitted(test::MakeData(nx, x, y), test::BuiltInModel(0, nx), std::vector<double>(sds.size(), 1.0)));
+        fits.push_back(
+            Fitted(test::MakeData(nx, x, y), test::BuiltInModel(0, nx), std::vector<double>(sds.size(), 1.0)));
         if (name == "Pontius") fits.push_back(Fitted(test::MakeData(1, x1, y), test::BuiltInModel(1), {1, 1, 1}));
         for (const auto& state : fits) {
             const TFitReport report = ComputeFitReport(state);

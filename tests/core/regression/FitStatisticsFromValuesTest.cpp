@@ -4,8 +4,8 @@
 
 #include <vector>
 
-#include "tests/core/regression/FitTestSupport.h"
 #include "core/regression/Statistics.h"
+#include "tests/core/regression/FitTestSupport.h"
 
 namespace kurvex {
 namespace {

@@ -15,8 +15,9 @@ inline TFitData MakeData(int nx, const std::vector<double>& x, const std::vector
     TFitData data;
     data.nx = static_cast<std::int16_t>(nx);
     for (std::size_t i = 0; i < y.size(); ++i)
-        data.AddPoint(static_cast<std::int32_t>(i + 1), y[i], weights.empty() ? 1.0 : weights[i],
-                      std::span<const double>(x.data() + i * static_cast<std::size_t>(nx), static_cast<std::size_t>(nx)));
+        data.AddPoint(
+            static_cast<std::int32_t>(i + 1), y[i], weights.empty() ? 1.0 : weights[i],
+            std::span<const double>(x.data() + i * static_cast<std::size_t>(nx), static_cast<std::size_t>(nx)));
     data.FinishSums();
     return data;
 }

@@ -33,17 +33,19 @@ TEST(FitMarquardt, LinearModelReachesTheLeastSquaresSolutionOnItsFirstStep) {
     for (bool numeric : {true, false}) {
         RecordingMessageSink sink;
         ScopedMessageSink guard(sink);
-        TFitState state = test::MakeState(MakeData(1, kLineX, kLineY),
-                                          numeric ? test::GeneralModel("C0+C1*X1", 2, 1)
-                                                  : test::GeneralModel("C0+C1*X1", 2, 1, {"1", "X1"}),
-                                          test::Conditions({1, 1}));
-        TFitState linear = test::MakeState(MakeData(1, kLineX, kLineY), test::BuiltInModel(0), test::Conditions({1, 1}));
+        TFitState state = test::MakeState(
+            MakeData(1, kLineX, kLineY),
+            numeric ? test::GeneralModel("C0+C1*X1", 2, 1) : test::GeneralModel("C0+C1*X1", 2, 1, {"1", "X1"}),
+            test::Conditions({1, 1}));
+        TFitState linear =
+            test::MakeState(MakeData(1, kLineX, kLineY), test::BuiltInModel(0), test::Conditions({1, 1}));
         SilentProgressSink progress;
         ASSERT_EQ(FitLinear(linear, progress, {}), FitEnd::Converged);
 
         Trace trace;
         std::vector<TResultFields> shown;
-        const FitEnd end = FitMarquardt(state, progress, [&](const TResultFields& f) { shown.push_back(f); }, trace.Hook());
+        const FitEnd end = FitMarquardt(
+            state, progress, [&](const TResultFields& f) { shown.push_back(f); }, trace.Hook());
         EXPECT_EQ(end, FitEnd::Converged);
         ASSERT_GE(trace.steps.size(), 2u);
         EXPECT_EQ(trace.steps[0].lambda, 0.0L);
@@ -55,8 +57,7 @@ TEST(FitMarquardt, LinearModelReachesTheLeastSquaresSolutionOnItsFirstStep) {
         EXPECT_EQ(shown.front().EdtSSQ, linear.fields.EdtSSQ);
         EXPECT_EQ(shown.front().comment, "繰り返し数：1");
         EXPECT_TRUE(state.results.valid);
-        for (int j = 0; j < 2; ++j)
-            EXPECT_NEAR(state.results.coefficients[j], linear.results.coefficients[j], 1e-9);
+        for (int j = 0; j < 2; ++j) EXPECT_NEAR(state.results.coefficients[j], linear.results.coefficients[j], 1e-9);
         EXPECT_TRUE(sink.messages.empty());
     }
 }
@@ -91,7 +92,8 @@ TEST(FitMarquardt, RejectedStepRestartsLambdaWithTheSameJacobianAndTheBoundEndsT
         ASSERT_EQ(sink.messages.size(), 1u);
         EXPECT_EQ(sink.messages[0].kind, MessageKind::Warning);
         EXPECT_EQ(sink.messages[0].text,
-                  "λが大きくなり過ぎました。\n初期値を変更して下さい。\n初期値に計算結果をコピーすると\nうまく行くことがあります。");
+                  "λが大きくなり過ぎました。\n初期値を変更して下さい。\n初期値に計算結果をコピーすると\nうまく行くこと"
+                  "があります。");
         EXPECT_FALSE(state.results.valid);
         EXPECT_EQ(state.results.coefficients, start);
     }
@@ -124,7 +126,8 @@ TEST(FitMarquardt, LambdaFollowsTheRuleThroughAHandWorkedTrace) {
                                      : rule[k] == Keep  ? step.lambda
                                      : rule[k] == Halve ? step.lambda / 2
                                                         : 0.0L;
-        EXPECT_NEAR(static_cast<double>(trace.steps[k + 1].lambda), static_cast<double>(expected), 1e-12 * static_cast<double>(expected))
+        EXPECT_NEAR(static_cast<double>(trace.steps[k + 1].lambda), static_cast<double>(expected),
+                    1e-12 * static_cast<double>(expected))
             << "step " << step.iteration + 1;
     }
     EXPECT_EQ(trace.steps[12].lambda, 0.0L);
@@ -152,11 +155,11 @@ TEST(FitMarquardt, NumericDerivativesThatNeverAgreeStillGiveAUsableJacobian) {
     RecordingMessageSink sink;
     ScopedMessageSink guard(sink);
     SilentProgressSink progress;
-    TFitState numeric = test::MakeState(MakeData(1, kRiseX, kRiseY), test::BuiltInModel(4),
-                                        test::Conditions({4, 0.5}, 0, 250, 2));
+    TFitState numeric =
+        test::MakeState(MakeData(1, kRiseX, kRiseY), test::BuiltInModel(4), test::Conditions({4, 0.5}, 0, 250, 2));
     numeric.model.numericDerivatives = true;
-    TFitState formulas = test::MakeState(MakeData(1, kRiseX, kRiseY), test::BuiltInModel(4),
-                                         test::Conditions({4, 0.5}, 0, 250, 2));
+    TFitState formulas =
+        test::MakeState(MakeData(1, kRiseX, kRiseY), test::BuiltInModel(4), test::Conditions({4, 0.5}, 0, 250, 2));
     EXPECT_EQ(FitMarquardt(numeric, progress, {}), FitEnd::IterationLimit);
     EXPECT_EQ(FitMarquardt(formulas, progress, {}), FitEnd::IterationLimit);
     for (int j = 0; j < 2; ++j)
@@ -168,7 +171,8 @@ TEST(FitMarquardt, ModelThatCannotBeEvaluatedAtTheStartGivesNoResults) {
     RecordingMessageSink sink;
     ScopedMessageSink guard(sink);
     // Model 5 at x = −2 with C1 = 0.5.
-    TFitState state = test::MakeState(MakeData(1, {1, -2, 3}, {1, 2, 3}), test::BuiltInModel(5), test::Conditions({1, 0.5}));
+    TFitState state =
+        test::MakeState(MakeData(1, {1, -2, 3}, {1, 2, 3}), test::BuiltInModel(5), test::Conditions({1, 0.5}));
     state.results.valid = true;
     SilentProgressSink progress;
     EXPECT_EQ(FitMarquardt(state, progress, {}), FitEnd::StartError);
@@ -183,9 +187,9 @@ TEST(FitMarquardt, FailureInsideTheIterationKeepsWhatWasShown) {
     RecordingMessageSink sink;
     ScopedMessageSink guard(sink);
     // The first derivative formula fails once C0 passes 2, i.e. after the first step (intercept ≈ 1).
-    TFitState state = test::MakeState(MakeData(1, kLineX, kLineY),
-                                      test::GeneralModel("C0+C1*X1", 2, 1, {"1+0*LN(0.5-C0)", "X1"}),
-                                      test::Conditions({-1, 1}));
+    TFitState state =
+        test::MakeState(MakeData(1, kLineX, kLineY), test::GeneralModel("C0+C1*X1", 2, 1, {"1+0*LN(0.5-C0)", "X1"}),
+                        test::Conditions({-1, 1}));
     SilentProgressSink progress;
     int shown = 0;
     EXPECT_EQ(FitMarquardt(state, progress, [&](const TResultFields&) { ++shown; }), FitEnd::Error);
@@ -212,7 +216,8 @@ TEST(FitMarquardt, CancelEndsAfterTheNextAcceptedStepWithoutShowingIt) {
     CancelAtFirstShow progress;
     Trace trace;
     std::vector<TResultFields> shown;
-    EXPECT_EQ(FitMarquardt(state, progress, [&](const TResultFields& f) { shown.push_back(f); }, trace.Hook()),
+    EXPECT_EQ(FitMarquardt(
+                  state, progress, [&](const TResultFields& f) { shown.push_back(f); }, trace.Hook()),
               FitEnd::Cancelled);
     ASSERT_EQ(trace.steps.size(), 2u);
     ASSERT_EQ(shown.size(), 1u);
@@ -228,7 +233,8 @@ TEST(FitMarquardt, ExactDataConvergeWithoutAFault) {
     std::vector<double> y;
     for (double x : kLineX) y.push_back(2 + 3 * x);
     // Starting on the solution: every residual is 0 and the step is 0.
-    TFitState state = test::MakeState(MakeData(1, kLineX, y), test::GeneralModel("C0+C1*X1", 2, 1), test::Conditions({2, 3}));
+    TFitState state =
+        test::MakeState(MakeData(1, kLineX, y), test::GeneralModel("C0+C1*X1", 2, 1), test::Conditions({2, 3}));
     SilentProgressSink progress;
     EXPECT_EQ(FitMarquardt(state, progress, {}), FitEnd::Converged);
     EXPECT_TRUE(state.results.valid);
@@ -245,8 +251,8 @@ TEST(FitMarquardt, ZeroStepsAndBoundaryPointsAreNoFault) {
     RecordingMessageSink sink;
     ScopedMessageSink guard(sink);
     SilentProgressSink progress;
-    TFitState constant =
-        test::MakeState(MakeData(1, kLineX, {1, 2, 4, 3, 5}), test::GeneralModel("C0+0*X1", 1, 1), test::Conditions({1}));
+    TFitState constant = test::MakeState(MakeData(1, kLineX, {1, 2, 4, 3, 5}), test::GeneralModel("C0+0*X1", 1, 1),
+                                         test::Conditions({1}));
     EXPECT_EQ(FitMarquardt(constant, progress, {}), FitEnd::Converged);
     EXPECT_DOUBLE_EQ(constant.results.coefficients[0], 3.0);
 
@@ -268,8 +274,8 @@ TEST(FitMarquardt, TrialPointOutsideTheModelsDomainIsARejectedStepNotAFailure) {
     std::vector<double> y;
     for (double x : kLineX) y.push_back(3 * std::log(x - 0.9));
     // The first Gauss–Newton step moves C1 past the smallest x, where LN fails.
-    TFitState state = test::MakeState(MakeData(1, kLineX, y), test::GeneralModel("C0*LN(X1-C1)", 2, 1),
-                                      test::Conditions({1, 0}));
+    TFitState state =
+        test::MakeState(MakeData(1, kLineX, y), test::GeneralModel("C0*LN(X1-C1)", 2, 1), test::Conditions({1, 0}));
     Trace trace;
     SilentProgressSink progress;
     EXPECT_EQ(FitMarquardt(state, progress, {}, trace.Hook()), FitEnd::Converged);
@@ -336,7 +342,10 @@ TEST(FitAllometric, LogLinearStartSkipsNonPositivePointsWhichTheIterationUses) {
     double sx = 0, sy = 0, sxx = 0, sxy = 0;
     for (int i : {1, 2, 3, 4, 6}) {
         const double lx = std::log(x[i]), ly = std::log(y[i]);
-        sx += lx; sy += ly; sxx += lx * lx; sxy += lx * ly;
+        sx += lx;
+        sy += ly;
+        sxx += lx * lx;
+        sxy += lx * ly;
     }
     const double slope = (5 * sxy - sx * sy) / (5 * sxx - sx * sx);
     const double c0 = std::exp((sy - slope * sx) / 5);
@@ -359,7 +368,8 @@ TEST(FitAllometric, LogLinearStartSkipsNonPositivePointsWhichTheIterationUses) {
     TFitState all = test::MakeState(data, test::BuiltInModel(5), test::Conditions({c0, slope}));
     EXPECT_EQ(FitMarquardt(all, progress, {}), end);
     for (int j = 0; j < 2; ++j)
-        EXPECT_NEAR(all.results.coefficients[j], state.results.coefficients[j], 1e-9 * std::fabs(all.results.coefficients[j]));
+        EXPECT_NEAR(all.results.coefficients[j], state.results.coefficients[j],
+                    1e-9 * std::fabs(all.results.coefficients[j]));
     EXPECT_EQ(state.fields.EdtNS, "");  // the count is the data-set build's field
 }
 

@@ -30,7 +30,8 @@ TEST(ModelCatalogue, ListItemsKeepTheirBlanksAndCoefficientCountsFollowTheNames)
     };
     const auto items = ModelListItems("");
     ASSERT_EQ(items.size(), 10u);
-    for (int k = 0; k < kBuiltInModelCount; ++k) EXPECT_EQ(items[static_cast<std::size_t>(k)], expected[static_cast<std::size_t>(k)]);
+    for (int k = 0; k < kBuiltInModelCount; ++k)
+        EXPECT_EQ(items[static_cast<std::size_t>(k)], expected[static_cast<std::size_t>(k)]);
     EXPECT_EQ(items[9], "");
     EXPECT_EQ(ModelListItems("C0*X1")[9], "y = C0*X1");
 
@@ -59,13 +60,15 @@ TEST(ModelCatalogue, BuiltInFormulasAgreeWithTheirTextsEvaluatedByTheFormulaLang
             const std::vector<double> xs = {0.0, x1};
             const long double viaText = EvaluateFormula(text, xs, c);
             const long double builtIn = EvaluateBuiltInModel(k, std::vector<double>{x1}, c);
-            EXPECT_NEAR(static_cast<double>(builtIn), static_cast<double>(viaText), 1e-12 * std::fabs(static_cast<double>(viaText)))
+            EXPECT_NEAR(static_cast<double>(builtIn), static_cast<double>(viaText),
+                        1e-12 * std::fabs(static_cast<double>(viaText)))
                 << text << " at " << x1;
         }
     }
     // Model 0 in three variables.
-    EXPECT_DOUBLE_EQ(static_cast<double>(EvaluateBuiltInModel(0, std::vector<double>{1, 2, 3}, std::vector<double>{1, 2, 3, 4})),
-                     1 + 2 + 6 + 12);
+    EXPECT_DOUBLE_EQ(
+        static_cast<double>(EvaluateBuiltInModel(0, std::vector<double>{1, 2, 3}, std::vector<double>{1, 2, 3, 4})),
+        1 + 2 + 6 + 12);
 }
 
 // Each derivative formula is the partial derivative of its model: compare with central differences.
@@ -83,9 +86,11 @@ TEST(ModelCatalogue, DerivativeFormulasMatchCentralDifferences) {
                 const double h = 1e-6;
                 up[static_cast<std::size_t>(j)] += h;
                 down[static_cast<std::size_t>(j)] -= h;
-                const double central = static_cast<double>((EvaluateBuiltInModel(k, xs, up) - EvaluateBuiltInModel(k, xs, down)) / (2 * h));
+                const double central = static_cast<double>(
+                    (EvaluateBuiltInModel(k, xs, up) - EvaluateBuiltInModel(k, xs, down)) / (2 * h));
                 const double formula = static_cast<double>(evaluator.Derivative(j, xs, c));
-                EXPECT_NEAR(formula, central, 1e-6 * (1 + std::fabs(central))) << "model " << k << " dC" << j << " x " << x1;
+                EXPECT_NEAR(formula, central, 1e-6 * (1 + std::fabs(central)))
+                    << "model " << k << " dC" << j << " x " << x1;
             }
         }
     }
@@ -101,8 +106,9 @@ TEST(ModelEvaluation, DerivativesAreDefinedWhereverTheModelIs) {
         EXPECT_EQ(EvaluateBuiltInDerivative(5, j, zero, std::vector<double>{2.0, 0.7}), 0.0L);
         EXPECT_EQ(EvaluateBuiltInDerivative(5, j, zero, std::vector<double>{2.0, 3.0}), 0.0L);
     }
-    EXPECT_NEAR(static_cast<double>(EvaluateBuiltInDerivative(5, 1, std::vector<double>{-2.0}, std::vector<double>{1.5, 2.0})),
-                4 * 1.5 * std::log(2.0), 1e-15);
+    EXPECT_NEAR(
+        static_cast<double>(EvaluateBuiltInDerivative(5, 1, std::vector<double>{-2.0}, std::vector<double>{1.5, 2.0})),
+        4 * 1.5 * std::log(2.0), 1e-15);
     const std::vector<double> far = {-3000.0};  // C1 − C2·x = 6000: e^6000 squared overflows
     const std::vector<double> logistic = {2.0, 0.0, 2.0}, sigmoid = {2.0, 3000.0, 1.0};
     for (const auto& [k, c] : {std::pair{2, logistic}, {8, sigmoid}}) {
@@ -122,7 +128,8 @@ TEST(ModelEvaluation, AllometricPowerAtZeroNegativeAndFractionalExponents) {
     EXPECT_EQ(EvaluateBuiltInModel(5, std::vector<double>{2.0}, std::vector<double>{3.0, -1.0}), 1.5L);
     EXPECT_EQ(EvaluateBuiltInModel(5, std::vector<double>{-5.0}, std::vector<double>{3.0, 0.0}), 3.0L);
     EXPECT_THROW(EvaluateBuiltInModel(5, std::vector<double>{-2.0}, std::vector<double>{3.0, 0.5}), FloatingPointFault);
-    EXPECT_NEAR(static_cast<double>(EvaluateBuiltInModel(5, std::vector<double>{4.0}, std::vector<double>{3.0, 0.5})), 6.0, 1e-15);
+    EXPECT_NEAR(static_cast<double>(EvaluateBuiltInModel(5, std::vector<double>{4.0}, std::vector<double>{3.0, 0.5})),
+                6.0, 1e-15);
 }
 
 TEST(ModelEvaluation, FaultsAreRaisedNeverInfinities) {
@@ -130,16 +137,20 @@ TEST(ModelEvaluation, FaultsAreRaisedNeverInfinities) {
     EXPECT_THROW(EvaluateBuiltInModel(2, std::vector<double>{-1e6}, std::vector<double>{1, 0, 1}), FloatingPointFault);
     EXPECT_THROW(EvaluateBuiltInModel(3, std::vector<double>{-2.0}, std::vector<double>{1, 2}), FloatingPointFault);
     EXPECT_THROW(EvaluateBuiltInModel(8, std::vector<double>{1.0}, std::vector<double>{1, 0, 0}), FloatingPointFault);
-    EXPECT_THROW(EvaluateBuiltInModel(5, std::vector<double>{10.0}, std::vector<double>{1, 100000}), FloatingPointFault);
+    EXPECT_THROW(EvaluateBuiltInModel(5, std::vector<double>{10.0}, std::vector<double>{1, 100000}),
+                 FloatingPointFault);
     // Underflow is no fault: the logistic saturates to C0.
-    EXPECT_NEAR(static_cast<double>(EvaluateBuiltInModel(2, std::vector<double>{1e6}, std::vector<double>{5, 0, 1})), 5.0, 0);
+    EXPECT_NEAR(static_cast<double>(EvaluateBuiltInModel(2, std::vector<double>{1e6}, std::vector<double>{5, 0, 1})),
+                5.0, 0);
 }
 
 TEST(ModelEvaluation, GeneralModelFailureReachesTheCallerAndResidualsAreWeighted) {
     RecordingMessageSink sink;
     ScopedMessageSink guard(sink);
     TFitModel model = test::GeneralModel("C0*LN(X1)+C1", 2, 1);
-    EXPECT_NEAR(static_cast<double>(EvaluateModel(model, std::vector<double>{std::exp(2.0)}, std::vector<double>{3, 1})), 7.0, 1e-14);
+    EXPECT_NEAR(
+        static_cast<double>(EvaluateModel(model, std::vector<double>{std::exp(2.0)}, std::vector<double>{3, 1})), 7.0,
+        1e-14);
     EXPECT_THROW(EvaluateModel(model, std::vector<double>{-1.0}, std::vector<double>{3, 1}), EvaluationError);
 
     TFitState state;

@@ -71,9 +71,9 @@ const std::map<std::string, NonlinearModel>& Models() {
         const NonlinearModel rise = {"C0*(1-EXP(-C1*X1))", {"1-EXP(-C1*X1)", "C0*X1*EXP(-C1*X1)"}};
         m["Misra1a"] = rise;
         m["BoxBOD"] = rise;
-        const NonlinearModel chwirut = {"EXP(-C0*X1)/(C1+C2*X1)",
-                                        {"-X1*EXP(-C0*X1)/(C1+C2*X1)", "-EXP(-C0*X1)/(C1+C2*X1)^2",
-                                         "-X1*EXP(-C0*X1)/(C1+C2*X1)^2"}};
+        const NonlinearModel chwirut = {
+            "EXP(-C0*X1)/(C1+C2*X1)",
+            {"-X1*EXP(-C0*X1)/(C1+C2*X1)", "-EXP(-C0*X1)/(C1+C2*X1)^2", "-X1*EXP(-C0*X1)/(C1+C2*X1)^2"}};
         m["Chwirut1"] = chwirut;
         m["Chwirut2"] = chwirut;
         const NonlinearModel lanczos = {"C0*EXP(-C1*X1)+C2*EXP(-C3*X1)+C4*EXP(-C5*X1)",
@@ -128,7 +128,9 @@ RunResult FitNonlinear(const nlohmann::json& problem, const TFitData& data, cons
     const auto certified = problem["certified_values"].get<std::vector<double>>();
     TFitConditions conditions = test::Conditions(start);
     if (tight) {
-        for (int j = 0; j < m; ++j) conditions.tolerances[static_cast<std::size_t>(j)] = 1e-11 * std::fabs(certified[static_cast<std::size_t>(j)]);
+        for (int j = 0; j < m; ++j)
+            conditions.tolerances[static_cast<std::size_t>(j)] =
+                1e-11 * std::fabs(certified[static_cast<std::size_t>(j)]);
         conditions.maxIterations = 1000;
         conditions.lambdaUpperBound = 1e30L;
     }
@@ -136,13 +138,15 @@ RunResult FitNonlinear(const nlohmann::json& problem, const TFitData& data, cons
     SilentProgressSink progress;
     RunResult result{FitMarquardt(state, progress, {}), 11, 11};
     for (int j = 0; j < m; ++j)
-        result.lre = std::min(result.lre, Lre(state.results.coefficients[static_cast<std::size_t>(j)], certified[static_cast<std::size_t>(j)]));
+        result.lre = std::min(result.lre, Lre(state.results.coefficients[static_cast<std::size_t>(j)],
+                                              certified[static_cast<std::size_t>(j)]));
     // A certified SSR at the rounding level of y (Lanczos1) has no relative
     // accuracy to reach; it is compared with the spread of y instead.
     const double certifiedRss = problem["certified_rss"];
     const double ssr = static_cast<double>(state.results.SSR);
-    result.ssrLre = certifiedRss < 1e-20 * static_cast<double>(data.Syy) ? Lre(1 + ssr / static_cast<double>(data.Syy), 1)
-                                                                         : Lre(ssr, certifiedRss);
+    result.ssrLre = certifiedRss < 1e-20 * static_cast<double>(data.Syy)
+                        ? Lre(1 + ssr / static_cast<double>(data.Syy), 1)
+                        : Lre(ssr, certifiedRss);
     result.lre = std::min(result.lre, result.ssrLre);
     return result;
 }
@@ -175,11 +179,16 @@ TEST(NistAccuracy, NonlinearProblemsFromBothStarts) {
             for (const char* start : {"start1", "start2"})
                 for (bool numeric : {true, false}) {
                     sink.messages.clear();
-                    const RunResult run = FitNonlinear(problem, data, problem[start].get<std::vector<double>>(), numeric, tight);
-                    table << ' ' << std::fixed << std::setprecision(1) << std::setw(4) << run.lre << '/' << std::setw(4) << run.ssrLre << ' '
-                          << std::setw(2) << (run.end == FitEnd::Converged ? "c" : run.end == FitEnd::LambdaBound ? "λ"
-                                                : run.end == FitEnd::IterationLimit ? "i" : "e");
-                    const std::string where = name + " " + start + (numeric ? " numeric" : " formulas") + (tight ? " tight" : " default");
+                    const RunResult run =
+                        FitNonlinear(problem, data, problem[start].get<std::vector<double>>(), numeric, tight);
+                    table << ' ' << std::fixed << std::setprecision(1) << std::setw(4) << run.lre << '/' << std::setw(4)
+                          << run.ssrLre << ' ' << std::setw(2)
+                          << (run.end == FitEnd::Converged        ? "c"
+                              : run.end == FitEnd::LambdaBound    ? "λ"
+                              : run.end == FitEnd::IterationLimit ? "i"
+                                                                  : "e");
+                    const std::string where =
+                        name + " " + start + (numeric ? " numeric" : " formulas") + (tight ? " tight" : " default");
                     // Every end but convergence and the silent iteration limit says why.
                     if (run.end == FitEnd::LambdaBound || run.end == FitEnd::Error || run.end == FitEnd::StartError) {
                         EXPECT_FALSE(sink.messages.empty()) << where;
@@ -233,7 +242,8 @@ TEST(NistAccuracy, LinearProblemsWithModelZeroAndTheGeneralModel) {
         std::vector<double> x, y;
         for (const auto& row : rows) {
             y.push_back(row.at(0));
-            for (int k = 1; k <= nx; ++k) x.push_back(columns.size() > 2 ? row.at(static_cast<std::size_t>(k)) : std::pow(row.at(1), k));
+            for (int k = 1; k <= nx; ++k)
+                x.push_back(columns.size() > 2 ? row.at(static_cast<std::size_t>(k)) : std::pow(row.at(1), k));
         }
         const TFitData data = test::MakeData(nx, x, y);
         const double certifiedRss = problem["certified_rss"];
@@ -241,17 +251,20 @@ TEST(NistAccuracy, LinearProblemsWithModelZeroAndTheGeneralModel) {
         auto lreOf = [&](const TFitState& state) {
             double lre = 11;
             for (int j = 0; j < p; ++j)
-                lre = std::min(lre, Lre(state.results.coefficients[static_cast<std::size_t>(j)], certified[static_cast<std::size_t>(j)]));
+                lre = std::min(lre, Lre(state.results.coefficients[static_cast<std::size_t>(j)],
+                                        certified[static_cast<std::size_t>(j)]));
             // An exact fit's SSR is compared with the size of y.
             const double ssr = static_cast<double>(state.results.SSR);
-            lre = std::min(lre, certifiedRss == 0 ? Lre(1 + ssr / static_cast<double>(data.Syy), 1) : Lre(ssr, certifiedRss));
+            lre = std::min(
+                lre, certifiedRss == 0 ? Lre(1 + ssr / static_cast<double>(data.Syy), 1) : Lre(ssr, certifiedRss));
             return lre;
         };
 
         SilentProgressSink progress;
         double model0 = -1;
         if (intercept) {
-            TFitState state = test::MakeState(data, test::BuiltInModel(0, nx), test::Conditions(std::vector<double>(static_cast<std::size_t>(p), 1.0)));
+            TFitState state = test::MakeState(data, test::BuiltInModel(0, nx),
+                                              test::Conditions(std::vector<double>(static_cast<std::size_t>(p), 1.0)));
             EXPECT_EQ(FitLinear(state, progress, {}), FitEnd::Converged) << name;
             model0 = lreOf(state);
             EXPECT_GE(model0, 6.0) << name << " model 0";
@@ -265,13 +278,12 @@ TEST(NistAccuracy, LinearProblemsWithModelZeroAndTheGeneralModel) {
             derivatives.push_back("X" + std::to_string(k));
         }
         table << std::setw(10) << name << std::fixed << std::setprecision(1);
-        if (intercept)
-            table << std::setw(7) << model0;
-        else
-            table << "    n/a";  // model 0 always has C0
+        if (intercept) table << std::setw(7) << model0;
+        else table << "    n/a";  // model 0 always has C0
         for (bool numeric : {true, false}) {
-            TFitState general = test::MakeState(data, test::GeneralModel(formula, p, nx, derivatives),
-                                                test::Conditions(std::vector<double>(static_cast<std::size_t>(p), 1.0)));
+            TFitState general =
+                test::MakeState(data, test::GeneralModel(formula, p, nx, derivatives),
+                                test::Conditions(std::vector<double>(static_cast<std::size_t>(p), 1.0)));
             general.model.numericDerivatives = numeric;
             const FitEnd end = FitMarquardt(general, progress, {});
             const double generalLre = lreOf(general);
@@ -349,7 +361,8 @@ TEST(NistAccuracy, CertifiedStatisticsAfterTheCalculateCommand) {
         TFitConditions conditions = test::Conditions(problem["start2"].get<std::vector<double>>());
         const auto certified = problem["certified_values"].get<std::vector<double>>();
         for (int j = 0; j < m; ++j)
-            conditions.tolerances[static_cast<std::size_t>(j)] = 1e-11 * std::fabs(certified[static_cast<std::size_t>(j)]);
+            conditions.tolerances[static_cast<std::size_t>(j)] =
+                1e-11 * std::fabs(certified[static_cast<std::size_t>(j)]);
         conditions.maxIterations = 1000;
         conditions.lambdaUpperBound = 1e30L;
         conditions.derivativeMethod = DerivativeMethod::Formulas;
@@ -368,7 +381,8 @@ TEST(NistAccuracy, CertifiedStatisticsAfterTheCalculateCommand) {
         std::vector<double> x, y;
         for (const auto& row : rows) {
             y.push_back(row.at(0));
-            for (int k = 1; k <= nx; ++k) x.push_back(polynomial ? std::pow(row.at(1), k) : row.at(static_cast<std::size_t>(k)));
+            for (int k = 1; k <= nx; ++k)
+                x.push_back(polynomial ? std::pow(row.at(1), k) : row.at(static_cast<std::size_t>(k)));
         }
         // Model 0 (the linear solution and its limits) where it applies, and
         // always the general model through the Marquardt iteration.
@@ -376,7 +390,8 @@ TEST(NistAccuracy, CertifiedStatisticsAfterTheCalculateCommand) {
         std::vector<std::string> derivatives;
         if (intercept) derivatives.push_back("1");
         for (int k = 1; k <= nx; ++k) {
-            formula += (formula.empty() ? "" : "+") + ("C" + std::to_string(intercept ? k : k - 1)) + "*X" + std::to_string(k);
+            formula +=
+                (formula.empty() ? "" : "+") + ("C" + std::to_string(intercept ? k : k - 1)) + "*X" + std::to_string(k);
             derivatives.push_back("X" + std::to_string(k));
         }
         TFitConditions conditions = test::Conditions(std::vector<double>(static_cast<std::size_t>(p), 1.0));

@@ -12,8 +12,8 @@
 
 #include "core/common/MessageSink.h"
 #include "core/common/ParallelSweep.h"
-#include "tests/core/regression/FitTestSupport.h"
 #include "core/regression/Fitting.h"
+#include "tests/core/regression/FitTestSupport.h"
 
 namespace kurvex {
 namespace {
@@ -46,7 +46,9 @@ FitRecord RunWithThreads(const TFitState& start, int threads) {
 template <class T>
 auto Bits(T v) {
     if constexpr (sizeof(T) == sizeof(double)) return std::bit_cast<std::uint64_t>(v);
-    else return std::to_string(static_cast<double>(v)) + "/" + std::to_string(static_cast<double>(v - static_cast<double>(v)));
+    else
+        return std::to_string(static_cast<double>(v)) + "/" +
+               std::to_string(static_cast<double>(v - static_cast<double>(v)));
 }
 
 void ExpectSameBits(const FitRecord& one, const FitRecord& many, int problem) {
@@ -89,19 +91,19 @@ TFitState Problem(int seed) {
     const std::vector<double> start = {c0 * (0.7 + 0.6 * unit(random)), c1 * (0.7 + 0.6 * unit(random)), c2};
     TFitModel model;
     switch (seed % 5) {
-    case 0: model = test::GeneralModel("C0/(1+EXP(C1-C2*X1))", 3, 1); break;
-    case 1:
-        model = test::GeneralModel("C0/(1+EXP(C1-C2*X1))", 3, 1,
-                                   {"1/(1+EXP(C1-C2*X1))", "-C0*EXP(C1-C2*X1)/(1+EXP(C1-C2*X1))^2",
-                                    "C0*X1*EXP(C1-C2*X1)/(1+EXP(C1-C2*X1))^2"});
-        break;
-    case 2: model = test::BuiltInModel(2); break;
-    case 3: model = test::BuiltInModel(7); break;
-    default:
-        model = test::GeneralModel("C0/(1+EXP(C1-C2*X1))", 3, 1,
-                                   {"1/(1+EXP(C1-C2*X1))+0*LN(9.5-X1)", "-C0*EXP(C1-C2*X1)/(1+EXP(C1-C2*X1))^2",
-                                    "C0*X1*EXP(C1-C2*X1)/(1+EXP(C1-C2*X1))^2"});
-        break;
+        case 0: model = test::GeneralModel("C0/(1+EXP(C1-C2*X1))", 3, 1); break;
+        case 1:
+            model = test::GeneralModel("C0/(1+EXP(C1-C2*X1))", 3, 1,
+                                       {"1/(1+EXP(C1-C2*X1))", "-C0*EXP(C1-C2*X1)/(1+EXP(C1-C2*X1))^2",
+                                        "C0*X1*EXP(C1-C2*X1)/(1+EXP(C1-C2*X1))^2"});
+            break;
+        case 2: model = test::BuiltInModel(2); break;
+        case 3: model = test::BuiltInModel(7); break;
+        default:
+            model = test::GeneralModel("C0/(1+EXP(C1-C2*X1))", 3, 1,
+                                       {"1/(1+EXP(C1-C2*X1))+0*LN(9.5-X1)", "-C0*EXP(C1-C2*X1)/(1+EXP(C1-C2*X1))^2",
+                                        "C0*X1*EXP(C1-C2*X1)/(1+EXP(C1-C2*X1))^2"});
+            break;
     }
     return test::MakeState(test::MakeData(1, x, y, w), model, test::Conditions(start));
 }
@@ -138,7 +140,12 @@ TEST(ParallelFit, PartsCoverThePointsInOrderAndTheLowestFaultWins) {
     }
     EXPECT_EQ(owner, (std::vector<int>{0, 0, 0, 1, 1, 1, 2, 2, 2, 2}));
     int failed = -1;
-    EXPECT_THROW(RunParts(3, [](int part) { if (part > 0) throw std::runtime_error(std::to_string(part)); }, &failed),
+    EXPECT_THROW(RunParts(
+                     3,
+                     [](int part) {
+                         if (part > 0) throw std::runtime_error(std::to_string(part));
+                     },
+                     &failed),
                  std::runtime_error);
     EXPECT_EQ(failed, 1);
 

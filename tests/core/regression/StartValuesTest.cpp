@@ -33,9 +33,11 @@ TFitData Synthetic(int index, const std::vector<double>& c, double from, double 
     for (int i = 0; i < n; ++i) x.push_back(from + (to - from) * i / (n - 1));
     std::shuffle(x.begin(), x.end(), random);
     double span = 0;
-    for (double xi : x) span = std::max(span, std::fabs(static_cast<double>(EvaluateBuiltInModel(index, std::vector<double>{xi}, c))));
+    for (double xi : x)
+        span = std::max(span, std::fabs(static_cast<double>(EvaluateBuiltInModel(index, std::vector<double>{xi}, c))));
     for (int i = 0; i < n; ++i) {
-        const double f = static_cast<double>(EvaluateBuiltInModel(index, std::vector<double>{x[static_cast<std::size_t>(i)]}, c));
+        const double f =
+            static_cast<double>(EvaluateBuiltInModel(index, std::vector<double>{x[static_cast<std::size_t>(i)]}, c));
         y.push_back(f + noise * span * gauss(random) + (i == 5 ? 0.3 * span : 0));
         w.push_back(1 + i % 3);
     }
@@ -62,12 +64,12 @@ struct Case {
 // SSR than the default start of 1 for every coefficient.
 TEST(StartEstimates, EveryBuiltInModelConvergesFromItsEstimate) {
     const std::vector<Case> cases = {
-        {2, {5, 4, 0.8}, 0, 10},        {2, {3, -2, -0.5}, 0, 12},     // rising and falling logistic
-        {3, {2.5, 0.8}, 0.05, 5},       {3, {120, 30}, 1, 400},        // Michaelis–Menten
-        {4, {40, 0.3}, 0, 15},          {4, {0.02, 0.004}, 0, 900},    // exponential rise
-        {6, {10, -8, -0.4}, 0, 12},     {6, {5, 2, 0.05}, 0, 70},      // decay and growth
-        {7, {1.3, 0.4, 6}, 0, 20},      {7, {100, 2, -1}, -4, 3},      // Gompertz
-        {8, {1.3, 7.5, 1.8}, 0, 20},    {8, {50, 300, -20}, 200, 400},  // sigmoid, falling
+        {2, {5, 4, 0.8}, 0, 10},     {2, {3, -2, -0.5}, 0, 12},      // rising and falling logistic
+        {3, {2.5, 0.8}, 0.05, 5},    {3, {120, 30}, 1, 400},         // Michaelis–Menten
+        {4, {40, 0.3}, 0, 15},       {4, {0.02, 0.004}, 0, 900},     // exponential rise
+        {6, {10, -8, -0.4}, 0, 12},  {6, {5, 2, 0.05}, 0, 70},       // decay and growth
+        {7, {1.3, 0.4, 6}, 0, 20},   {7, {100, 2, -1}, -4, 3},       // Gompertz
+        {8, {1.3, 7.5, 1.8}, 0, 20}, {8, {50, 300, -20}, 200, 400},  // sigmoid, falling
     };
     for (const Case& c : cases) {
         SCOPED_TRACE("model " + std::to_string(c.index) + " from x " + std::to_string(c.from));
@@ -83,7 +85,8 @@ TEST(StartEstimates, EveryBuiltInModelConvergesFromItsEstimate) {
         EXPECT_LE(fit.results.SSR, oracle.results.SSR * (1 + 1e-9L));
         for (std::size_t j = 0; j < c.truth.size(); ++j)
             EXPECT_NEAR(fit.results.coefficients[j], oracle.results.coefficients[j],
-                        1e-4 * std::fabs(oracle.results.coefficients[j])) << "C" << j;
+                        1e-4 * std::fabs(oracle.results.coefficients[j]))
+                << "C" << j;
         FitEnd defaultEnd;
         const TFitState fromOnes = FitFrom(data, c.index, std::vector<double>(c.truth.size(), 1.0), defaultEnd);
         if (fromOnes.results.valid) {
@@ -127,7 +130,8 @@ TEST(FixedCoefficients, HeldCoefficientStaysAndCountsNoDegreeOfFreedom) {
         sgy += data.Weight(i) * g * data.y[static_cast<std::size_t>(i)];
         sgg += data.Weight(i) * g * g;
     }
-    EXPECT_NEAR(state.results.coefficients[0], static_cast<double>(sgy / sgg), 1e-6 * std::fabs(static_cast<double>(sgy / sgg)));
+    EXPECT_NEAR(state.results.coefficients[0], static_cast<double>(sgy / sgg),
+                1e-6 * std::fabs(static_cast<double>(sgy / sgg)));
     EXPECT_EQ(state.results.coefficients[1], 0.25);
     EXPECT_EQ(state.fields.limits[1], kFixedText);
     EXPECT_NE(state.fields.limits[0], kFixedText);
@@ -194,8 +198,8 @@ TEST(StartSearch, HonoursCancelAndReadsRanges) {
     EXPECT_TRUE(ParseCoefficientRange("1:0.01:2", 2, ranges, error));
     ASSERT_TRUE(ranges[1].has_value());
     EXPECT_EQ(ranges[1]->low, 0.01);
-    EXPECT_FALSE(ParseCoefficientRange("2:0:1", 2, ranges, error));   // no C2
-    EXPECT_FALSE(ParseCoefficientRange("0:5:1", 2, ranges, error));   // empty range
+    EXPECT_FALSE(ParseCoefficientRange("2:0:1", 2, ranges, error));  // no C2
+    EXPECT_FALSE(ParseCoefficientRange("0:5:1", 2, ranges, error));  // empty range
     EXPECT_FALSE(ParseCoefficientRange("0:a:1", 2, ranges, error));
     // With C1 drawn from 0.1..1 only, the search still ends at the answer.
     StartSearchOptions options;

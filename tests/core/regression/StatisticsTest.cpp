@@ -115,12 +115,17 @@ TEST(FitStatistics, FProbabilityAgreesWithAnIndependentDistribution) {
     const long double F = state.results.F;
     ASSERT_GT(F, 0);
     EXPECT_EQ(state.fields.EditFV, FormatNumber(F, 5));
-    const double oracle = boost::math::cdf(boost::math::complement(boost::math::fisher_f(1, 6), static_cast<double>(F)));
+    const double oracle =
+        boost::math::cdf(boost::math::complement(boost::math::fisher_f(1, 6), static_cast<double>(F)));
     EXPECT_NEAR(Number(state.fields.EditSP), oracle, 2e-4 * oracle);
     // R² equals the squared correlation of x and y for a straight line.
     double sx = 0, sy = 0, sxx = 0, syy = 0, sxy = 0;
     for (std::size_t i = 0; i < x.size(); ++i) {
-        sx += x[i]; sy += y[i]; sxx += x[i] * x[i]; syy += y[i] * y[i]; sxy += x[i] * y[i];
+        sx += x[i];
+        sy += y[i];
+        sxx += x[i] * x[i];
+        syy += y[i] * y[i];
+        sxy += x[i] * y[i];
     }
     const double n = 8, r = (n * sxy - sx * sy) / std::sqrt((n * sxx - sx * sx) * (n * syy - sy * sy));
     EXPECT_NEAR(Number(state.fields.EditR2), r * r, 1e-6);
@@ -143,7 +148,8 @@ TEST(FitStatistics, RelativeErrorIsUnweightedAndRefusesTinyFittedValues) {
 // Inverse of a symmetric 3 × 3 matrix by cofactors.
 std::array<std::array<double, 3>, 3> Inverse3(const std::array<std::array<double, 3>, 3>& a) {
     std::array<std::array<double, 3>, 3> inv{};
-    const double det = a[0][0] * (a[1][1] * a[2][2] - a[1][2] * a[2][1]) - a[0][1] * (a[1][0] * a[2][2] - a[1][2] * a[2][0]) +
+    const double det = a[0][0] * (a[1][1] * a[2][2] - a[1][2] * a[2][1]) -
+                       a[0][1] * (a[1][0] * a[2][2] - a[1][2] * a[2][0]) +
                        a[0][2] * (a[1][0] * a[2][1] - a[1][1] * a[2][0]);
     for (int i = 0; i < 3; ++i)
         for (int j = 0; j < 3; ++j) {

@@ -4,8 +4,8 @@
 
 #include <random>
 
-#include "tests/core/tools/DenseAlgebra.h"
 #include "core/common/MessageSink.h"
+#include "tests/core/tools/DenseAlgebra.h"
 
 using namespace kurvex;
 using kurvex::testing::DenseMatrix;

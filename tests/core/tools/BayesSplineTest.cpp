@@ -5,10 +5,10 @@
 #include <cmath>
 #include <random>
 
-#include "tests/core/tools/CaptionRecordingSink.h"
-#include "tests/core/tools/DenseAlgebra.h"
 #include "core/common/NumberFormat.h"
 #include "core/tools/SplineMessages.h"
+#include "tests/core/tools/CaptionRecordingSink.h"
+#include "tests/core/tools/DenseAlgebra.h"
 
 using namespace kurvex;
 using kurvex::testing::CaptionRecordingSink;
@@ -159,7 +159,8 @@ TEST(BayesSpline, WeightSearchMatchesDenseComputation) {
         ASSERT_TRUE(fit.ok) << fit.failure;
         const DenseFit dense = DenseBayesSpline(x, y, 0, 10, nd);
         EXPECT_EQ(fit.weightExponent, dense.exponent) << nd;
-        EXPECT_NEAR(static_cast<double>(fit.abic), static_cast<double>(dense.abic), 1e-8 * std::fabs(static_cast<double>(dense.abic)));
+        EXPECT_NEAR(static_cast<double>(fit.abic), static_cast<double>(dense.abic),
+                    1e-8 * std::fabs(static_cast<double>(dense.abic)));
         EXPECT_NEAR(static_cast<double>(fit.standardError), static_cast<double>(dense.se), 1e-10);
         ASSERT_EQ(fit.coef.size(), dense.coef.size());
         for (std::size_t j = 0; j < fit.coef.size(); ++j)
@@ -169,8 +170,12 @@ TEST(BayesSpline, WeightSearchMatchesDenseComputation) {
 
 TEST(BayesSpline, PointSelectionIncludesBothKnotEnds) {
     const SplineKnots knots = MakeSplineKnots(0, 10, 10);
-    std::vector<double> x{knots.KnotOrigin, 5, knots.KnotUpper, std::nextafter(knots.KnotUpper, 100),
-                          std::nextafter(knots.KnotOrigin, -100), 3};
+    std::vector<double> x{knots.KnotOrigin,
+                          5,
+                          knots.KnotUpper,
+                          std::nextafter(knots.KnotUpper, 100),
+                          std::nextafter(knots.KnotOrigin, -100),
+                          3};
     std::vector<double> y{1, 2, 3, 4, 5, 6};
     const BayesSplineFit fit = FitBayesSpline(x, y, 0, 10, 10);
     ASSERT_TRUE(fit.ok);
@@ -246,7 +251,8 @@ TEST(BayesSpline, RefusesWhatItCannotCompute) {
     state.RangeMin = 100;
     state.RangeMax = 200;
     EXPECT_FALSE(BayesSpline(state, 10, x, y));
-    EXPECT_EQ(sink.Texts(), (std::vector<std::string>{kIntervalCountMessage, kRangeOrderMessage, kNoPointsForBayesMessage}));
+    EXPECT_EQ(sink.Texts(),
+              (std::vector<std::string>{kIntervalCountMessage, kRangeOrderMessage, kNoPointsForBayesMessage}));
     EXPECT_TRUE(state.CurveY.empty());
 
     // A range so narrow that the normal equations overflow: every weight is

@@ -6,9 +6,9 @@
 #include <cmath>
 #include <random>
 
-#include "tests/core/tools/DenseAlgebra.h"
 #include "core/common/MessageSink.h"
 #include "core/tools/SplineMessages.h"
+#include "tests/core/tools/DenseAlgebra.h"
 
 using namespace kurvex;
 
@@ -24,8 +24,8 @@ SplineState StateFor(double lo, double hi, std::vector<double> curveX) {
 
 // Derivative at x[end] of the interpolating polynomial of the window, from
 // its monomial coefficients (a dense Vandermonde solve).
-long double WindowSlope(const std::vector<double>& x, const std::vector<double>& y, std::size_t first, std::size_t count,
-                        std::size_t end) {
+long double WindowSlope(const std::vector<double>& x, const std::vector<double>& y, std::size_t first,
+                        std::size_t count, std::size_t end) {
     kurvex::testing::DenseMatrix v = kurvex::testing::ZeroMatrix(count);
     std::vector<long double> rhs(count);
     for (std::size_t i = 0; i < count; ++i) {
@@ -171,8 +171,9 @@ TEST(CubicSpline, RefusesEqualXAndTooFewPoints) {
     EXPECT_FALSE(CubicSpline(state, std::vector<double>{4, 1, 7, 1}, std::vector<double>{2, 3, 4, 3}));
     EXPECT_FALSE(CubicSpline(state, std::vector<double>{4, 11}, std::vector<double>{2, 3}));
     EXPECT_FALSE(CubicSpline(state, std::vector<double>{}, std::vector<double>{}));
-    EXPECT_EQ(sink.Texts(), (std::vector<std::string>{"ｘの値に同じデータが２つ以上あるため、この方法は適用できません。",
-                                                      kTooFewPointsForCubicMessage, kTooFewPointsForCubicMessage}));
+    EXPECT_EQ(sink.Texts(),
+              (std::vector<std::string>{"ｘの値に同じデータが２つ以上あるため、この方法は適用できません。",
+                                        kTooFewPointsForCubicMessage, kTooFewPointsForCubicMessage}));
     EXPECT_EQ(sink.messages[0].kind, MessageKind::Error);
     EXPECT_TRUE(state.CurveY.empty());
     EXPECT_TRUE(state.CubicCoef.empty());

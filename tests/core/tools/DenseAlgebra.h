@@ -12,7 +12,8 @@ using DenseMatrix = std::vector<std::vector<long double>>;
 inline DenseMatrix ZeroMatrix(std::size_t n) { return DenseMatrix(n, std::vector<long double>(n, 0.0L)); }
 
 // Solves a·x = b; returns x. Also yields ln|det a| through logAbsDet.
-inline std::vector<long double> DenseSolve(DenseMatrix a, std::vector<long double> b, long double* logAbsDet = nullptr) {
+inline std::vector<long double> DenseSolve(DenseMatrix a, std::vector<long double> b,
+                                           long double* logAbsDet = nullptr) {
     const std::size_t n = a.size();
     long double logDet = 0;
     for (std::size_t k = 0; k < n; ++k) {

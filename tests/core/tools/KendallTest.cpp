@@ -9,9 +9,9 @@
 #include <random>
 #include <set>
 
-#include "tests/core/tools/CaptionRecordingSink.h"
 #include "core/tools/KendallPermutation.h"
 #include "core/tools/KendallScore.h"
+#include "tests/core/tools/CaptionRecordingSink.h"
 
 using namespace kurvex;
 using kurvex::testing::CaptionRecordingSink;
@@ -44,7 +44,8 @@ long double DirectVariance(const std::vector<double>& x, const std::vector<doubl
         b2 += t * (t - 1) * (t - 2);
         b3 += t * (t - 1) * (2 * t + 5);
     }
-    return (n * (n - 1) * (2 * n + 5) - a3 - b3) / 18 + a2 * b2 / (9 * n * (n - 1) * (n - 2)) + a1 * b1 / (2 * n * (n - 1));
+    return (n * (n - 1) * (2 * n + 5) - a3 - b3) / 18 + a2 * b2 / (9 * n * (n - 1) * (n - 2)) +
+           a1 * b1 / (2 * n * (n - 1));
 }
 
 TFitData DataSet(const std::vector<double>& y, const std::vector<std::vector<double>>& columns) {
@@ -259,7 +260,8 @@ TEST(KendallTestCommand, TextsForBothMethods) {
         RecordingMessageSink sink;
         ScopedMessageSink guard(sink);
         sink.answers = {MessageAnswer::Yes};
-        EXPECT_EQ(KendallTest(data, "Y", {"X1"}, progress), "並べかえ理論による確率計算\nn = 4\nY vs. X1\n  K = 6 (P = 0.041667)");
+        EXPECT_EQ(KendallTest(data, "Y", {"X1"}, progress),
+                  "並べかえ理論による確率計算\nn = 4\nY vs. X1\n  K = 6 (P = 0.041667)");
     }
 }
 

@@ -44,8 +44,8 @@ TEST(Prediction, ReportsInputAndEvaluationErrors) {
     const std::vector<double> c{1, 2};
     EXPECT_FALSE(PredictText(LinearModel(1), c, {""}));
     EXPECT_FALSE(PredictText(LinearModel(1), c, {"3x"}));
-    EXPECT_FALSE(PredictText(LinearModel(1), {}, {"3"}));     // no fit yet
-    EXPECT_FALSE(PredictText(LinearModel(2), c, {"3", "4"})); // fewer coefficients than the model has
+    EXPECT_FALSE(PredictText(LinearModel(1), {}, {"3"}));      // no fit yet
+    EXPECT_FALSE(PredictText(LinearModel(2), c, {"3", "4"}));  // fewer coefficients than the model has
 
     TFitModel michaelis;  // C0·x/(C1 + x): division by zero at x = −C1
     michaelis.index = 3;
@@ -59,7 +59,8 @@ TEST(Prediction, ReportsInputAndEvaluationErrors) {
     general.nx = 1;
     general.m = 1;
     EXPECT_FALSE(Predict(general, std::vector<double>{1}, {"-1"}));
-    EXPECT_EQ(sink.Texts(), (std::vector<std::string>{"説明変数の入力エラー", "説明変数の入力エラー", "予測値の計算エラー",
-                                                      "予測値の計算エラー", "予測値の計算エラー", "予測値の計算エラー"}));
+    EXPECT_EQ(sink.Texts(),
+              (std::vector<std::string>{"説明変数の入力エラー", "説明変数の入力エラー", "予測値の計算エラー",
+                                        "予測値の計算エラー", "予測値の計算エラー", "予測値の計算エラー"}));
     EXPECT_EQ(sink.messages[0].kind, MessageKind::Error);
 }

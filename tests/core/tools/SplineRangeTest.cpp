@@ -2,10 +2,10 @@
 
 #include <cmath>
 
-#include "tests/core/tools/CaptionRecordingSink.h"
 #include "core/tools/NiceRange.h"
 #include "core/tools/RunSpline.h"
 #include "core/tools/SplineMessages.h"
+#include "tests/core/tools/CaptionRecordingSink.h"
 
 using namespace kurvex;
 using kurvex::testing::CaptionRecordingSink;
@@ -107,9 +107,9 @@ TEST(RunSpline, RefusedSettingsAndMethodsKeepThePreviousCurve) {
     EXPECT_FALSE(RunSpline(state, Settings(SplineMethod::Bayesian, 5, 10, 3, 0), x, y));
     EXPECT_FALSE(RunSpline(state, Settings(SplineMethod::Cubic, 5, 10, NAN, 3), x, y));
     EXPECT_FALSE(RunSpline(state, Settings(SplineMethod::Cubic, 5, 10, 0, 0.5), x, y));  // one point in range
-    EXPECT_EQ(sink.Texts(), (std::vector<std::string>{kOutputPointsMessage, kIntervalCountMessage, kRangeOrderMessage,
-                                                      kRangeOrderMessage, kRangeOrderMessage,
-                                                      kTooFewPointsForCubicMessage}));
+    EXPECT_EQ(sink.Texts(),
+              (std::vector<std::string>{kOutputPointsMessage, kIntervalCountMessage, kRangeOrderMessage,
+                                        kRangeOrderMessage, kRangeOrderMessage, kTooFewPointsForCubicMessage}));
     EXPECT_EQ(state.CurveX, drawn.CurveX);
     EXPECT_EQ(state.CurveY, drawn.CurveY);
     EXPECT_EQ(state.OutputIntervals, 3);

@@ -5,10 +5,10 @@
 #include <string>
 #include <vector>
 
-#include "tests/fuzz/FuzzSupport.h"
 #include "core/data/Selection.h"
 #include "core/expression/Condition.h"
 #include "core/expression/Formula.h"
+#include "tests/fuzz/FuzzSupport.h"
 
 using namespace kurvex;
 

@@ -5,12 +5,12 @@
 #include <cstdint>
 #include <string>
 
-#include "tests/fuzz/FuzzSupport.h"
 #include "core/data/BuildDataSet.h"
 #include "core/data/DataTable.h"
 #include "core/data/FieldRule.h"
 #include "core/data/RowTexts.h"
 #include "core/data/Selection.h"
+#include "tests/fuzz/FuzzSupport.h"
 
 using namespace kurvex;
 

@@ -3,9 +3,9 @@
 #include <cstdint>
 #include <string>
 
-#include "tests/fuzz/FuzzSupport.h"
 #include "core/equations/EquationList.h"
 #include "core/expression/Formula.h"
+#include "tests/fuzz/FuzzSupport.h"
 
 using namespace kurvex;
 

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "tests/fuzz/FuzzSupport.h"
 #include "core/expression/Evaluator.h"
 #include "core/expression/Formula.h"
+#include "tests/fuzz/FuzzSupport.h"
 
 using namespace kurvex;
 

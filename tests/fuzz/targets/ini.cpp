@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <string>
 
-#include "tests/fuzz/FuzzSupport.h"
 #include "core/common/IniFile.h"
+#include "tests/fuzz/FuzzSupport.h"
 
 using namespace kurvex;
 

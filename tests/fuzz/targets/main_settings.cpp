@@ -4,10 +4,10 @@
 #include <cstdint>
 #include <string>
 
-#include "tests/fuzz/FuzzSupport.h"
 #include "core/common/IniFile.h"
 #include "core/data/MainSettings.h"
 #include "core/regression/ModelSelection.h"
+#include "tests/fuzz/FuzzSupport.h"
 
 using namespace kurvex;
 

@@ -3,9 +3,9 @@
 #include <cstdint>
 #include <string>
 
-#include "tests/fuzz/FuzzSupport.h"
 #include "core/data/ReadSettings.h"
 #include "core/data/Selection.h"
+#include "tests/fuzz/FuzzSupport.h"
 
 using namespace kurvex;
 

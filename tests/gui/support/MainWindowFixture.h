@@ -5,8 +5,8 @@
 #include <QTemporaryDir>
 #include <memory>
 
-#include "gui/app/OrlaMain.h"
 #include "core/common/MessageSink.h"
+#include "gui/app/OrlaMain.h"
 #include "tests/gui/support/ModalDriver.h"
 
 namespace kurvex::test {

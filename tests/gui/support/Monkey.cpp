@@ -7,7 +7,6 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDialog>
-#include <algorithm>
 #include <QEventLoop>
 #include <QLineEdit>
 #include <QMainWindow>
@@ -18,6 +17,7 @@
 #include <QTest>
 #include <QTextEdit>
 #include <QTimer>
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -46,7 +46,8 @@ struct sigaction g_previous[std::size(kCrashSignals)];
 
 void OnCrash(int signal) {
     const int length = g_crashLength.load();
-    if (length > 0) [[maybe_unused]] auto written = ::write(2, g_crashText, static_cast<size_t>(length));
+    if (length > 0) [[maybe_unused]]
+        auto written = ::write(2, g_crashText, static_cast<size_t>(length));
     for (std::size_t i = 0; i < std::size(kCrashSignals); ++i)
         if (kCrashSignals[i] == signal) sigaction(signal, &g_previous[i], nullptr);
     raise(signal);  // on to the test framework's handler, which prints the stack
@@ -87,14 +88,10 @@ void TypeText(QWidget* widget, const QString& text) {
     QPointer<QWidget> target(widget);
     for (QChar c : text) {
         if (!target || !target->isVisible()) return;  // a Return may have closed a cell editor
-        if (c.unicode() > 0 && c.unicode() < 0x100 && c.isPrint())
-            QTest::keyClick(target, char(c.unicode()));
-        else if (c == QLatin1Char('\n'))
-            QTest::keyClick(target, Qt::Key_Return);
-        else if (c == QLatin1Char('\t'))
-            QTest::keyClick(target, Qt::Key_Tab);
-        else
-            QTest::sendKeyEvent(QTest::Click, target, Qt::Key_unknown, QString(c), Qt::NoModifier);
+        if (c.unicode() > 0 && c.unicode() < 0x100 && c.isPrint()) QTest::keyClick(target, char(c.unicode()));
+        else if (c == QLatin1Char('\n')) QTest::keyClick(target, Qt::Key_Return);
+        else if (c == QLatin1Char('\t')) QTest::keyClick(target, Qt::Key_Tab);
+        else QTest::sendKeyEvent(QTest::Click, target, Qt::Key_unknown, QString(c), Qt::NoModifier);
     }
 }
 
@@ -113,21 +110,35 @@ struct KeyChoice {
 };
 
 const KeyChoice kKeys[] = {
-    {Qt::Key_Return, Qt::NoModifier, "Return"},   {Qt::Key_Enter, Qt::NoModifier, "Enter"},
-    {Qt::Key_Escape, Qt::NoModifier, "Esc"},      {Qt::Key_Tab, Qt::NoModifier, "Tab"},
+    {Qt::Key_Return, Qt::NoModifier, "Return"},
+    {Qt::Key_Enter, Qt::NoModifier, "Enter"},
+    {Qt::Key_Escape, Qt::NoModifier, "Esc"},
+    {Qt::Key_Tab, Qt::NoModifier, "Tab"},
     {Qt::Key_Backtab, Qt::ShiftModifier, "Shift+Tab"},
-    {Qt::Key_Delete, Qt::NoModifier, "Delete"},   {Qt::Key_Backspace, Qt::NoModifier, "Backspace"},
-    {Qt::Key_Up, Qt::NoModifier, "Up"},           {Qt::Key_Down, Qt::NoModifier, "Down"},
-    {Qt::Key_Left, Qt::NoModifier, "Left"},       {Qt::Key_Right, Qt::NoModifier, "Right"},
-    {Qt::Key_Home, Qt::NoModifier, "Home"},       {Qt::Key_End, Qt::NoModifier, "End"},
-    {Qt::Key_PageUp, Qt::NoModifier, "PageUp"},   {Qt::Key_PageDown, Qt::NoModifier, "PageDown"},
-    {Qt::Key_Space, Qt::NoModifier, "Space"},     {Qt::Key_F1, Qt::NoModifier, "F1"},
-    {Qt::Key_F2, Qt::NoModifier, "F2"},           {Qt::Key_Insert, Qt::NoModifier, "Insert"},
-    {Qt::Key_A, Qt::ControlModifier, "Ctrl+A"},   {Qt::Key_C, Qt::ControlModifier, "Ctrl+C"},
-    {Qt::Key_V, Qt::ControlModifier, "Ctrl+V"},   {Qt::Key_X, Qt::ControlModifier, "Ctrl+X"},
-    {Qt::Key_Z, Qt::ControlModifier, "Ctrl+Z"},   {Qt::Key_Down, Qt::ShiftModifier, "Shift+Down"},
-    {Qt::Key_End, Qt::ControlModifier, "Ctrl+End"}, {Qt::Key_1, Qt::NoModifier, "1"},
-    {Qt::Key_Minus, Qt::NoModifier, "-"},         {Qt::Key_Period, Qt::NoModifier, "."},
+    {Qt::Key_Delete, Qt::NoModifier, "Delete"},
+    {Qt::Key_Backspace, Qt::NoModifier, "Backspace"},
+    {Qt::Key_Up, Qt::NoModifier, "Up"},
+    {Qt::Key_Down, Qt::NoModifier, "Down"},
+    {Qt::Key_Left, Qt::NoModifier, "Left"},
+    {Qt::Key_Right, Qt::NoModifier, "Right"},
+    {Qt::Key_Home, Qt::NoModifier, "Home"},
+    {Qt::Key_End, Qt::NoModifier, "End"},
+    {Qt::Key_PageUp, Qt::NoModifier, "PageUp"},
+    {Qt::Key_PageDown, Qt::NoModifier, "PageDown"},
+    {Qt::Key_Space, Qt::NoModifier, "Space"},
+    {Qt::Key_F1, Qt::NoModifier, "F1"},
+    {Qt::Key_F2, Qt::NoModifier, "F2"},
+    {Qt::Key_Insert, Qt::NoModifier, "Insert"},
+    {Qt::Key_A, Qt::ControlModifier, "Ctrl+A"},
+    {Qt::Key_C, Qt::ControlModifier, "Ctrl+C"},
+    {Qt::Key_V, Qt::ControlModifier, "Ctrl+V"},
+    {Qt::Key_X, Qt::ControlModifier, "Ctrl+X"},
+    {Qt::Key_Z, Qt::ControlModifier, "Ctrl+Z"},
+    {Qt::Key_Down, Qt::ShiftModifier, "Shift+Down"},
+    {Qt::Key_End, Qt::ControlModifier, "Ctrl+End"},
+    {Qt::Key_1, Qt::NoModifier, "1"},
+    {Qt::Key_Minus, Qt::NoModifier, "-"},
+    {Qt::Key_Period, Qt::NoModifier, "."},
     {Qt::Key_E, Qt::NoModifier, "e"},
 };
 
@@ -136,19 +147,53 @@ const KeyChoice kKeys[] = {
 const QStringList& Monkey::InterestingTexts() {
     static const QStringList texts = [] {
         QStringList list{
-            QString(), QStringLiteral("0"), QStringLiteral("1"), QStringLiteral("-1"), QStringLiteral("3.14"),
-            QStringLiteral("1E400"), QStringLiteral("-1E400"), QStringLiteral("1E-400"), QStringLiteral("NaN"),
-            QStringLiteral("inf"), QStringLiteral("-0"), QStringLiteral("1e308"), QStringLiteral("2147483648"),
-            QStringLiteral("-2147483649"), QStringLiteral("99999999999999999999"), QStringLiteral("0.000001"),
-            QStringLiteral("1,5"), QStringLiteral("１２３"), QStringLiteral("C0+C1*X1"),
-            QStringLiteral("C0*EXP(-C1*X1)"), QStringLiteral("C0/(C1+X1)"), QStringLiteral("C0*X1^C1"),
-            QStringLiteral("SIN("), QStringLiteral("(((((("), QStringLiteral("1/0"), QStringLiteral("LOG(-1)"),
-            QStringLiteral("C50*X9"), QStringLiteral("X1+X2+X3+X4"), QStringLiteral("abc"), QStringLiteral("="),
-            QStringLiteral("[Main Form]"), QStringLiteral("a=b"), QStringLiteral("\"quoted\""),
-            QStringLiteral("%s%n%d"), QStringLiteral("../../x"), QStringLiteral(" "), QStringLiteral("\t"),
-            QStringLiteral("1\n2"), QStringLiteral("日本語の文字列"), QStringLiteral("ｶﾀｶﾅ"),
-            QStringLiteral("回帰分析"), QStringLiteral("😀"), QStringLiteral("+"), QStringLiteral("."),
-            QStringLiteral("E5"), QStringLiteral("0x1F"), QStringLiteral("1;2;3"),
+            QString(),
+            QStringLiteral("0"),
+            QStringLiteral("1"),
+            QStringLiteral("-1"),
+            QStringLiteral("3.14"),
+            QStringLiteral("1E400"),
+            QStringLiteral("-1E400"),
+            QStringLiteral("1E-400"),
+            QStringLiteral("NaN"),
+            QStringLiteral("inf"),
+            QStringLiteral("-0"),
+            QStringLiteral("1e308"),
+            QStringLiteral("2147483648"),
+            QStringLiteral("-2147483649"),
+            QStringLiteral("99999999999999999999"),
+            QStringLiteral("0.000001"),
+            QStringLiteral("1,5"),
+            QStringLiteral("１２３"),
+            QStringLiteral("C0+C1*X1"),
+            QStringLiteral("C0*EXP(-C1*X1)"),
+            QStringLiteral("C0/(C1+X1)"),
+            QStringLiteral("C0*X1^C1"),
+            QStringLiteral("SIN("),
+            QStringLiteral("(((((("),
+            QStringLiteral("1/0"),
+            QStringLiteral("LOG(-1)"),
+            QStringLiteral("C50*X9"),
+            QStringLiteral("X1+X2+X3+X4"),
+            QStringLiteral("abc"),
+            QStringLiteral("="),
+            QStringLiteral("[Main Form]"),
+            QStringLiteral("a=b"),
+            QStringLiteral("\"quoted\""),
+            QStringLiteral("%s%n%d"),
+            QStringLiteral("../../x"),
+            QStringLiteral(" "),
+            QStringLiteral("\t"),
+            QStringLiteral("1\n2"),
+            QStringLiteral("日本語の文字列"),
+            QStringLiteral("ｶﾀｶﾅ"),
+            QStringLiteral("回帰分析"),
+            QStringLiteral("😀"),
+            QStringLiteral("+"),
+            QStringLiteral("."),
+            QStringLiteral("E5"),
+            QStringLiteral("0x1F"),
+            QStringLiteral("1;2;3"),
         };
         list << QString(3000, QLatin1Char('9'));
         list << QStringLiteral("C0+C1*X1").repeated(100);
@@ -159,8 +204,7 @@ const QStringList& Monkey::InterestingTexts() {
 }
 
 Monkey::Monkey(std::uint32_t seed, int hangSeconds)
-    : seed_(seed), random_(seed), hangSeconds_(hangSeconds),
-      trace_(qEnvironmentVariableIsSet("KURVEX_MONKEY_TRACE")) {
+    : seed_(seed), random_(seed), hangSeconds_(hangSeconds), trace_(qEnvironmentVariableIsSet("KURVEX_MONKEY_TRACE")) {
 #if defined(Q_OS_UNIX)
     g_mainThread = pthread_self();
     for (std::size_t i = 0; i < std::size(kCrashSignals); ++i) {
@@ -191,7 +235,9 @@ Monkey::~Monkey() {
 
 int Monkey::Uniform(int low, int high) { return std::uniform_int_distribution<int>(low, high)(random_); }
 
-bool Monkey::Chance(double probability) { return std::uniform_real_distribution<double>(0.0, 1.0)(random_) < probability; }
+bool Monkey::Chance(double probability) {
+    return std::uniform_real_distribution<double>(0.0, 1.0)(random_) < probability;
+}
 
 void Monkey::Expect(const QString& name, std::function<void(QWidget*)> handler) {
     expectedName_ = name;
@@ -212,7 +258,8 @@ void Monkey::Log(const QString& text) {
     ring_ << QStringLiteral("[%1 ms] %2").arg(clock_.isValid() ? clock_.elapsed() : 0).arg(text);
     if (trace_) std::fprintf(stderr, "monkey %s\n", qPrintable(ring_.last()));
     // A repeated-message line replaces the previous one of its kind.
-    if (text.startsWith(QLatin1String("  ...")) && ring_.size() >= 2 && ring_[ring_.size() - 2].contains(QLatin1String("the same message")))
+    if (text.startsWith(QLatin1String("  ...")) && ring_.size() >= 2 &&
+        ring_[ring_.size() - 2].contains(QLatin1String("the same message")))
         ring_.removeAt(ring_.size() - 2);
     while (ring_.size() > kRingSize) ring_.removeFirst();
     QByteArray crash = QByteArrayLiteral("\n*** GUI robustness run, seed ") + QByteArray::number(seed_) +
@@ -254,7 +301,7 @@ MessageAnswer Monkey::AnswerMessage(MessageKind kind, const std::string& text, M
     lastMessageRepeats_ = 1;
     Log(QStringLiteral("message (%1): %2 -> %3")
             .arg(QString::fromLatin1(MessageKindName(kind)), Shortened(QString::fromStdString(text)),
-                 answer == MessageAnswer::Yes ? QStringLiteral("Yes")
+                 answer == MessageAnswer::Yes  ? QStringLiteral("Yes")
                  : answer == MessageAnswer::No ? QStringLiteral("No")
                                                : QStringLiteral("OK")));
     return answer;
@@ -602,8 +649,8 @@ bool Monkey::ChangeCombo(QWidget* window) {
     QPointer<QComboBox> combo = Pick(combos);
     const int roll = Uniform(0, 9);
     if (roll < 6) {
-        static const Qt::Key keys[] = {Qt::Key_Up, Qt::Key_Down, Qt::Key_Down, Qt::Key_Home, Qt::Key_End,
-                                       Qt::Key_PageDown};
+        static const Qt::Key keys[] = {Qt::Key_Up,   Qt::Key_Down, Qt::Key_Down,
+                                       Qt::Key_Home, Qt::Key_End,  Qt::Key_PageDown};
         const int presses = Uniform(1, 3);
         for (int i = 0; i < presses && combo; ++i) {
             const Qt::Key key = Pick(keys);
@@ -638,9 +685,9 @@ bool Monkey::SwitchTab(QWidget* window) {
 bool Monkey::WorkOnGrid(QWidget* window) {
     QList<QAbstractItemView*> views;
     for (QWidget* widget : Usable(window))
-        if (auto* view = qobject_cast<QAbstractItemView*>(widget);
-            view && view->model() && view->model()->rowCount(view->rootIndex()) > 0 &&
-            view->model()->columnCount(view->rootIndex()) > 0)
+        if (auto* view = qobject_cast<QAbstractItemView*>(widget); view && view->model() &&
+                                                                   view->model()->rowCount(view->rootIndex()) > 0 &&
+                                                                   view->model()->columnCount(view->rootIndex()) > 0)
             views << view;
     if (views.isEmpty()) return false;
     QPointer<QAbstractItemView> view = Pick(views);
@@ -653,8 +700,7 @@ bool Monkey::WorkOnGrid(QWidget* window) {
     Log(QStringLiteral("cell (%1, %2) of ").arg(row).arg(column) + Describe(view));
     if (rect.isValid() && view->viewport()->rect().contains(rect.center()))
         QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, rect.center());
-    else
-        view->setCurrentIndex(index);
+    else view->setCurrentIndex(index);
     if (!view) return true;
     const int roll = Uniform(0, 99);
     if (roll < 40) {
@@ -685,8 +731,8 @@ bool Monkey::WorkOnGrid(QWidget* window) {
         Log(paste ? QStringLiteral("Ctrl+V on the grid") : QStringLiteral("Ctrl+C on the grid"));
         QTest::keyClick(view, paste ? Qt::Key_V : Qt::Key_C, Qt::ControlModifier);
     } else if (roll < 90) {
-        static const Qt::Key keys[] = {Qt::Key_Up, Qt::Key_Down, Qt::Key_Left, Qt::Key_Right, Qt::Key_PageDown,
-                                       Qt::Key_End, Qt::Key_Home};
+        static const Qt::Key keys[] = {Qt::Key_Up,       Qt::Key_Down, Qt::Key_Left, Qt::Key_Right,
+                                       Qt::Key_PageDown, Qt::Key_End,  Qt::Key_Home};
         const Qt::Key key = Pick(keys);
         Log(QStringLiteral("key %1 on the grid").arg(int(key), 0, 16));
         QTest::keyClick(view, key, Chance(0.2) ? Qt::ShiftModifier : Qt::NoModifier);
@@ -742,8 +788,8 @@ void Monkey::Watch() {
         else if (limit != 0 && now > limit)
             reason = QStringLiteral("the run did not end within %1 s after its time").arg(hangSeconds_);
         if (reason.isEmpty()) continue;
-        QByteArray report = "\n*** GUI robustness run HANGS (seed " + QByteArray::number(seed_) + "): " +
-                            reason.toUtf8() + "\nLast actions (oldest first):\n";
+        QByteArray report = "\n*** GUI robustness run HANGS (seed " + QByteArray::number(seed_) +
+                            "): " + reason.toUtf8() + "\nLast actions (oldest first):\n";
         for (const QString& line : LastActions()) report += "  " + line.toUtf8() + '\n';
         std::fputs(report.constData(), stderr);
         std::fflush(stderr);

@@ -7,13 +7,13 @@
 // A watchdog thread ends the program with the seed and the last actions when
 // nothing completes for too long; a crash prints the same before the test
 // framework's own report.
+#include <QElapsedTimer>
 #include <QHash>
 #include <QObject>
 #include <QPointer>
 #include <QString>
 #include <QStringList>
 #include <QWidget>
-#include <QElapsedTimer>
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
@@ -28,11 +28,11 @@
 namespace kurvex::test {
 
 struct MonkeyFigures {
-    int actions = 0;     // random actions done (inside modals too)
-    int modals = 0;      // modal widgets that appeared and were answered
-    int popups = 0;      // menus and lists that popped up
-    int messages = 0;    // message boxes of the program (through the sink)
-    int questions = 0;   // of those, Yes/No questions
+    int actions = 0;    // random actions done (inside modals too)
+    int modals = 0;     // modal widgets that appeared and were answered
+    int popups = 0;     // menus and lists that popped up
+    int messages = 0;   // message boxes of the program (through the sink)
+    int questions = 0;  // of those, Yes/No questions
     qint64 milliseconds = 0;
 };
 
@@ -48,7 +48,9 @@ public:
     int Uniform(int low, int high);
     bool Chance(double probability);
     template <class List>
-    const auto& Pick(const List& list) { return list[Uniform(0, int(std::size(list)) - 1)]; }
+    const auto& Pick(const List& list) {
+        return list[Uniform(0, int(std::size(list)) - 1)];
+    }
 
     // The program's main window (it may change when the program restarts).
     std::function<QWidget*()> mainWindow;
