@@ -39,7 +39,7 @@ MUTATIONS = [
     ("core/regression/Fitting.cpp", "lambda /= 2;", "lambda /= 4;", "λ quartered after a good step"),
     ("core/regression/Fitting.cpp", "if (lambda < lambdaRestart_) lambda = 0;", "", "λ never returns to 0"),
     ("core/regression/Fitting.cpp", "if (iterations_ > conditions_.maxIterations)", "if (iterations_ >= conditions_.maxIterations)", "one solve fewer than the limit"),
-    ("core/regression/Fitting.cpp", "const long double predicted = Finite(-quadratic - 2 * lambda * dampedSquared);", "const long double predicted = Finite(-quadratic - lambda * dampedSquared);", "predicted reduction without 2λ"),
+    ("core/regression/Fitting.cpp", "return Finite(-quadratic - 2 * lambda * dampedSquared);", "return Finite(-quadratic - lambda * dampedSquared);", "predicted reduction without 2λ"),
     ("core/regression/Fitting.cpp", "const long double next = h / 10;", "const long double next = h / 2;", "increment search halves"),
     ("core/regression/Fitting.cpp", "if (!(std::fabs(step[static_cast<std::size_t>(j)]) <= conditions_.tolerances[static_cast<std::size_t>(j)]))", "if (!(std::fabs(step[static_cast<std::size_t>(j)]) <= 10 * conditions_.tolerances[static_cast<std::size_t>(j)]))", "tolerance ten times looser"),
     # Models and the evaluator

@@ -33,7 +33,6 @@
 #include "gui/data/DataGridView.h"
 #include "gui/data/DataTableModel.h"
 #include "gui/data/FileDialogs.h"
-#include "gui/data/ReadDataControls.h"
 
 namespace kurvex::gui {
 
@@ -96,7 +95,6 @@ struct TForm2::Prepared {
 
 TForm2::TForm2(QWidget* parent)
     : QDialog(parent),
-      ui_(std::make_unique<Controls>()),
       snapshot_(std::make_unique<Snapshot>()),
       table_(std::make_unique<kurvex::DataTable>()),
       prepared_(std::make_unique<Prepared>()) {
@@ -123,189 +121,182 @@ TForm2::~TForm2() = default;
 
 // Table settings, the table and the status bar.
 QWidget* TForm2::BuildTablePane() {
-    Controls& c = *ui_;
     auto* left = new QWidget(this);
     auto* leftLayout = new QVBoxLayout(left);
     leftLayout->setContentsMargins(0, 0, 0, 0);
-    c.GroupBoxTable = new QGroupBox(Q("表の設定"), left);
-    c.GroupBoxTable->setObjectName(QStringLiteral("GroupBoxTable"));
-    auto* tableSettings = new QHBoxLayout(c.GroupBoxTable);
-    c.ComboBoxFixedCol = NumberList("ComboBoxFixedCol", 0, 99, c.GroupBoxTable);
-    c.ComboBoxFixedRow = NumberList("ComboBoxFixedRow", 0, 99, c.GroupBoxTable);
-    c.ComboBoxFixedCol->setCurrentIndex(0);
-    c.ComboBoxFixedRow->setCurrentIndex(0);
-    tableSettings->addWidget(new QLabel(Q("固定列数："), c.GroupBoxTable));
-    tableSettings->addWidget(c.ComboBoxFixedCol);
+    GroupBoxTable = new QGroupBox(Q("表の設定"), left);
+    GroupBoxTable->setObjectName(QStringLiteral("GroupBoxTable"));
+    auto* tableSettings = new QHBoxLayout(GroupBoxTable);
+    ComboBoxFixedCol = NumberList("ComboBoxFixedCol", 0, 99, GroupBoxTable);
+    ComboBoxFixedRow = NumberList("ComboBoxFixedRow", 0, 99, GroupBoxTable);
+    ComboBoxFixedCol->setCurrentIndex(0);
+    ComboBoxFixedRow->setCurrentIndex(0);
+    tableSettings->addWidget(new QLabel(Q("固定列数："), GroupBoxTable));
+    tableSettings->addWidget(ComboBoxFixedCol);
     tableSettings->addSpacing(16);
-    tableSettings->addWidget(new QLabel(Q("固定行数："), c.GroupBoxTable));
-    tableSettings->addWidget(c.ComboBoxFixedRow);
+    tableSettings->addWidget(new QLabel(Q("固定行数："), GroupBoxTable));
+    tableSettings->addWidget(ComboBoxFixedRow);
     tableSettings->addStretch(1);
-    leftLayout->addWidget(c.GroupBoxTable);
+    leftLayout->addWidget(GroupBoxTable);
 
-    c.StringGrid1 = new DataGridView(left);
-    c.StringGrid1->setObjectName(QStringLiteral("StringGrid1"));
+    StringGrid1 = new DataGridView(left);
+    StringGrid1->setObjectName(QStringLiteral("StringGrid1"));
     model_ = new DataTableModel(table_.get(), this);
     model_->SetBeforeChange([this] { KeepSnapshotCopy(); });
-    c.StringGrid1->setModel(model_);
-    leftLayout->addWidget(c.StringGrid1, 1);
+    StringGrid1->setModel(model_);
+    leftLayout->addWidget(StringGrid1, 1);
 
-    c.StatusBar1 = new QStatusBar(left);
-    c.StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
-    c.StatusBar1->setSizeGripEnabled(false);
-    leftLayout->addWidget(c.StatusBar1);
+    StatusBar1 = new QStatusBar(left);
+    StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
+    StatusBar1->setSizeGripEnabled(false);
+    leftLayout->addWidget(StatusBar1);
 
     return left;
 }
 
 // The variables, the rows and the buttons.
 QWidget* TForm2::BuildVariablesPanel() {
-    Controls& c = *ui_;
-    c.Panel1 = new QWidget(this);
-    c.Panel1->setObjectName(QStringLiteral("Panel1"));
-    auto* panel = new QVBoxLayout(c.Panel1);
+    Panel1 = new QWidget(this);
+    Panel1->setObjectName(QStringLiteral("Panel1"));
+    auto* panel = new QVBoxLayout(Panel1);
 
-    auto* groupY = new QGroupBox(Q("目的変数　Y"), c.Panel1);
+    auto* groupY = new QGroupBox(Q("目的変数　Y"), Panel1);
     groupY->setObjectName(QStringLiteral("GroupBoxY"));
     auto* formY = new QFormLayout(groupY);
-    c.ComboBoxY = NumberList("ComboBoxY", 0, 99, groupY);
-    c.EditYFunc = new QLineEdit(groupY);
-    c.EditYFunc->setObjectName(QStringLiteral("EditYFunc"));
-    formY->addRow(Q("列番号："), c.ComboBoxY);
-    formY->addRow(Q("変換式："), c.EditYFunc);
+    ComboBoxY = NumberList("ComboBoxY", 0, 99, groupY);
+    EditYFunc = new QLineEdit(groupY);
+    EditYFunc->setObjectName(QStringLiteral("EditYFunc"));
+    formY->addRow(Q("列番号："), ComboBoxY);
+    formY->addRow(Q("変換式："), EditYFunc);
     panel->addWidget(groupY);
 
-    QGroupBox* groupX = BuildExplanatoryGroup(c.Panel1);
+    QGroupBox* groupX = BuildExplanatoryGroup(Panel1);
     panel->addWidget(groupX, 1);
 
-    auto* groupW = new QGroupBox(Q("ウェートデータ"), c.Panel1);
+    auto* groupW = new QGroupBox(Q("ウェートデータ"), Panel1);
     groupW->setObjectName(QStringLiteral("GroupBoxWt"));
     auto* formW = new QFormLayout(groupW);
-    c.ComboBoxWt = NumberList("ComboBoxWt", 0, 99, groupW);
-    formW->addRow(Q("列番号："), c.ComboBoxWt);
+    ComboBoxWt = NumberList("ComboBoxWt", 0, 99, groupW);
+    formW->addRow(Q("列番号："), ComboBoxWt);
     panel->addWidget(groupW);
 
-    QGroupBox* groupRows = BuildRowsGroup(c.Panel1);
+    QGroupBox* groupRows = BuildRowsGroup(Panel1);
     panel->addWidget(groupRows);
 
-    c.BitBtn1 = Button("BitBtn1", "読込み", c.Panel1);
-    c.BitBtn2 = Button("BitBtn2", "ｷｬﾝｾﾙ", c.Panel1);
-    c.Button1 = Button("Button1", "設定の保存", c.Panel1);
-    c.BitBtnDefault = Button("BitBtnDefault", "デフォルト", c.Panel1);
-    c.BitBtn3 = Button("BitBtn3", "ヘルプ", c.Panel1);
-    c.BitBtn1->setDefault(true);
+    BitBtn1 = Button("BitBtn1", "読込み", Panel1);
+    BitBtn2 = Button("BitBtn2", "ｷｬﾝｾﾙ", Panel1);
+    Button1 = Button("Button1", "設定の保存", Panel1);
+    BitBtnDefault = Button("BitBtnDefault", "デフォルト", Panel1);
+    BitBtn3 = Button("BitBtn3", "ヘルプ", Panel1);
+    BitBtn1->setDefault(true);
     auto* buttonsTop = new QHBoxLayout();
-    buttonsTop->addWidget(c.BitBtn1);
-    buttonsTop->addWidget(c.BitBtn2);
+    buttonsTop->addWidget(BitBtn1);
+    buttonsTop->addWidget(BitBtn2);
     auto* buttonsBottom = new QHBoxLayout();
-    buttonsBottom->addWidget(c.Button1);
-    buttonsBottom->addWidget(c.BitBtnDefault);
-    buttonsBottom->addWidget(c.BitBtn3);
+    buttonsBottom->addWidget(Button1);
+    buttonsBottom->addWidget(BitBtnDefault);
+    buttonsBottom->addWidget(BitBtn3);
     panel->addLayout(buttonsTop);
     panel->addLayout(buttonsBottom);
 
-    return c.Panel1;
+    return Panel1;
 }
 
 QGroupBox* TForm2::BuildExplanatoryGroup(QWidget* parent) {
-    Controls& c = *ui_;
     auto* groupX = new QGroupBox(Q("説明変数　X"), parent);
     groupX->setObjectName(QStringLiteral("GroupBoxX"));
     auto* layoutX = new QVBoxLayout(groupX);
     auto* formDim = new QFormLayout();
-    c.ComboBoxDim = NumberList("ComboBoxDim", 1, kMaxExplanatory, groupX);
-    formDim->addRow(Q("次数："), c.ComboBoxDim);
+    ComboBoxDim = NumberList("ComboBoxDim", 1, kMaxExplanatory, groupX);
+    formDim->addRow(Q("次数："), ComboBoxDim);
     layoutX->addLayout(formDim);
-    c.StringGridExpVar = new QTableWidget(kMaxExplanatory, 3, groupX);
-    c.StringGridExpVar->setObjectName(QStringLiteral("StringGridExpVar"));
-    c.StringGridExpVar->setHorizontalHeaderLabels({QString(), Q("列番号"), Q("変換式")});
-    c.StringGridExpVar->verticalHeader()->setVisible(false);
-    c.StringGridExpVar->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    c.StringGridExpVar->verticalHeader()->setDefaultSectionSize(20);
-    c.StringGridExpVar->horizontalHeader()->setStretchLastSection(true);
-    c.StringGridExpVar->setColumnWidth(0, 36);
-    c.StringGridExpVar->setColumnWidth(1, 56);
+    StringGridExpVar = new QTableWidget(kMaxExplanatory, 3, groupX);
+    StringGridExpVar->setObjectName(QStringLiteral("StringGridExpVar"));
+    StringGridExpVar->setHorizontalHeaderLabels({QString(), Q("列番号"), Q("変換式")});
+    StringGridExpVar->verticalHeader()->setVisible(false);
+    StringGridExpVar->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    StringGridExpVar->verticalHeader()->setDefaultSectionSize(20);
+    StringGridExpVar->horizontalHeader()->setStretchLastSection(true);
+    StringGridExpVar->setColumnWidth(0, 36);
+    StringGridExpVar->setColumnWidth(1, 56);
     for (int i = 1; i <= kMaxExplanatory; ++i) {
         auto* name = new QTableWidgetItem(QStringLiteral("X%1").arg(i));
         name->setFlags(Qt::ItemIsEnabled);
         name->setBackground(QApplication::palette().brush(QPalette::Button));
-        c.StringGridExpVar->setItem(i - 1, 0, name);
-        c.StringGridExpVar->setItem(i - 1, 1, new QTableWidgetItem(QString::number(i + 1)));
-        c.StringGridExpVar->setItem(i - 1, 2, new QTableWidgetItem(QStringLiteral("X")));
+        StringGridExpVar->setItem(i - 1, 0, name);
+        StringGridExpVar->setItem(i - 1, 1, new QTableWidgetItem(QString::number(i + 1)));
+        StringGridExpVar->setItem(i - 1, 2, new QTableWidgetItem(QStringLiteral("X")));
     }
-    c.StringGridExpVar->setMinimumHeight(90);
-    layoutX->addWidget(c.StringGridExpVar, 1);
+    StringGridExpVar->setMinimumHeight(90);
+    layoutX->addWidget(StringGridExpVar, 1);
     return groupX;
 }
 
 QGroupBox* TForm2::BuildRowsGroup(QWidget* parent) {
-    Controls& c = *ui_;
     auto* groupRows = new QGroupBox(Q("データ行の選択"), parent);
     groupRows->setObjectName(QStringLiteral("GroupBoxRows"));
     auto* formRows = new QFormLayout(groupRows);
-    c.ComboBox1 = NumberList("ComboBox1", 0, 99, groupRows);
-    c.ComboBox3 = NumberList("ComboBox3", 1, 100, groupRows);
-    c.EditLastRow = new QLineEdit(groupRows);
-    c.EditLastRow->setObjectName(QStringLiteral("EditLastRow"));
-    c.CheckBoxConditionalEq = new QCheckBox(Q("条件式："), groupRows);
-    c.CheckBoxConditionalEq->setObjectName(QStringLiteral("CheckBoxConditionalEq"));
-    c.EditConditionalEq = new QLineEdit(groupRows);
-    c.EditConditionalEq->setObjectName(QStringLiteral("EditConditionalEq"));
-    formRows->addRow(Q("先頭ｽｷｯﾌﾟ行数："), c.ComboBox1);
-    formRows->addRow(Q("ｽﾃｯﾌﾟ行数："), c.ComboBox3);
-    formRows->addRow(Q("最終行："), c.EditLastRow);
-    formRows->addRow(c.CheckBoxConditionalEq, c.EditConditionalEq);
+    ComboBox1 = NumberList("ComboBox1", 0, 99, groupRows);
+    ComboBox3 = NumberList("ComboBox3", 1, 100, groupRows);
+    EditLastRow = new QLineEdit(groupRows);
+    EditLastRow->setObjectName(QStringLiteral("EditLastRow"));
+    CheckBoxConditionalEq = new QCheckBox(Q("条件式："), groupRows);
+    CheckBoxConditionalEq->setObjectName(QStringLiteral("CheckBoxConditionalEq"));
+    EditConditionalEq = new QLineEdit(groupRows);
+    EditConditionalEq->setObjectName(QStringLiteral("EditConditionalEq"));
+    formRows->addRow(Q("先頭ｽｷｯﾌﾟ行数："), ComboBox1);
+    formRows->addRow(Q("ｽﾃｯﾌﾟ行数："), ComboBox3);
+    formRows->addRow(Q("最終行："), EditLastRow);
+    formRows->addRow(CheckBoxConditionalEq, EditConditionalEq);
     return groupRows;
 }
 
 void TForm2::BuildLayout(QWidget* tablePane, QWidget* variablesPanel) {
-    Controls& c = *ui_;
-    c.Splitter1 = new QSplitter(Qt::Horizontal, this);
-    c.Splitter1->setObjectName(QStringLiteral("Splitter1"));
-    c.Splitter1->addWidget(tablePane);
-    c.Splitter1->addWidget(variablesPanel);
-    c.Splitter1->setStretchFactor(0, 1);
-    c.Splitter1->setStretchFactor(1, 0);
-    c.Splitter1->setChildrenCollapsible(false);
+    Splitter1 = new QSplitter(Qt::Horizontal, this);
+    Splitter1->setObjectName(QStringLiteral("Splitter1"));
+    Splitter1->addWidget(tablePane);
+    Splitter1->addWidget(variablesPanel);
+    Splitter1->setStretchFactor(0, 1);
+    Splitter1->setStretchFactor(1, 0);
+    Splitter1->setChildrenCollapsible(false);
     auto* main = new QHBoxLayout(this);
     main->setContentsMargins(4, 4, 4, 4);
-    main->addWidget(c.Splitter1);
+    main->addWidget(Splitter1);
 }
 
 void TForm2::BuildPopupMenu() {
-    Controls& c = *ui_;
-    c.PopupMenu1 = new QMenu(this);
-    c.PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
-    c.MenuInsertRow = c.PopupMenu1->addAction(Q("行の挿入(&C)"));
-    c.MenuInsertRow->setObjectName(QStringLiteral("MenuInsertRow"));
-    c.MenuDeleteRow = c.PopupMenu1->addAction(Q("行の削除(&E)"));
-    c.MenuDeleteRow->setObjectName(QStringLiteral("MenuDeleteRow"));
-    c.MenuInsertColumn = c.PopupMenu1->addAction(Q("列の挿入(&R)"));
-    c.MenuInsertColumn->setObjectName(QStringLiteral("MenuInsertColumn"));
-    c.MenuDeleteColumn = c.PopupMenu1->addAction(Q("列の削除(&M)"));
-    c.MenuDeleteColumn->setObjectName(QStringLiteral("MenuDeleteColumn"));
+    PopupMenu1 = new QMenu(this);
+    PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
+    MenuInsertRow = PopupMenu1->addAction(Q("行の挿入(&C)"));
+    MenuInsertRow->setObjectName(QStringLiteral("MenuInsertRow"));
+    MenuDeleteRow = PopupMenu1->addAction(Q("行の削除(&E)"));
+    MenuDeleteRow->setObjectName(QStringLiteral("MenuDeleteRow"));
+    MenuInsertColumn = PopupMenu1->addAction(Q("列の挿入(&R)"));
+    MenuInsertColumn->setObjectName(QStringLiteral("MenuInsertColumn"));
+    MenuDeleteColumn = PopupMenu1->addAction(Q("列の削除(&M)"));
+    MenuDeleteColumn->setObjectName(QStringLiteral("MenuDeleteColumn"));
 }
 
 void TForm2::ConnectControls() {
-    Controls& c = *ui_;
-    connect(c.BitBtn1, &QPushButton::clicked, this, &TForm2::BitBtn1Click);
-    connect(c.BitBtn2, &QPushButton::clicked, this, &TForm2::BitBtn2Click);
-    connect(c.BitBtn3, &QPushButton::clicked, this, &TForm2::BitBtn3Click);
-    connect(c.Button1, &QPushButton::clicked, this, &TForm2::Button1Click);
-    connect(c.BitBtnDefault, &QPushButton::clicked, this, &TForm2::BitBtnDefaultClick);
-    connect(c.ComboBoxDim, &QComboBox::currentTextChanged, this, &TForm2::ComboBoxDimChange);
-    connect(c.ComboBoxFixedCol, &QComboBox::currentTextChanged, this, &TForm2::ComboBoxFixedColChange);
-    connect(c.ComboBoxFixedRow, &QComboBox::currentTextChanged, this, &TForm2::ComboBoxFixedRowChange);
-    connect(c.MenuInsertRow, &QAction::triggered, this, &TForm2::MenuInsertRowClick);
-    connect(c.MenuDeleteRow, &QAction::triggered, this, &TForm2::MenuDeleteRowClick);
-    connect(c.MenuInsertColumn, &QAction::triggered, this, &TForm2::MenuInsertColumnClick);
-    connect(c.MenuDeleteColumn, &QAction::triggered, this, &TForm2::MenuDeleteColumnClick);
-    connect(c.PopupMenu1, &QMenu::aboutToShow, this, &TForm2::PopupMenu1Popup);
-    connect(c.StringGrid1, &QWidget::customContextMenuRequested, this,
-            [this](const QPoint& where) { ui_->PopupMenu1->popup(ui_->StringGrid1->viewport()->mapToGlobal(where)); });
+    connect(BitBtn1, &QPushButton::clicked, this, &TForm2::BitBtn1Click);
+    connect(BitBtn2, &QPushButton::clicked, this, &TForm2::BitBtn2Click);
+    connect(BitBtn3, &QPushButton::clicked, this, &TForm2::BitBtn3Click);
+    connect(Button1, &QPushButton::clicked, this, &TForm2::Button1Click);
+    connect(BitBtnDefault, &QPushButton::clicked, this, &TForm2::BitBtnDefaultClick);
+    connect(ComboBoxDim, &QComboBox::currentTextChanged, this, &TForm2::ComboBoxDimChange);
+    connect(ComboBoxFixedCol, &QComboBox::currentTextChanged, this, &TForm2::ComboBoxFixedColChange);
+    connect(ComboBoxFixedRow, &QComboBox::currentTextChanged, this, &TForm2::ComboBoxFixedRowChange);
+    connect(MenuInsertRow, &QAction::triggered, this, &TForm2::MenuInsertRowClick);
+    connect(MenuDeleteRow, &QAction::triggered, this, &TForm2::MenuDeleteRowClick);
+    connect(MenuInsertColumn, &QAction::triggered, this, &TForm2::MenuInsertColumnClick);
+    connect(MenuDeleteColumn, &QAction::triggered, this, &TForm2::MenuDeleteColumnClick);
+    connect(PopupMenu1, &QMenu::aboutToShow, this, &TForm2::PopupMenu1Popup);
+    connect(StringGrid1, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& where) { PopupMenu1->popup(StringGrid1->viewport()->mapToGlobal(where)); });
     // Only a change of the table marks it modified, and undoing every change
     // makes it unmodified again; moving around in it changes nothing.
     connect(model_->UndoStack(), &QUndoStack::cleanChanged, this, [this](bool clean) { SetModifiedFlag(!clean); });
-    connect(c.StringGrid1, &DataGridView::ColumnDragged, this, &TForm2::ColumnDragged);
+    connect(StringGrid1, &DataGridView::ColumnDragged, this, &TForm2::ColumnDragged);
     connect(model_, &DataTableModel::ColumnMoved, this, &TForm2::FollowMovedColumn);
 }
 
@@ -336,14 +327,14 @@ int TForm2::LoadAndShow(const QString& path) {
 
 int TForm2::ShowForInput() {
     TakeSnapshot();
-    ui_->StringGrid1->SetWholeRowSelection(false);
+    StringGrid1->SetWholeRowSelection(false);
     return ShowPrepared();
 }
 
 int TForm2::ShowAtRow(int row) {
-    const int column = std::max(ui_->StringGrid1->CurrentTableColumn(), table_->FixedColumns());
-    ui_->StringGrid1->SetCurrentTableCell(column, row);
-    ui_->StringGrid1->SetWholeRowSelection(true);
+    const int column = std::max(StringGrid1->CurrentTableColumn(), table_->FixedColumns());
+    StringGrid1->SetCurrentTableCell(column, row);
+    StringGrid1->SetWholeRowSelection(true);
     TakeSnapshot();
     return ShowPrepared();
 }
@@ -367,9 +358,9 @@ int TForm2::ShowReplacedTable() {
     ApplyFixedSettings();
     model_->Reload();
     ApplyTableLook();
-    ui_->StringGrid1->SetWholeRowSelection(false);
-    ui_->StringGrid1->FitColumnsToTexts();
-    ui_->StringGrid1->SetCurrentTableCell(table_->FixedColumns(), table_->FixedRows());
+    StringGrid1->SetWholeRowSelection(false);
+    StringGrid1->FitColumnsToTexts();
+    StringGrid1->SetCurrentTableCell(table_->FixedColumns(), table_->FixedRows());
     return ShowPrepared();
 }
 
@@ -402,7 +393,7 @@ void TForm2::ReleaseSnapshot() {
 int TForm2::ShowPrepared() {
     FormShow();
     const int result = exec();
-    panelWidth_ = ui_->Panel1->width();
+    panelWidth_ = Panel1->width();
     ReleaseSnapshot();
     return result;
 }
@@ -413,11 +404,11 @@ void TForm2::FormShow() {
     SetModifiedFlag(false);
     // The number of explanatory variables follows the main window's model.
     {
-        const QSignalBlocker block(ui_->ComboBoxDim);
-        SetText(ui_->ComboBoxDim, std::to_string(mainExplanatoryCount_));
+        const QSignalBlocker block(ComboBoxDim);
+        SetText(ComboBoxDim, std::to_string(mainExplanatoryCount_));
     }
     ShowExplanatoryRows(mainExplanatoryCount_);
-    ui_->ComboBoxDim->setEnabled(dimensionEditable_);
+    ComboBoxDim->setEnabled(dimensionEditable_);
     setWindowTitle(Q(kCaptionPrefix) + QString::fromStdString(table_->CurrentFile().filename().string()));
     ApplyTableLook();
     snapshot_->shownSettings = CollectSettings();
@@ -438,7 +429,7 @@ void TForm2::BitBtn2Click() {
 
 void TForm2::SetModifiedFlag(bool modified) {
     modified_ = modified;
-    ui_->StatusBar1->showMessage(Q(modified ? kChangedStatus : kUnchangedStatus));
+    StatusBar1->showMessage(Q(modified ? kChangedStatus : kUnchangedStatus));
 }
 
 bool TForm2::Modified() const { return modified_; }
@@ -455,7 +446,7 @@ const kurvex::DataTable& TForm2::Table() const { return *table_; }
 void TForm2::SetMainExplanatoryCount(int count, bool dimensionEditable) {
     mainExplanatoryCount_ = std::clamp(count, 1, kMaxExplanatory);
     dimensionEditable_ = dimensionEditable;
-    ui_->ComboBoxDim->setEnabled(dimensionEditable_);
+    ComboBoxDim->setEnabled(dimensionEditable_);
 }
 
 int TForm2::ExplanatoryCount() const { return explanatoryCount_; }
@@ -464,7 +455,7 @@ int TForm2::ExplanatoryCount() const { return explanatoryCount_; }
 // The table's look: editability, fixed rows and columns
 
 void TForm2::ApplyTableLook() {
-    DataGridView* grid = ui_->StringGrid1;
+    DataGridView* grid = StringGrid1;
     // A streaming table only shows the head of the file: nothing to edit.
     grid->setEditTriggers(table_->Editable() ? QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
                                                    QAbstractItemView::AnyKeyPressed
@@ -477,16 +468,16 @@ void TForm2::ApplyTableLook() {
 
 void TForm2::ApplyFixedSettings() {
     bool ok = false;
-    const int columns = ui_->ComboBoxFixedCol->currentText().trimmed().toInt(&ok);
+    const int columns = ComboBoxFixedCol->currentText().trimmed().toInt(&ok);
     if (ok) table_->SetFixedDataColumns(columns);
-    const int rows = ui_->ComboBoxFixedRow->currentText().trimmed().toInt(&ok);
+    const int rows = ComboBoxFixedRow->currentText().trimmed().toInt(&ok);
     if (ok) table_->SetFixedDataRows(rows);
 }
 
 void TForm2::ComboBoxFixedColChange() {
     if (settingControls_) return;
     bool ok = false;
-    const int k = ui_->ComboBoxFixedCol->currentText().trimmed().toInt(&ok);
+    const int k = ComboBoxFixedCol->currentText().trimmed().toInt(&ok);
     if (!ok) return;  // half-typed text: applied once it is a number
     if (table_->SetFixedDataColumns(k)) ApplyTableLook();
 }
@@ -494,7 +485,7 @@ void TForm2::ComboBoxFixedColChange() {
 void TForm2::ComboBoxFixedRowChange() {
     if (settingControls_) return;
     bool ok = false;
-    const int k = ui_->ComboBoxFixedRow->currentText().trimmed().toInt(&ok);
+    const int k = ComboBoxFixedRow->currentText().trimmed().toInt(&ok);
     if (!ok) return;
     if (table_->SetFixedDataRows(k)) ApplyTableLook();
 }
@@ -503,18 +494,18 @@ void TForm2::ComboBoxFixedRowChange() {
 // The pop-up menu
 
 void TForm2::PopupMenu1Popup() {
-    const bool columnsAllowed = !ui_->StringGrid1->WholeRowSelection();
+    const bool columnsAllowed = !StringGrid1->WholeRowSelection();
     const bool editable = table_->Editable();
-    ui_->MenuInsertColumn->setEnabled(columnsAllowed && editable);
-    ui_->MenuDeleteColumn->setEnabled(columnsAllowed && editable);
-    ui_->MenuInsertRow->setEnabled(editable);
-    ui_->MenuDeleteRow->setEnabled(editable);
+    MenuInsertColumn->setEnabled(columnsAllowed && editable);
+    MenuDeleteColumn->setEnabled(columnsAllowed && editable);
+    MenuInsertRow->setEnabled(editable);
+    MenuDeleteRow->setEnabled(editable);
     UpdateEditCommands();
 }
 
 void TForm2::MenuInsertRowClick() {
     if (!table_->Editable()) return;
-    DataGridView* grid = ui_->StringGrid1;
+    DataGridView* grid = StringGrid1;
     const int row = std::max(grid->CurrentTableRow(), table_->FixedRows() - 1);
     const int column = std::max(grid->CurrentTableColumn(), table_->FixedColumns());
     model_->InsertRowAfter(row);
@@ -522,7 +513,7 @@ void TForm2::MenuInsertRowClick() {
 }
 
 void TForm2::MenuDeleteRowClick() {
-    DataGridView* grid = ui_->StringGrid1;
+    DataGridView* grid = StringGrid1;
     const int row = grid->CurrentTableRow();
     if (!table_->Editable() || row < table_->FixedRows() || table_->RowCount() <= table_->FixedRows() + 1) {
         // The last movable row stays: the grid always keeps one row to edit.
@@ -541,8 +532,8 @@ void TForm2::MenuDeleteRowClick() {
 }
 
 void TForm2::MenuInsertColumnClick() {
-    if (!table_->Editable() || ui_->StringGrid1->WholeRowSelection()) return;
-    DataGridView* grid = ui_->StringGrid1;
+    if (!table_->Editable() || StringGrid1->WholeRowSelection()) return;
+    DataGridView* grid = StringGrid1;
     const int column = std::max(grid->CurrentTableColumn(), table_->FixedColumns() - 1);
     const int row = std::max(grid->CurrentTableRow(), table_->FixedRows());
     model_->InsertColumnAfter(column);
@@ -550,7 +541,7 @@ void TForm2::MenuInsertColumnClick() {
 }
 
 void TForm2::MenuDeleteColumnClick() {
-    DataGridView* grid = ui_->StringGrid1;
+    DataGridView* grid = StringGrid1;
     const int column = grid->CurrentTableColumn();
     if (!table_->Editable() || grid->WholeRowSelection() || column < table_->FixedColumns() ||
         table_->ColumnCount() <= table_->FixedColumns() + 1) {
@@ -586,7 +577,7 @@ QString TForm2::RunOpenDialog() {
 QString TForm2::OpenDialogFileName() const { return openDialogFileName_; }
 void TForm2::SetOpenDialogFileName(const QString& name) { openDialogFileName_ = name; }
 
-int TForm2::Panel1Width() const { return isVisible() ? ui_->Panel1->width() : panelWidth_; }
+int TForm2::Panel1Width() const { return isVisible() ? Panel1->width() : panelWidth_; }
 
 void TForm2::SetPanel1Width(int width) {
     panelWidth_ = std::max(width, 50);
@@ -596,8 +587,8 @@ void TForm2::SetPanel1Width(int width) {
 void TForm2::showEvent(QShowEvent* event) {
     if (event) QDialog::showEvent(event);
     // The splitter knows its width only once the window is laid out.
-    const int total = ui_->Splitter1->width();
-    ui_->Splitter1->setSizes({std::max(total - panelWidth_, 100), panelWidth_});
+    const int total = Splitter1->width();
+    Splitter1->setSizes({std::max(total - panelWidth_, 100), panelWidth_});
 }
 
 // ---------------------------------------------------------------------------
@@ -613,46 +604,44 @@ void TForm2::SetText(QComboBox* box, const std::string& text) {
 }
 
 kurvex::SelectionSettings TForm2::CollectSettings() const {
-    const Controls& c = *ui_;
     kurvex::SelectionSettings s;
-    s.fixedColumns = Text(c.ComboBoxFixedCol);
-    s.fixedRows = Text(c.ComboBoxFixedRow);
-    s.yColumn = Text(c.ComboBoxY);
-    s.yTransform = c.EditYFunc->text().toStdString();
-    s.weightColumn = Text(c.ComboBoxWt);
-    s.skip = Text(c.ComboBox1);
-    s.step = Text(c.ComboBox3);
-    s.lastRow = c.EditLastRow->text().toStdString();
-    s.conditionOn = c.CheckBoxConditionalEq->isChecked();
-    s.condition = c.EditConditionalEq->text().toStdString();
-    s.variableCount = Text(c.ComboBoxDim);
+    s.fixedColumns = Text(ComboBoxFixedCol);
+    s.fixedRows = Text(ComboBoxFixedRow);
+    s.yColumn = Text(ComboBoxY);
+    s.yTransform = EditYFunc->text().toStdString();
+    s.weightColumn = Text(ComboBoxWt);
+    s.skip = Text(ComboBox1);
+    s.step = Text(ComboBox3);
+    s.lastRow = EditLastRow->text().toStdString();
+    s.conditionOn = CheckBoxConditionalEq->isChecked();
+    s.condition = EditConditionalEq->text().toStdString();
+    s.variableCount = Text(ComboBoxDim);
     s.x.resize(kMaxExplanatory);
     for (int i = 0; i < kMaxExplanatory; ++i) {
-        s.x[i].column = c.StringGridExpVar->item(i, 1)->text().toStdString();
-        s.x[i].transform = c.StringGridExpVar->item(i, 2)->text().toStdString();
+        s.x[i].column = StringGridExpVar->item(i, 1)->text().toStdString();
+        s.x[i].transform = StringGridExpVar->item(i, 2)->text().toStdString();
     }
     return s;
 }
 
 void TForm2::ApplySettings(const kurvex::SelectionSettings& s) {
-    Controls& c = *ui_;
     // Setting the controls is not a user change: the fixed rows and columns
     // reach the table with the next load or the user's own choice.
     settingControls_ = true;
-    SetText(c.ComboBoxFixedCol, s.fixedColumns);
-    SetText(c.ComboBoxFixedRow, s.fixedRows);
-    SetText(c.ComboBoxY, s.yColumn);
-    c.EditYFunc->setText(QString::fromStdString(s.yTransform));
-    SetText(c.ComboBoxWt, s.weightColumn);
-    SetText(c.ComboBox1, s.skip);
-    SetText(c.ComboBox3, s.step);
-    c.EditLastRow->setText(QString::fromStdString(s.lastRow));
-    c.CheckBoxConditionalEq->setChecked(s.conditionOn);
-    c.EditConditionalEq->setText(QString::fromStdString(s.condition));
-    SetText(c.ComboBoxDim, s.variableCount);
+    SetText(ComboBoxFixedCol, s.fixedColumns);
+    SetText(ComboBoxFixedRow, s.fixedRows);
+    SetText(ComboBoxY, s.yColumn);
+    EditYFunc->setText(QString::fromStdString(s.yTransform));
+    SetText(ComboBoxWt, s.weightColumn);
+    SetText(ComboBox1, s.skip);
+    SetText(ComboBox3, s.step);
+    EditLastRow->setText(QString::fromStdString(s.lastRow));
+    CheckBoxConditionalEq->setChecked(s.conditionOn);
+    EditConditionalEq->setText(QString::fromStdString(s.condition));
+    SetText(ComboBoxDim, s.variableCount);
     for (int i = 0; i < kMaxExplanatory && i < static_cast<int>(s.x.size()); ++i) {
-        c.StringGridExpVar->item(i, 1)->setText(QString::fromStdString(s.x[i].column));
-        c.StringGridExpVar->item(i, 2)->setText(QString::fromStdString(s.x[i].transform));
+        StringGridExpVar->item(i, 1)->setText(QString::fromStdString(s.x[i].column));
+        StringGridExpVar->item(i, 2)->setText(QString::fromStdString(s.x[i].transform));
     }
     ShowExplanatoryRows(kurvex::SelectedVariableCount(s));
     settingControls_ = false;
@@ -744,13 +733,13 @@ QStringList TForm2::XNames() const {
 
 void TForm2::ShowExplanatoryRows(int count) {
     // Rows beyond n keep their texts, hidden, for when n grows again.
-    QTableWidget* grid = ui_->StringGridExpVar;
+    QTableWidget* grid = StringGridExpVar;
     for (int i = 0; i < grid->rowCount(); ++i) grid->setRowHidden(i, i >= count);
 }
 
 void TForm2::ComboBoxDimChange() {
     bool ok = false;
-    const int n = ui_->ComboBoxDim->currentText().trimmed().toInt(&ok);
+    const int n = ComboBoxDim->currentText().trimmed().toInt(&ok);
     // A half-typed or out-of-range text is refused by "読込み"; until then the
     // rows stay as they are.
     if (ok && n >= 1 && n <= kMaxExplanatory) ShowExplanatoryRows(n);

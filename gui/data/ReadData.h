@@ -43,6 +43,7 @@ struct FileStamp;
 
 namespace kurvex::gui {
 
+class DataGridView;
 class DataTableModel;
 
 class TForm2 : public QDialog {
@@ -130,6 +131,44 @@ public:
     // Cancel, Escape and the close box all act as "ｷｬﾝｾﾙ".
     void reject() override;
 
+    // The controls, by their designer names.
+
+    QGroupBox* GroupBoxTable = nullptr;
+    QComboBox* ComboBoxFixedCol = nullptr;
+    QComboBox* ComboBoxFixedRow = nullptr;
+    DataGridView* StringGrid1 = nullptr;
+    QStatusBar* StatusBar1 = nullptr;
+    QSplitter* Splitter1 = nullptr;
+    QWidget* Panel1 = nullptr;
+    QComboBox* ComboBoxY = nullptr;
+    QLineEdit* EditYFunc = nullptr;
+    QComboBox* ComboBoxDim = nullptr;
+    QTableWidget* StringGridExpVar = nullptr;
+    QComboBox* ComboBoxWt = nullptr;
+    QComboBox* ComboBox1 = nullptr;
+    QComboBox* ComboBox3 = nullptr;
+    QLineEdit* EditLastRow = nullptr;
+    QCheckBox* CheckBoxConditionalEq = nullptr;
+    QLineEdit* EditConditionalEq = nullptr;
+    QPushButton* BitBtn1 = nullptr;
+    QPushButton* BitBtn2 = nullptr;
+    QPushButton* Button1 = nullptr;
+    QPushButton* BitBtnDefault = nullptr;
+    QPushButton* BitBtn3 = nullptr;
+    QMenu* PopupMenu1 = nullptr;
+    QAction* MenuInsertRow = nullptr;
+    QAction* MenuDeleteRow = nullptr;
+    QAction* MenuInsertColumn = nullptr;
+    QAction* MenuDeleteColumn = nullptr;
+    // Spreadsheet commands of the pop-up menu, with the platform's keys.
+    QAction* MenuUndo = nullptr;
+    QAction* MenuRedo = nullptr;
+    QAction* MenuCut = nullptr;
+    QAction* MenuCopy = nullptr;
+    QAction* MenuCopyCsv = nullptr;
+    QAction* MenuPaste = nullptr;
+    QAction* MenuClearCells = nullptr;
+
 protected:
     void showEvent(QShowEvent* event) override;
 
@@ -193,8 +232,6 @@ private:
     static std::string Text(const QComboBox* box);
     static void SetText(QComboBox* box, const std::string& text);
 
-    struct Controls;
-    std::unique_ptr<Controls> ui_;
     struct Snapshot;
     std::unique_ptr<Snapshot> snapshot_;
     std::unique_ptr<kurvex::DataTable> table_;

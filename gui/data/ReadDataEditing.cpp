@@ -5,18 +5,29 @@
 // has the focus (a cell editor keeps its own keys) and an item in the table's
 // pop-up menu.
 
+#include <QAction>
+#include <QCheckBox>
 #include <QClipboard>
+#include <QComboBox>
+#include <QGroupBox>
 #include <QGuiApplication>
 #include <QItemSelectionModel>
+#include <QLineEdit>
+#include <QMenu>
 #include <QMimeData>
+#include <QPushButton>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QTableWidget>
 #include <QUndoStack>
 
 #include "core/common/MessageSink.h"
 #include "core/data/DataTable.h"
 #include "core/data/DataTableBlock.h"
 #include "core/data/SelectionColumnMove.h"
+#include "gui/data/DataGridView.h"
 #include "gui/data/DataTableModel.h"
-#include "gui/data/ReadDataControls.h"
+#include "gui/data/ReadData.h"
 
 namespace kurvex::gui {
 
@@ -42,28 +53,27 @@ QString BlockQText(const kurvex::DataTable& table, const QRect& block, char sepa
 }  // namespace
 
 void TForm2::BuildEditCommands() {
-    Controls& c = *ui_;
-    QMenu* menu = c.PopupMenu1;
+    QMenu* menu = PopupMenu1;
     auto add = [&](QAction*& action, const char* name, const char* caption, const QList<QKeySequence>& keys,
                    const std::function<void()>& handler) {
         action = menu->addAction(Q(caption));
         action->setObjectName(QString::fromLatin1(name));
         action->setShortcuts(keys);
         action->setShortcutContext(Qt::WidgetShortcut);
-        c.StringGrid1->addAction(action);
+        StringGrid1->addAction(action);
         connect(action, &QAction::triggered, this, handler);
     };
     QUndoStack* history = model_->UndoStack();
     menu->addSeparator();
-    add(c.MenuUndo, "MenuUndo", "元に戻す(&U)", Keys(QKeySequence::Undo), [history] { history->undo(); });
-    add(c.MenuRedo, "MenuRedo", "やり直し(&Y)", Keys(QKeySequence::Redo, QKeySequence(Qt::CTRL | Qt::Key_Y)),
+    add(MenuUndo, "MenuUndo", "元に戻す(&U)", Keys(QKeySequence::Undo), [history] { history->undo(); });
+    add(MenuRedo, "MenuRedo", "やり直し(&Y)", Keys(QKeySequence::Redo, QKeySequence(Qt::CTRL | Qt::Key_Y)),
         [history] { history->redo(); });
     menu->addSeparator();
-    add(c.MenuCut, "MenuCut", "切り取り(&T)", Keys(QKeySequence::Cut), [this] { MenuCutClick(); });
-    add(c.MenuCopy, "MenuCopy", "コピー(&O)", Keys(QKeySequence::Copy), [this] { MenuCopyClick('\t'); });
-    add(c.MenuCopyCsv, "MenuCopyCsv", "カンマ区切りでコピー(&S)", {}, [this] { MenuCopyClick(','); });
-    add(c.MenuPaste, "MenuPaste", "貼り付け(&P)", Keys(QKeySequence::Paste), [this] { MenuPasteClick(); });
-    add(c.MenuClearCells, "MenuClearCells", "内容の削除(&D)", Keys(QKeySequence::Delete),
+    add(MenuCut, "MenuCut", "切り取り(&T)", Keys(QKeySequence::Cut), [this] { MenuCutClick(); });
+    add(MenuCopy, "MenuCopy", "コピー(&O)", Keys(QKeySequence::Copy), [this] { MenuCopyClick('\t'); });
+    add(MenuCopyCsv, "MenuCopyCsv", "カンマ区切りでコピー(&S)", {}, [this] { MenuCopyClick(','); });
+    add(MenuPaste, "MenuPaste", "貼り付け(&P)", Keys(QKeySequence::Paste), [this] { MenuPasteClick(); });
+    add(MenuClearCells, "MenuClearCells", "内容の削除(&D)", Keys(QKeySequence::Delete),
         [this] { MenuClearCellsClick(); });
     connect(history, &QUndoStack::canUndoChanged, this, &TForm2::UpdateEditCommands);
     connect(history, &QUndoStack::canRedoChanged, this, &TForm2::UpdateEditCommands);
@@ -71,19 +81,18 @@ void TForm2::BuildEditCommands() {
 }
 
 void TForm2::UpdateEditCommands() {
-    Controls& c = *ui_;
-    if (!c.MenuUndo) return;
+    if (!MenuUndo) return;
     // A streaming table is only the head of its file: it can be copied, not changed.
     const bool editable = table_->Editable();
-    c.MenuUndo->setEnabled(editable && model_->UndoStack()->canUndo());
-    c.MenuRedo->setEnabled(editable && model_->UndoStack()->canRedo());
-    c.MenuCut->setEnabled(editable);
-    c.MenuPaste->setEnabled(editable);
-    c.MenuClearCells->setEnabled(editable);
+    MenuUndo->setEnabled(editable && model_->UndoStack()->canUndo());
+    MenuRedo->setEnabled(editable && model_->UndoStack()->canRedo());
+    MenuCut->setEnabled(editable);
+    MenuPaste->setEnabled(editable);
+    MenuClearCells->setEnabled(editable);
 }
 
 void TForm2::MenuCopyClick(char separator) {
-    const QRect block = ui_->StringGrid1->SelectedTableBlock();
+    const QRect block = StringGrid1->SelectedTableBlock();
     if (block.isEmpty()) return;
     auto* mime = new QMimeData;
     mime->setText(BlockQText(*table_, block, separator));
@@ -100,7 +109,7 @@ void TForm2::MenuCutClick() {
 
 void TForm2::MenuPasteClick() {
     if (!table_->Editable()) return;
-    DataGridView* grid = ui_->StringGrid1;
+    DataGridView* grid = StringGrid1;
     const int column = grid->CurrentTableColumn(), row = grid->CurrentTableRow();
     if (column < table_->FixedColumns() || row < table_->FixedRows()) {
         kurvex::Messages().Beep();  // fixed cells are not edited
@@ -130,7 +139,7 @@ void TForm2::MenuPasteClick() {
 
 void TForm2::MenuClearCellsClick() {
     if (!table_->Editable()) return;
-    const QRect block = ui_->StringGrid1->SelectedTableBlock();
+    const QRect block = StringGrid1->SelectedTableBlock();
     std::vector<DataTableModel::CellAddress> cells;
     for (int r = std::max(block.top(), table_->FixedRows()); r <= block.bottom(); ++r)
         for (int c = std::max(block.left(), table_->FixedColumns()); c <= block.right(); ++c) cells.push_back({c, r});
@@ -139,9 +148,9 @@ void TForm2::MenuClearCellsClick() {
 
 void TForm2::ColumnDragged(int from, int to) {
     if (!table_->Editable()) return;
-    const int row = std::max(ui_->StringGrid1->CurrentTableRow(), table_->FixedRows());
+    const int row = std::max(StringGrid1->CurrentTableRow(), table_->FixedRows());
     model_->MoveColumn(from, to);
-    ui_->StringGrid1->SetCurrentTableCell(to, row);
+    StringGrid1->SetCurrentTableCell(to, row);
 }
 
 void TForm2::FollowMovedColumn(int from, int to) {

@@ -134,6 +134,36 @@ TEST(FitMarquardt, LambdaFollowsTheRuleThroughAHandWorkedTrace) {
     EXPECT_NEAR(state.results.coefficients[1], 0.4, 0.02);
 }
 
+// From many starts: after an accepted damped step λ halves (to 0 below λc)
+// when R ≥ 0.75 and stays when 0.25 < R < 0.75. Some steps have
+// 0.75 ≤ R < 0.9, where a rule that halves only for better steps differs.
+TEST(FitMarquardt, AcceptedDampedStepsHalveOrKeepLambdaByTheirRatio) {
+    RecordingMessageSink sink;
+    ScopedMessageSink guard(sink);
+    SilentProgressSink progress;
+    int fairSteps = 0;
+    for (double c0 : {1.0, 3.0, 10.0, 30.0}) {
+        for (double c1 : {0.05, 0.2, 1.0, 3.0}) {
+            TFitState state =
+                test::MakeState(MakeData(1, kRiseX, kRiseY), test::BuiltInModel(4), test::Conditions({c0, c1}));
+            Trace trace;
+            FitMarquardt(state, progress, {}, trace.Hook());
+            for (std::size_t k = 0; k + 1 < trace.steps.size(); ++k) {
+                const MarquardtStep& step = trace.steps[k];
+                if (!step.accepted || step.lambda == 0) continue;
+                const long double next = trace.steps[k + 1].lambda, half = step.lambda / 2;
+                if (step.ratio >= 0.75L) {
+                    EXPECT_EQ(next, half < step.lambdaRestart ? 0.0L : half) << c0 << ", " << c1 << " step " << k;
+                    if (step.ratio < 0.9L) ++fairSteps;
+                } else if (step.ratio > 0.25L) {
+                    EXPECT_EQ(next, step.lambda) << c0 << ", " << c1 << " step " << k;
+                }
+            }
+        }
+    }
+    EXPECT_GT(fairSteps, 0);
+}
+
 TEST(FitMarquardt, ZeroTolerancesStopAfterMaximumIterationsPlusOneSolves) {
     RecordingMessageSink sink;
     ScopedMessageSink guard(sink);

@@ -24,6 +24,12 @@ TEST(NiceRange, RoundsOutwardToNiceSteps) {
         EXPECT_NEAR(hi, c.niceHi, 1e-12) << c.hi;
         EXPECT_EQ(k, c.divisions) << c.lo;
     }
+    // One division fewer than asked when its step is the nicest: 10 of 1, not 13 of 0.8.
+    double lo = 0, hi = 10;
+    int k = 11;
+    ASSERT_TRUE(NiceRange(lo, hi, k));
+    EXPECT_EQ(k, 10);
+    EXPECT_EQ(hi, 10);
 }
 
 TEST(NiceRange, LeavesDegenerateRangesAlone) {
