@@ -459,15 +459,7 @@ void TForm1::FormShow() {
     SaveSpline->setEnabled(false);
     ClearResultFields();
 
-    // Result grids and the coefficient tables.
-    StringGridCoefficients->SetRowCount(kMaxNamedCoefficients + 1);
-    StringGridLimit->SetRowCount(kMaxNamedCoefficients + 1);
-    StringGridCoefficients->SetCell(1, 0, QStringLiteral("係数"));
-    StringGridLimit->SetCell(1, 0, QStringLiteral("信頼限界"));
-    for (int j = 0; j < kMaxNamedCoefficients; ++j) {
-        StringGridCoefficients->SetCell(0, j + 1, QStringLiteral("C%1 =").arg(j));
-        StringGridLimit->SetCell(0, j + 1, QStringLiteral("±"));
-    }
+    LabelResultGrids();
     EditConfLimit->setText(QStringLiteral("95"));
     RadioGroup1->SetItemIndex(0);
     SelectModel(0);
@@ -486,9 +478,31 @@ void TForm1::FormShow() {
     ReadSettings();
     RebuildRecentFileMenu();
 
-    // The tenth item shows the registered general equation whatever model
-    // was stored, so choosing it later gives that formula. Only a stored
-    // general model reports a registered entry that is no formula.
+    const int model = StoredModelWithGeneralEquation();
+
+    // The model.
+    SelectModel(model);
+
+    // The data-read settings.
+    Form2->ReadSettings(ProgramFolder() / "ReadParameter.ini");
+}
+
+void TForm1::LabelResultGrids() {
+    StringGridCoefficients->SetRowCount(kMaxNamedCoefficients + 1);
+    StringGridLimit->SetRowCount(kMaxNamedCoefficients + 1);
+    StringGridCoefficients->SetCell(1, 0, QStringLiteral("係数"));
+    StringGridLimit->SetCell(1, 0, QStringLiteral("信頼限界"));
+    for (int j = 0; j < kMaxNamedCoefficients; ++j) {
+        StringGridCoefficients->SetCell(0, j + 1, QStringLiteral("C%1 =").arg(j));
+        StringGridLimit->SetCell(0, j + 1, QStringLiteral("±"));
+    }
+}
+
+// The tenth item shows the registered general equation whatever model was
+// stored, so choosing it later gives that formula. Only a stored general
+// model reports a registered entry that is no formula. Returns the model to
+// select: the stored one, or 0 when a stored general entry gives no formula.
+int TForm1::StoredModelWithGeneralEquation() {
     int model = fitState_.model.index;
     const bool generalStored = model > 8;
     bool prepared = false;
@@ -502,13 +516,7 @@ void TForm1::FormShow() {
         ComboBoxEq->setItemText(kGeneralModelIndex,
                                 QStringLiteral("y = ") + QString::fromStdString(FrmEquSet->GeneralModel().formula));
     if (generalStored) model = prepared ? kGeneralModelIndex : 0;  // 0: the stored entry gives no formula
-    if (model < 0) model = 0;
-
-    // The model.
-    SelectModel(model);
-
-    // The data-read settings.
-    Form2->ReadSettings(ProgramFolder() / "ReadParameter.ini");
+    return model < 0 ? 0 : model;
 }
 
 void TForm1::EnableDataCommands() {

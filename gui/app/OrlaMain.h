@@ -147,6 +147,8 @@ public:
     // --- Start-up, enabling, help ---
     void FormShow();
     void EnableDataCommands();
+    void LabelResultGrids();
+    int StoredModelWithGeneralEquation();
     void ShowHelpContents();
     void ShowHelpKeywordSearch();
     void ShowHelpKeyword(const QString& keyword);

@@ -41,6 +41,28 @@ TFrmSetSpline::TFrmSetSpline(QWidget* parent) : QDialog(parent) {
     PageControl1 = new QTabWidget(this);
     PageControl1->setObjectName(QStringLiteral("PageControl1"));
 
+    BuildMethodPage();
+    BuildRangePage();
+    PageControl1->addTab(TabSheet1, QStringLiteral("方法"));
+    PageControl1->addTab(TabSheet2, QStringLiteral("範囲"));
+    PageControl1->setCurrentWidget(TabSheet1);
+
+    QHBoxLayout* buttons = BuildButtons();
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(PageControl1, 1);
+    layout->addLayout(buttons);
+
+    connect(RadioGroupMethod, &RadioGroup::Click, this, [this](int) { RadioGroupMethodClick(); });
+    connect(RadioGroupRangeSet, &RadioGroup::Click, this, [this](int) { RadioGroupRangeSetClick(); });
+    connect(BitBtn1, &QPushButton::clicked, this, &TFrmSetSpline::BitBtn1Click);
+    connect(BitBtn2, &QPushButton::clicked, this, &TFrmSetSpline::BitBtn2Click);
+    RadioGroupMethodClick();
+    resize(320, 300);
+}
+
+// 「方法」: the spline and the number of sub-intervals.
+void TFrmSetSpline::BuildMethodPage() {
     TabSheet1 = new QWidget;
     TabSheet1->setObjectName(QStringLiteral("TabSheet1"));
     auto* methodPage = new QVBoxLayout(TabSheet1);
@@ -60,7 +82,10 @@ TFrmSetSpline::TFrmSetSpline(QWidget* parent) : QDialog(parent) {
     intervals->addStretch();
     methodPage->addLayout(intervals);
     methodPage->addStretch();
+}
 
+// 「範囲」: how the output range is set, the range and the number of points.
+void TFrmSetSpline::BuildRangePage() {
     TabSheet2 = new QWidget;
     TabSheet2->setObjectName(QStringLiteral("TabSheet2"));
     auto* rangePage = new QVBoxLayout(TabSheet2);
@@ -82,11 +107,9 @@ TFrmSetSpline::TFrmSetSpline(QWidget* parent) : QDialog(parent) {
     range->addRow(QStringLiteral("出力点数："), EditNp);
     rangePage->addWidget(GroupBox2);
     rangePage->addStretch();
+}
 
-    PageControl1->addTab(TabSheet1, QStringLiteral("方法"));
-    PageControl1->addTab(TabSheet2, QStringLiteral("範囲"));
-    PageControl1->setCurrentWidget(TabSheet1);
-
+QHBoxLayout* TFrmSetSpline::BuildButtons() {
     BitBtn1 = new QPushButton(QStringLiteral("OK"), this);
     BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
     BitBtn1->setDefault(true);
@@ -97,16 +120,7 @@ TFrmSetSpline::TFrmSetSpline(QWidget* parent) : QDialog(parent) {
     buttons->addWidget(BitBtn1);
     buttons->addWidget(BitBtn2);
 
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(PageControl1, 1);
-    layout->addLayout(buttons);
-
-    connect(RadioGroupMethod, &RadioGroup::Click, this, [this](int) { RadioGroupMethodClick(); });
-    connect(RadioGroupRangeSet, &RadioGroup::Click, this, [this](int) { RadioGroupRangeSetClick(); });
-    connect(BitBtn1, &QPushButton::clicked, this, &TFrmSetSpline::BitBtn1Click);
-    connect(BitBtn2, &QPushButton::clicked, this, &TFrmSetSpline::BitBtn2Click);
-    RadioGroupMethodClick();
-    resize(320, 300);
+    return buttons;
 }
 
 SplineMethod TFrmSetSpline::Method() const {

@@ -7,6 +7,7 @@
 
 #include "core/tools/SplineState.h"
 
+class QHBoxLayout;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -70,6 +71,9 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    void BuildMethodPage();
+    void BuildRangePage();
+    QHBoxLayout* BuildButtons();
     void SetRangeBoxes(double lo, double hi);
 
     SplineState state_;
