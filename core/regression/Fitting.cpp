@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/common/CacheLine.h"
 #include "core/common/MessageSink.h"
 #include "core/common/NumberFormat.h"
 #include "core/common/ParallelSweep.h"
@@ -73,10 +74,11 @@ constexpr std::size_t kPointsPerPart = 4096;
 
 // The working state of one part of a sweep: its own evaluator (prepared
 // formulas and buffers) and coefficients to perturb for numeric derivatives.
-struct SweepWorker {
+// Written on every evaluation by its own thread: on cache lines of its own.
+struct alignas(kCacheLineBytes) SweepWorker {
     SweepWorker(const TFitModel& model, std::int32_t m) : model(model), perturbedC(static_cast<std::size_t>(m), 0.0) {}
     ModelEvaluator model;
-    std::vector<double> perturbedC;
+    CacheLineVector<double> perturbedC;
 };
 
 // Everything one Marquardt run works on, allocated once.

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "core/common/CacheLine.h"
 #include "core/regression/FitState.h"
 #include "core/regression/FloatingPoint.h"
 
@@ -74,7 +75,7 @@ private:
     std::span<const double> GeneralX(std::span<const double> x);
 
     const TFitModel& model_;
-    std::vector<double> xWithX0_;                     // X0 (unused by models), X1..Xnx
+    CacheLineVector<double> xWithX0_;                 // X0 (unused by models), X1..Xnx; written per evaluation
     std::span<const double> pointX_, pointGeneralX_;  // of SetPoint: X1..Xnx, and with X0 in front
     std::uint64_t evaluations_ = 0;
     struct Prepared;
