@@ -22,9 +22,8 @@ struct CacheLineAllocator {
     T* allocate(std::size_t count) {
         return static_cast<T*>(::operator new (Rounded(count), std::align_val_t{kCacheLineBytes}));
     }
-    void deallocate(T* block, std::size_t count) {
-        ::operator delete (block, Rounded(count), std::align_val_t{kCacheLineBytes});
-    }
+    // The unsized form: clang declares the sized ones only with -fsized-deallocation.
+    void deallocate(T* block, std::size_t) { ::operator delete (block, std::align_val_t{kCacheLineBytes}); }
     friend bool operator==(const CacheLineAllocator&, const CacheLineAllocator&) { return true; }
 
 private:
