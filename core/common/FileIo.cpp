@@ -1,5 +1,7 @@
 #include "core/common/FileIo.h"
 
+#include "core/common/MessageSink.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -326,6 +328,13 @@ bool WriteFileAtomically(const std::filesystem::path& given, std::string_view co
         ::close(folderFd);
     }
     return true;
+}
+
+bool WriteFileOrReport(const std::filesystem::path& path, std::string_view content) {
+    std::string error;
+    if (WriteFileAtomically(path, content, &error)) return true;
+    ShowError(kFileWriteFailedMessage + error);
+    return false;
 }
 
 }  // namespace kurvex

@@ -33,6 +33,11 @@ std::optional<std::string> ReadWholeFile(const std::filesystem::path& path, std:
 // socket is refused.
 bool WriteFileAtomically(const std::filesystem::path& path, std::string_view content, std::string* error = nullptr);
 
+// The message of a file that could not be written, before the reason.
+inline constexpr const char* kFileWriteFailedMessage = "ファイルに保存できません。\n";
+// WriteFileAtomically, and on failure an error message with the reason.
+bool WriteFileOrReport(const std::filesystem::path& path, std::string_view content);
+
 // The temporary files of a save of `target` are named "." + its name + this +
 // random letters + ".tmp", in the target's folder.
 inline constexpr const char* kTemporaryFileMarker = ".kurvex-";

@@ -14,7 +14,6 @@ const char* const kDataFileChangedMessage = "データファイルが読込み�
 
 namespace {
 
-const char* const kWriteFailedMessage = "ファイルに保存できません。\n";
 constexpr int kUsedDataDigits = 7;
 constexpr int kCurveDigits = 5;
 
@@ -24,13 +23,6 @@ void AppendTableRow(const DataTable& table, int row, int C, std::string& line) {
         if (c > 1) line += ',';
         line += row == 0 ? table.Cell(c, 0) : std::string(table.DataCell(c, row));
     }
-}
-
-bool WriteOrReport(const std::filesystem::path& path, const std::string& text) {
-    std::string error;
-    if (WriteFileAtomically(path, text, &error)) return true;
-    ShowError(kWriteFailedMessage + error);
-    return false;
 }
 
 }  // namespace
@@ -114,7 +106,7 @@ bool SaveUsedData(const std::filesystem::path& path, const PreparedSelection& se
     std::string text;
     if (!UsedDataText(selection, table, options, text)) return false;
     if (!DataFileUnchanged(table, stamp)) return false;  // rewritten while it was read
-    if (!WriteOrReport(path, text)) return false;
+    if (!WriteFileOrReport(path, text)) return false;
     Messages().Show(MessageKind::Confirmation, kSavedMessage, MessageButtons::Ok);
     return true;
 }
@@ -130,7 +122,7 @@ std::string CurveText(const std::string& xTitle, const std::string& yTitle, std:
 
 bool SaveCurve(const std::filesystem::path& path, const std::string& xTitle, const std::string& yTitle,
                std::span<const double> xs, std::span<const double> ys) {
-    return WriteOrReport(path, CurveText(xTitle, yTitle, xs, ys));
+    return WriteFileOrReport(path, CurveText(xTitle, yTitle, xs, ys));
 }
 
 }  // namespace kurvex

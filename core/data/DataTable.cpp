@@ -24,7 +24,6 @@ const char* const kFixedRowsMessage = "固定行が設定できません。";
 namespace {
 
 const char* const kReadFailedMessage = "ファイルを読み込めません。\n";
-const char* const kWriteFailedMessage = "ファイルに保存できません。\n";
 
 // Eight bytes at a time: most data lines are plain ASCII.
 bool IsAscii(std::string_view line) {
@@ -380,16 +379,11 @@ bool DataTable::SaveTable(const std::filesystem::path& path) const {
         std::string error;
         LineReader probe;
         if (!probe.Open(currentFile_, &error)) {
-            ShowError(kWriteFailedMessage + error);
+            ShowError(kFileWriteFailedMessage + error);
             return false;
         }
     }
-    std::string error;
-    if (!WriteFileAtomically(path, TableText(), &error)) {
-        ShowError(kWriteFailedMessage + error);
-        return false;
-    }
-    return true;
+    return WriteFileOrReport(path, TableText());
 }
 
 // ---------------------------------------------------------------------------

@@ -17,20 +17,6 @@ namespace {
 constexpr double kWidth = 640, kHeight = 400;
 constexpr double kLeft = 70, kRight = 20, kTop = 20, kBottom = 50;
 
-std::string EscapeXml(const std::string& text) {
-    std::string out;
-    for (const char ch : text) {
-        switch (ch) {
-            case '<': out += "&lt;"; break;
-            case '>': out += "&gt;"; break;
-            case '&': out += "&amp;"; break;
-            case '"': out += "&quot;"; break;
-            default: out += ch;
-        }
-    }
-    return out;
-}
-
 std::string Px(double v) {
     char buffer[32];
     std::snprintf(buffer, sizeof buffer, "%.1f", v);
@@ -198,6 +184,20 @@ std::string ResidualChartsSvg(const TFitState& state, const std::string& xTitle)
         svg += "</g>\n";
     }
     return svg + "</svg>\n";
+}
+
+std::string EscapeXml(const std::string& text) {
+    std::string out;
+    for (const char ch : text) {
+        switch (ch) {
+            case '<': out += "&lt;"; break;
+            case '>': out += "&gt;"; break;
+            case '&': out += "&amp;"; break;
+            case '"': out += "&quot;"; break;
+            default: out += ch;
+        }
+    }
+    return out;
 }
 
 }  // namespace kurvex

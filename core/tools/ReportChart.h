@@ -16,4 +16,7 @@ std::string FitChartSvg(const TFitState& state, const std::string& xTitle, const
 // and against the fitted value, each with a zero line.
 std::string ResidualChartsSvg(const TFitState& state, const std::string& xTitle);
 
+// `text` with the characters that XML and HTML give meaning to as entities.
+std::string EscapeXml(const std::string& text);
+
 }  // namespace kurvex

@@ -15,8 +15,6 @@
 namespace kurvex {
 namespace {
 
-const char* const kReportWriteFailed = "ファイルに保存できません。\n";
-
 // The shortest text that reads back as the same double.
 std::string Full(long double value) {
     char buffer[40];
@@ -24,19 +22,13 @@ std::string Full(long double value) {
     return std::string(buffer, result.ptr);
 }
 
+// Escaped, with each line break as <br>.
 std::string Escape(const std::string& text) {
     std::string out;
-    for (const char ch : text) {
-        switch (ch) {
-            case '<': out += "&lt;"; break;
-            case '>': out += "&gt;"; break;
-            case '&': out += "&amp;"; break;
-            case '"': out += "&quot;"; break;
-            case '\n': out += "<br>"; break;
-            default: out += ch;
-        }
-    }
-    return out;
+    std::size_t start = 0;
+    for (std::size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
+        out += EscapeXml(text.substr(start, end - start)) + "<br>";
+    return out + EscapeXml(text.substr(start));
 }
 
 std::string HtmlTable(const ReportTable& table) {
@@ -201,13 +193,8 @@ std::filesystem::path PointsCsvPath(const std::filesystem::path& reportPath) {
 
 bool SaveReport(const std::filesystem::path& path, const TFitState& state, const ReportSource& source,
                 bool withPointsCsv) {
-    std::string error;
-    if (!WriteFileAtomically(path, ReportHtml(state, source), &error) ||
-        (withPointsCsv && !WriteFileAtomically(PointsCsvPath(path), ResidualsCsv(state), &error))) {
-        ShowError(kReportWriteFailed + error);
-        return false;
-    }
-    return true;
+    return WriteFileOrReport(path, ReportHtml(state, source)) &&
+           (!withPointsCsv || WriteFileOrReport(PointsCsvPath(path), ResidualsCsv(state)));
 }
 
 std::string BandCurveText(const std::string& xTitle, const std::string& yTitle, const std::vector<BandPoint>& points) {

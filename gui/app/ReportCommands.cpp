@@ -117,9 +117,8 @@ void ReportCommands::SaveReportClick() {
     request.caption = QStringLiteral("レポートの保存");
     request.filterList = QStringLiteral("HTMLファイル (*.html)|*.html");
     request.extension = QStringLiteral(".html");
-    const QString chosen = AskSaveFileName(request);
-    if (chosen.isEmpty()) return;
-    const QString path = WithExtension(chosen, request.extension);
+    const QString path = AskSaveFileName(request);
+    if (path.isEmpty()) return;
     const bool withPoints =
         Messages().Show(MessageKind::Confirmation, kPointsCsvQuestion, MessageButtons::YesNo) == MessageAnswer::Yes;
     ReportSource source;
@@ -148,16 +147,11 @@ void ReportCommands::SaveBandCurveClick() {
     request.caption = QStringLiteral("信頼帯付き回帰曲線データの保存");
     request.filterList = QStringLiteral("カンマ区切りファイル (*.csv)|*.CSV");
     request.extension = QStringLiteral(".CSV");
-    const QString chosen = AskSaveFileName(request);
-    if (chosen.isEmpty()) return;
+    const QString path = AskSaveFileName(request);
+    if (path.isEmpty()) return;
     const std::string text =
         BandCurveText(form_->Chart1->xAxis->label().toStdString(), form_->Chart1->yAxis->label().toStdString(), points);
-    std::string error;
-    if (!WriteFileAtomically(std::filesystem::path(WithExtension(chosen, request.extension).toStdString()), text,
-                             &error)) {
-        ShowError(std::string("ファイルに保存できません。\n") + error);
-        return;
-    }
+    if (!WriteFileOrReport(std::filesystem::path(path.toStdString()), text)) return;
     Messages().Show(MessageKind::Confirmation, kSavedMessage, MessageButtons::Ok);
 }
 

@@ -29,17 +29,7 @@ private slots:
     void theRegisteredGeneralModelReachesTheMainWindowAndSurvivesARestart() {
         MainWindowFixture fixture;
         TForm1& form = fixture.Start();
-        fixture.Modals().Then([](QWidget* modal) {
-            auto* editor = qobject_cast<TFrmEquSet*>(modal);
-            QVERIFY(editor);
-            editor->StringGrid1Click(2);  // "新規"
-            QTest::keyClicks(editor->EditEqu, QStringLiteral("c0*x1/(c1+x1)"));
-            editor->BitBtn4Click();
-            editor->StringGrid2->SetCell(1, 1, QStringLiteral("x1/(c1+x1)"));
-            editor->StringGrid2->SetCell(1, 2, QStringLiteral("-c0*x1/(c1+x1)^2"));
-            editor->BitBtn1Click();
-        });
-        form.BitBtn4->click();
+        fixture.RegisterMichaelisMentenEntry();
         QVERIFY(fixture.Modals().Idle());
         QCOMPARE(form.ComboBoxEq->itemText(kGeneralModelIndex), QStringLiteral("y = C0*X1/(C1+X1)"));
         QCOMPARE(form.FitState().model.index, kGeneralModelIndex);

@@ -107,16 +107,7 @@ private slots:
     void storedChoicesOutsideTheirRangeFallBack() {
         MainWindowFixture fixture;
         TForm1& form = fixture.Start();
-        fixture.Modals().Then([](QWidget* modal) {
-            auto* editor = qobject_cast<TFrmEquSet*>(modal);
-            editor->StringGrid1Click(2);  // "新規"
-            QTest::keyClicks(editor->EditEqu, QStringLiteral("c0*x1/(c1+x1)"));
-            editor->BitBtn4Click();
-            editor->StringGrid2->SetCell(1, 1, QStringLiteral("x1/(c1+x1)"));
-            editor->StringGrid2->SetCell(1, 2, QStringLiteral("-c0*x1/(c1+x1)^2"));
-            editor->BitBtn1Click();
-        });
-        form.BitBtn4->click();
+        fixture.RegisterMichaelisMentenEntry();
         ChooseModel(form, 3);
         fixture.Stop();
 

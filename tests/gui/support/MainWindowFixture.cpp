@@ -2,9 +2,13 @@
 
 #include <QDir>
 #include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QTest>
 
 #include "core/common/ProgramFolder.h"
+#include "gui/common/StringGrid.h"
+#include "gui/equations/EquSet.h"
 
 namespace kurvex::test {
 
@@ -54,6 +58,20 @@ QString MainWindowFixture::SettingsPath() const {
 QByteArray MainWindowFixture::SettingsText() const {
     QFile file(SettingsPath());
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void MainWindowFixture::RegisterMichaelisMentenEntry() {
+    modals_.Then([](QWidget* modal) {
+        auto* editor = qobject_cast<gui::TFrmEquSet*>(modal);
+        QVERIFY(editor);
+        editor->StringGrid1Click(2);  // "新規"
+        QTest::keyClicks(editor->EditEqu, QStringLiteral("c0*x1/(c1+x1)"));
+        editor->BitBtn4Click();
+        editor->StringGrid2->SetCell(1, 1, QStringLiteral("x1/(c1+x1)"));
+        editor->StringGrid2->SetCell(1, 2, QStringLiteral("-c0*x1/(c1+x1)^2"));
+        editor->BitBtn1Click();
+    });
+    form_->BitBtn4->click();
 }
 
 bool MainWindowFixture::LoadAccepted(const QString& path) {

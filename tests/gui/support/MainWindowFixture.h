@@ -31,6 +31,9 @@ public:
 
     // Loads a file through Load and show, pressing "読込み" in the data input window.
     bool LoadAccepted(const QString& path);
+    // Registers C0*X1/(C1+X1) with its two derivatives as a new entry of the
+    // equation editor (一般式の設定 → 新規 → 登録 → OK).
+    void RegisterMichaelisMentenEntry();
 
     gui::TForm1& Form() { return *form_; }
     ModalDriver& Modals() { return modals_; }
